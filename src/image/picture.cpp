@@ -1,0 +1,400 @@
+#include "image/picture.h"
+
+#include <algorithm>
+#include <bit>
+#include <cassert>
+#include <cstring>
+#include <stdexcept>
+
+namespace drollo {
+
+Rect Rect::intersected(const Rect& o) const {
+  Rect r{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
+         std::min(bottom, o.bottom)};
+  if (r.empty()) return Rect{};
+  return r;
+}
+
+PixelFormat PixelFormat::Bgra32() {
+  PixelFormat f;
+  f.bitsPerPixel = 32;
+  f.redMask = 0x00FF0000u;
+  f.greenMask = 0x0000FF00u;
+  f.blueMask = 0x000000FFu;
+  f.alphaMask = 0xFF000000u;
+  return f;
+}
+
+PixelFormat PixelFormat::Rgb555() {
+  PixelFormat f;
+  f.bitsPerPixel = 16;
+  f.redMask = 0x7C00u;
+  f.greenMask = 0x03E0u;
+  f.blueMask = 0x001Fu;
+  return f;
+}
+
+PixelFormat PixelFormat::Indexed(int bits, std::vector<Bgra> palette) {
+  PixelFormat f;
+  f.bitsPerPixel = bits;
+  f.palette = std::move(palette);
+  return f;
+}
+
+PixelFormat PixelFormat::Grey8() {
+  std::vector<Bgra> grey(256);
+  for (int i = 0; i < 256; ++i) {
+    const auto v = static_cast<std::uint8_t>(i);
+    grey[i] = Bgra{v, v, v, 0};
+  }
+  return Indexed(8, std::move(grey));
+}
+
+std::size_t PackedRowBytes(int width, int bitsPerPixel) {
+  return (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel) + 7) / 8;
+}
+
+namespace {
+
+void CheckSize(int width, int height) {
+  if (width < 0 || height < 0) throw std::invalid_argument("negative picture size");
+  if (static_cast<std::int64_t>(width) * height > kMaxPicturePixels)
+    throw std::length_error("The picture is too large: more than 268435456 pixels.");
+}
+
+void CheckDepth(int bits) {
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+    throw std::invalid_argument("unsupported pixel depth");
+}
+
+// A masked channel scaled to 0..255.
+int Channel(std::uint32_t value, std::uint32_t mask) {
+  if (mask == 0) return 0;
+  const int shift = std::countr_zero(mask);
+  const int bits = std::popcount(mask);
+  const std::uint32_t v = (value & mask) >> shift;
+  if (bits >= 8) return static_cast<int>(v >> (bits - 8));
+  const std::uint32_t max = (1u << bits) - 1;
+  return static_cast<int>((v * 255 + max / 2) / max);
+}
+
+std::uint32_t Unchannel(int v8, std::uint32_t mask) {
+  if (mask == 0) return 0;
+  const int shift = std::countr_zero(mask);
+  const int bits = std::popcount(mask);
+  std::uint32_t v;
+  if (bits >= 8) {
+    v = static_cast<std::uint32_t>(v8) << (bits - 8);
+  } else {
+    const std::uint32_t max = (1u << bits) - 1;
+    v = (static_cast<std::uint32_t>(v8) * max + 127) / 255;
+  }
+  return (v << shift) & mask;
+}
+
+void DefaultMasks(PixelFormat& f) {
+  if (f.redMask || f.greenMask || f.blueMask) return;
+  if (f.bitsPerPixel == 16) {
+    f = PixelFormat::Rgb555();
+  } else if (f.bitsPerPixel == 32) {
+    f = PixelFormat::Bgra32();
+  }
+}
+
+int IndexAt(const std::uint8_t* row, int x, int bits) {
+  switch (bits) {
+    case 1:
+      return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4:
+      return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF;
+    default:
+      return row[x];
+  }
+}
+
+void SetIndexAt(std::uint8_t* row, int x, int bits, int index) {
+  switch (bits) {
+    case 1: {
+      const std::uint8_t m = static_cast<std::uint8_t>(0x80u >> (x & 7));
+      row[x >> 3] = static_cast<std::uint8_t>(index ? (row[x >> 3] | m) : (row[x >> 3] & ~m));
+      break;
+    }
+    case 4: {
+      std::uint8_t& b = row[x >> 1];
+      b = (x & 1) ? static_cast<std::uint8_t>((b & 0xF0) | (index & 0xF))
+                  : static_cast<std::uint8_t>((b & 0x0F) | ((index & 0xF) << 4));
+      break;
+    }
+    default:
+      row[x] = static_cast<std::uint8_t>(index);
+  }
+}
+
+// Decodes pixel x of a row of any depth into blue, green, red.
+inline void DecodePixel(const PixelFormat& f, const std::uint8_t* row, int x, std::uint8_t* bgr) {
+  switch (f.bitsPerPixel) {
+    case 24: {
+      const std::uint8_t* p = row + 3 * x;
+      bgr[0] = p[0];
+      bgr[1] = p[1];
+      bgr[2] = p[2];
+      return;
+    }
+    case 32:
+    case 16: {
+      std::uint32_t v;
+      if (f.bitsPerPixel == 32) {
+        std::memcpy(&v, row + 4 * x, 4);
+      } else {
+        v = static_cast<std::uint32_t>(row[2 * x]) | (static_cast<std::uint32_t>(row[2 * x + 1]) << 8);
+      }
+      bgr[0] = static_cast<std::uint8_t>(Channel(v, f.blueMask));
+      bgr[1] = static_cast<std::uint8_t>(Channel(v, f.greenMask));
+      bgr[2] = static_cast<std::uint8_t>(Channel(v, f.redMask));
+      return;
+    }
+    default: {
+      const int i = IndexAt(row, x, f.bitsPerPixel);
+      if (i < static_cast<int>(f.palette.size())) {
+        bgr[0] = f.palette[i].b;
+        bgr[1] = f.palette[i].g;
+        bgr[2] = f.palette[i].r;
+      } else {
+        bgr[0] = bgr[1] = bgr[2] = 0;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+Picture::Picture(int width, int height, PixelFormat format) : format_(std::move(format)) {
+  CheckSize(width, height);
+  CheckDepth(format_.bitsPerPixel);
+  DefaultMasks(format_);
+  if (format_.bitsPerPixel <= 8 && format_.palette.empty()) {
+    const int n = 1 << format_.bitsPerPixel;
+    for (int i = 0; i < n; ++i) {
+      const auto v = static_cast<std::uint8_t>(i * 255 / (n - 1));
+      format_.palette.push_back(Bgra{v, v, v, 0});
+    }
+  }
+  width_ = width;
+  height_ = height;
+  stride_ = PackedRowBytes(width, format_.bitsPerPixel);
+  bytes_.assign(stride_ * static_cast<std::size_t>(height), 0);
+  resizeTiles();
+}
+
+Picture::Picture(int width, int height, int bitsPerPixel)
+    : Picture(width, height,
+              bitsPerPixel == 32 ? PixelFormat::Bgra32()
+              : bitsPerPixel == 16 ? PixelFormat::Rgb555()
+              : bitsPerPixel <= 8 ? PixelFormat::Indexed(bitsPerPixel, {})
+                                   : PixelFormat::Bgr24()) {}
+
+void Picture::resizeTiles() {
+  tilesX_ = (width_ + kTileSize - 1) / kTileSize;
+  tilesY_ = (height_ + kTileSize - 1) / kTileSize;
+  dirty_.assign(static_cast<std::size_t>(tilesX_) * tilesY_, 1);
+  synced_.reset();
+}
+
+std::uint8_t* Picture::mutableRow(int y) {
+  markWritten(Rect{0, y, width_, y + 1});
+  return bytes_.data() + y * stride_;
+}
+
+ConstView Picture::view() const {
+  assert(format_.bitsPerPixel == 24 || format_.bitsPerPixel == 32);
+  return ConstView{bytes_.data(), static_cast<std::ptrdiff_t>(stride_), width_, height_,
+                   format_.bitsPerPixel / 8};
+}
+
+MutableView Picture::region(const Rect& r) {
+  assert(format_.bitsPerPixel == 24 || format_.bitsPerPixel == 32);
+  const Rect c = r.intersected(rect());
+  markWritten(c);
+  const int bpp = format_.bitsPerPixel / 8;
+  return MutableView{bytes_.data() + c.top * stride_ + c.left * bpp,
+                     static_cast<std::ptrdiff_t>(stride_), c, bpp};
+}
+
+TColor Picture::pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return kBlack;
+  std::uint8_t bgr[3];
+  DecodePixel(format_, row(y), x, bgr);
+  return MakeColour(bgr[2], bgr[1], bgr[0]);
+}
+
+void Picture::setPixel(int x, int y, TColor c) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  markWritten(Rect{x, y, x + 1, y + 1});
+  std::uint8_t* r = bytes_.data() + y * stride_;
+  switch (format_.bitsPerPixel) {
+    case 24:
+      r[3 * x] = static_cast<std::uint8_t>(BlueOf(c));
+      r[3 * x + 1] = static_cast<std::uint8_t>(GreenOf(c));
+      r[3 * x + 2] = static_cast<std::uint8_t>(RedOf(c));
+      return;
+    case 32:
+      if (format_ == PixelFormat::Bgra32()) {
+        // The alpha byte keeps its value: drawing changes colour, not coverage.
+        r[4 * x] = static_cast<std::uint8_t>(BlueOf(c));
+        r[4 * x + 1] = static_cast<std::uint8_t>(GreenOf(c));
+        r[4 * x + 2] = static_cast<std::uint8_t>(RedOf(c));
+        return;
+      }
+      [[fallthrough]];
+    case 16: {
+      std::uint32_t v = Unchannel(RedOf(c), format_.redMask) |
+                        Unchannel(GreenOf(c), format_.greenMask) |
+                        Unchannel(BlueOf(c), format_.blueMask);
+      if (format_.bitsPerPixel == 32) {
+        std::uint32_t old;
+        std::memcpy(&old, r + 4 * x, 4);
+        v |= old & format_.alphaMask;
+        std::memcpy(r + 4 * x, &v, 4);
+      } else {
+        r[2 * x] = static_cast<std::uint8_t>(v & 0xFF);
+        r[2 * x + 1] = static_cast<std::uint8_t>(v >> 8);
+      }
+      return;
+    }
+    default: {
+      int best = 0;
+      long bestDistance = -1;
+      for (std::size_t i = 0; i < format_.palette.size(); ++i) {
+        const Bgra& e = format_.palette[i];
+        const long dr = e.r - RedOf(c), dg = e.g - GreenOf(c), db = e.b - BlueOf(c);
+        const long d = dr * dr + dg * dg + db * db;
+        if (bestDistance < 0 || d < bestDistance) {
+          bestDistance = d;
+          best = static_cast<int>(i);
+        }
+      }
+      SetIndexAt(r, x, format_.bitsPerPixel, best);
+    }
+  }
+}
+
+void Picture::assign(const Picture& other) {
+  if (this == &other) return;
+  const bool sameGeometry = width_ == other.width_ && height_ == other.height_;
+  width_ = other.width_;
+  height_ = other.height_;
+  format_ = other.format_;
+  stride_ = other.stride_;
+  bytes_ = other.bytes_;
+  if (sameGeometry) {
+    markAllWritten();
+  } else {
+    resizeTiles();
+  }
+}
+
+void Picture::reset(int width, int height, std::uint8_t fill) {
+  CheckSize(width, height);
+  width_ = width;
+  height_ = height;
+  stride_ = PackedRowBytes(width, format_.bitsPerPixel);
+  bytes_.assign(stride_ * static_cast<std::size_t>(height), fill);
+  resizeTiles();
+}
+
+void Picture::convertTo(int bitsPerPixel) {
+  if (bitsPerPixel == format_.bitsPerPixel && (bitsPerPixel != 32 || format_ == PixelFormat::Bgra32()))
+    return;
+  if (bitsPerPixel != 24 && bitsPerPixel != 32)
+    throw std::invalid_argument("pictures convert only to 24 or 32 bits");
+  Picture out(width_, height_, bitsPerPixel == 24 ? PixelFormat::Bgr24() : PixelFormat::Bgra32());
+  const bool hasAlpha = format_.bitsPerPixel == 32 && format_.alphaMask != 0;
+  for (int y = 0; y < height_; ++y) {
+    const std::uint8_t* s = row(y);
+    std::uint8_t* d = out.bytes_.data() + y * out.stride_;
+    if (bitsPerPixel == 24) {
+      for (int x = 0; x < width_; ++x) DecodePixel(format_, s, x, d + 3 * x);
+    } else {
+      for (int x = 0; x < width_; ++x) {
+        DecodePixel(format_, s, x, d + 4 * x);
+        std::uint8_t a = 255;
+        if (hasAlpha) {
+          std::uint32_t v;
+          std::memcpy(&v, s + 4 * x, 4);
+          a = static_cast<std::uint8_t>(Channel(v, format_.alphaMask));
+        }
+        d[4 * x + 3] = a;
+      }
+    }
+  }
+  const int w = width_, h = height_;
+  format_ = std::move(out.format_);
+  stride_ = out.stride_;
+  bytes_ = std::move(out.bytes_);
+  width_ = w;
+  height_ = h;
+  markAllWritten();
+  synced_.reset();
+}
+
+void Picture::setPalette(std::vector<Bgra> palette) {
+  format_.palette = std::move(palette);
+  markAllWritten();
+}
+
+void Picture::copyRect(const Picture& src, const Rect& r) {
+  assert(src.format_.bitsPerPixel == format_.bitsPerPixel && src.width_ == width_);
+  assert(format_.bitsPerPixel >= 8);
+  const Rect c = r.intersected(rect()).intersected(src.rect());
+  if (c.empty()) return;
+  markWritten(c);
+  const int bpp = format_.bitsPerPixel / 8;
+  for (int y = c.top; y < c.bottom; ++y) {
+    std::memcpy(bytes_.data() + y * stride_ + c.left * bpp, src.row(y) + c.left * bpp,
+                static_cast<std::size_t>(c.width()) * bpp);
+  }
+}
+
+Rect Picture::tileRect(int tx, int ty) const {
+  return Rect{tx * kTileSize, ty * kTileSize, std::min(width_, (tx + 1) * kTileSize),
+              std::min(height_, (ty + 1) * kTileSize)};
+}
+
+bool Picture::anyTileWritten() const {
+  return std::any_of(dirty_.begin(), dirty_.end(), [](std::uint8_t d) { return d != 0; });
+}
+
+void Picture::markWritten(const Rect& r) {
+  const Rect c = r.intersected(rect());
+  if (c.empty()) return;
+  const int tx0 = c.left / kTileSize, tx1 = (c.right - 1) / kTileSize;
+  const int ty0 = c.top / kTileSize, ty1 = (c.bottom - 1) / kTileSize;
+  for (int ty = ty0; ty <= ty1; ++ty) {
+    std::uint8_t* d = dirty_.data() + ty * tilesX_;
+    std::fill(d + tx0, d + tx1 + 1, std::uint8_t{1});
+  }
+}
+
+void Picture::markAllWritten() { std::fill(dirty_.begin(), dirty_.end(), std::uint8_t{1}); }
+
+void Picture::setSyncedWith(std::weak_ptr<const PictureSnapshot> s) {
+  synced_ = std::move(s);
+  std::fill(dirty_.begin(), dirty_.end(), std::uint8_t{0});
+}
+
+bool Picture::samePixels(const Picture& other) const {
+  return width_ == other.width_ && height_ == other.height_ && format_ == other.format_ &&
+         bytes_ == other.bytes_;
+}
+
+Picture ToBgr24(const Picture& p) {
+  Picture out = p;
+  out.convertTo(24);
+  return out;
+}
+
+void EnsureBgr24(Picture& p) {
+  if (p.bitsPerPixel() != 24) p.convertTo(24);
+}
+
+}  // namespace drollo

@@ -1,0 +1,181 @@
+// The working picture and the views through which kernels read and write it.
+//
+// A Picture keeps what a .bmp file can store: 1, 4 and 8 bits with a colour table, 16 bits and
+// 32 bits with channel masks, and 24 bits (blue, green, red). Rows are stored top row first,
+// tightly packed (no padding), so row(y) is a plain pointer into one buffer and kernels walk rows
+// through pointers. Every effect reads 24 bits; ToBgr24 is the one conversion into that form.
+//
+// The picture also keeps a coarse record of where it was written: it is divided into tiles of
+// kTileSize x kTileSize pixels, and every writing access marks the tiles it may touch. The edit
+// history uses that record to store only the tiles written since the last snapshot and to share
+// the rest, so that the cost of recording a local edit follows the edit, not the picture.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "image/pixel_math.h"
+
+namespace drollo {
+
+class PictureSnapshot;
+
+// Half-open rectangle: left <= x < right, top <= y < bottom.
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+
+  int width() const { return right - left; }
+  int height() const { return bottom - top; }
+  bool empty() const { return right <= left || bottom <= top; }
+  bool contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+  Rect intersected(const Rect& o) const;
+  bool operator==(const Rect&) const = default;
+};
+
+// A colour-table entry or a 32-bit pixel, in file order.
+struct Bgra {
+  std::uint8_t b = 0, g = 0, r = 0, a = 0;
+  bool operator==(const Bgra&) const = default;
+};
+
+// How the bits of one pixel are to be read.
+struct PixelFormat {
+  int bitsPerPixel = 24;      // 1, 4, 8, 16, 24 or 32
+  std::vector<Bgra> palette;  // for 1, 4 and 8 bits; may hold fewer entries than the depth allows
+  // Channel masks for 16 and 32 bits. 16 bits default to 5-5-5, 32 bits to 8-8-8 with alpha on top.
+  std::uint32_t redMask = 0, greenMask = 0, blueMask = 0, alphaMask = 0;
+
+  static PixelFormat Bgr24() { return PixelFormat{}; }
+  static PixelFormat Bgra32();
+  static PixelFormat Rgb555();
+  static PixelFormat Indexed(int bits, std::vector<Bgra> palette);
+  static PixelFormat Grey8();  // 8 bits with a 256-entry grey table
+
+  bool operator==(const PixelFormat&) const = default;
+};
+
+// Bytes of one packed row of `width` pixels at `bitsPerPixel`.
+std::size_t PackedRowBytes(int width, int bitsPerPixel);
+
+// A read-only window on 24- or 32-bit pixel rows. The origin is the picture's (0, 0).
+struct ConstView {
+  const std::uint8_t* data = nullptr;
+  std::ptrdiff_t stride = 0;
+  int width = 0;
+  int height = 0;
+  int bytesPerPixel = 3;
+
+  const std::uint8_t* row(int y) const { return data + y * stride; }
+  const std::uint8_t* pixel(int x, int y) const { return row(y) + x * bytesPerPixel; }
+};
+
+// A writable window on part of a picture: `bounds` in picture coordinates; row(y) and pixel(x, y)
+// take picture coordinates too, so a kernel addresses the region as if it were the whole picture.
+struct MutableView {
+  std::uint8_t* data = nullptr;  // pixel (bounds.left, bounds.top)
+  std::ptrdiff_t stride = 0;
+  Rect bounds;
+  int bytesPerPixel = 3;
+
+  std::uint8_t* row(int y) const { return data + (y - bounds.top) * stride - bounds.left * bytesPerPixel; }
+  std::uint8_t* pixel(int x, int y) const { return row(y) + x * bytesPerPixel; }
+  // The single-pixel write of a picture's drawing surface: ignored outside the region.
+  void setPixel(int x, int y, TColor c) const {
+    if (!bounds.contains(x, y)) return;
+    std::uint8_t* p = pixel(x, y);
+    p[0] = static_cast<std::uint8_t>(BlueOf(c));
+    p[1] = static_cast<std::uint8_t>(GreenOf(c));
+    p[2] = static_cast<std::uint8_t>(RedOf(c));
+  }
+};
+
+class Picture {
+ public:
+  static constexpr int kTileSize = 64;
+
+  Picture() = default;
+  // A picture of the given size, every byte 0. Indexed formats get a grey table if none is given.
+  Picture(int width, int height, PixelFormat format = PixelFormat::Bgr24());
+  Picture(int width, int height, int bitsPerPixel);
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  bool empty() const { return width_ == 0 || height_ == 0; }
+  int bitsPerPixel() const { return format_.bitsPerPixel; }
+  int bytesPerPixel() const { return format_.bitsPerPixel / 8; }  // 0 below 8 bits
+  const PixelFormat& format() const { return format_; }
+  std::size_t stride() const { return stride_; }
+  Rect rect() const { return Rect{0, 0, width_, height_}; }
+  std::size_t byteSize() const { return bytes_.size(); }
+
+  const std::uint8_t* row(int y) const { return bytes_.data() + y * stride_; }
+  // Writable row y. Marks the whole row written; prefer region() for part of a picture.
+  std::uint8_t* mutableRow(int y);
+
+  // Views on 24- or 32-bit pictures. region() marks its tiles written and is clipped to the picture.
+  ConstView view() const;
+  MutableView region(const Rect& r);
+
+  // Single-pixel read and write of the drawing surface, as colour values. Reads outside give
+  // black; writes outside are ignored. Indexed pictures take the nearest colour of their table.
+  TColor pixel(int x, int y) const;
+  void setPixel(int x, int y, TColor c);
+
+  // Replaces everything (size, format and pixels) by another picture's; marks all written.
+  void assign(const Picture& other);
+  // Changes the size, keeping the format; every byte becomes `fill`.
+  void reset(int width, int height, std::uint8_t fill = 0);
+  // Converts to another depth in place (24 or 32). 24 to 32 puts 255 into every alpha byte.
+  void convertTo(int bitsPerPixel);
+  void setPalette(std::vector<Bgra> palette);
+
+  // Copies the pixels of `src` (same format and width) inside r into this picture.
+  void copyRect(const Picture& src, const Rect& r);
+
+  // --- Tile bookkeeping, for the edit history ------------------------------------------------
+  int tilesX() const { return tilesX_; }
+  int tilesY() const { return tilesY_; }
+  // Tile (tx, ty) covers pixel columns [tx*64, tx*64+64) and rows [ty*64, ty*64+64), clipped.
+  Rect tileRect(int tx, int ty) const;
+  bool tileWritten(int tx, int ty) const { return dirty_[ty * tilesX_ + tx] != 0; }
+  bool anyTileWritten() const;
+  void markWritten(const Rect& r);
+  void markAllWritten();
+  // The snapshot this picture was last recorded into or restored from; its unwritten tiles equal
+  // that snapshot's. Set by the history only.
+  const std::weak_ptr<const PictureSnapshot>& syncedWith() const { return synced_; }
+  void setSyncedWith(std::weak_ptr<const PictureSnapshot> s);
+
+  // Exact equality of size, format and pixels.
+  bool samePixels(const Picture& other) const;
+
+  std::uint8_t* rawData() { return bytes_.data(); }
+
+ private:
+  void resizeTiles();
+
+  int width_ = 0;
+  int height_ = 0;
+  PixelFormat format_;
+  std::size_t stride_ = 0;
+  std::vector<std::uint8_t> bytes_;
+  int tilesX_ = 0;
+  int tilesY_ = 0;
+  std::vector<std::uint8_t> dirty_;
+  std::weak_ptr<const PictureSnapshot> synced_;
+};
+
+// The one conversion into the form every effect reads: 24 bits, blue, green, red.
+Picture ToBgr24(const Picture& p);
+// Converts p in place when it is not 24 bits already.
+void EnsureBgr24(Picture& p);
+
+// The largest picture the program accepts, in pixels.
+constexpr std::int64_t kMaxPicturePixels = std::int64_t{1} << 28;
+
+}  // namespace drollo
