@@ -1,0 +1,59 @@
+// The program-wide state, owned by one object that the window models share: the tool state the
+// palette writes and the effects read, the zoom, the progress bar, the pictures and the histories.
+#pragma once
+
+#include "app/state/history.h"
+#include "image/bitmap32.h"
+#include "image/picture.h"
+
+namespace drollo {
+
+struct Point {
+  int x = 0;
+  int y = 0;
+  bool operator==(const Point&) const = default;
+};
+
+struct ProgressBarState {
+  int Position = 0;
+  int Max = 500;
+};
+
+struct ProgramState {
+  // Tool state (written by the palette and the page changes, read by the work area and effects).
+  int WarpShape = 0;   // 0 none, 1 spherical, 2 vertical, 3 horizontal
+  int WarpAction = 0;  // 1 expand, 2 shrink, 3 and 4 swirls, 5 smudge
+  bool SmudgeMode = false;
+  int ScreenRadius = 0;   // tool radius in screen pixels
+  int PictureRadius = 0;  // tool radius in picture pixels
+  int WarpStrength = 0;
+  int DrawingTool = 0;  // 1 line, 2 pen, 3 text, 4 curve, 5 eraser
+  int PenWidth = 0;
+  int CurveStage = 0;
+
+  double ZoomPercent = 100.0;
+  ProgressBarState ProgressBar1;
+  int PageIndex = 0;  // the palette page showing: 3 is the outline page
+  Point WarpCentre;
+
+  Picture WorkingPicture;  // shown by the work area's Image1
+  TBitmap32 OutlineBitmap;
+  Picture EdgePicture;
+  Picture OpenedPicture;
+
+  HistoryRing PictureHistory;
+  HistoryRing OutlineHistory;
+  // The undo controls (tool-bar button and menu entry) and the redo controls, as pairs.
+  bool UndoControlsEnabled = false;
+  bool RedoControlsEnabled = false;
+};
+
+// The history commands. The ring is the one of the page showing: the outline ring on page 3,
+// the picture ring on every other page.
+void backup(ProgramState& s);
+void Undo1Click(ProgramState& s);
+void Redo1Click(ProgramState& s);
+void ResetPictureHistory(ProgramState& s);
+void ResetOutlineHistory(ProgramState& s);
+
+}  // namespace drollo
