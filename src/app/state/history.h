@@ -5,25 +5,80 @@
 // the picture was not written in between. The picture itself records which tiles were written
 // since it was last recorded or restored, so recording costs the written tiles only, and undo and
 // redo copy back only the tiles that differ between the two snapshots.
+//
+// The grid has two levels. A 6000 x 4000 picture has 94 x 63 tiles; a flat grid of shared
+// pointers per snapshot would cost about 95 KB of index each, 10 MB for a full ring. Instead a
+// snapshot holds one shared pointer per row of tiles, and a row of tiles is copied (as pointers)
+// only when one of its tiles changed, so a local edit costs a few rows of pointers and its tiles.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "image/bitmap32.h"
 #include "image/picture.h"
 
 namespace drollo {
 
-class PictureSnapshot;
+// An immutable record of a picture. Tile (tx, ty) holds the packed bytes of the picture's pixels
+// in Picture::tileRect(tx, ty), row by row, each row tileRowBytes(tx) long; for depths below 8
+// bits a tile row starts on a byte boundary because tiles are a multiple of 8 pixels wide.
+class PictureSnapshot {
+ public:
+  using Tile = std::vector<std::uint8_t>;
+  using TilePtr = std::shared_ptr<const Tile>;
+  using TileRow = std::vector<TilePtr>;
+  using TileRowPtr = std::shared_ptr<const TileRow>;
+
+  // Records `picture`. Tiles are shared with `base` where the picture is known to equal it:
+  // - if the picture is synced with `base` (it was recorded into or restored from it) and has the
+  //   same size and format, every unwritten tile is shared without looking at its pixels, and a
+  //   written tile is shared only if its bytes turned out equal;
+  // - otherwise, if `base` has the same size and format, tiles with equal bytes are shared;
+  // - otherwise everything is copied.
+  static std::shared_ptr<const PictureSnapshot> Capture(const Picture& picture,
+                                                        const PictureSnapshot* base);
+
+  // Makes `picture` equal to this snapshot (size, format and pixels). When the picture is synced
+  // with another snapshot of the same size and format, only the tiles that differ between the
+  // two snapshots, and those written since, are copied back. Does not mark the picture synced.
+  void restoreInto(Picture& picture) const;
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  const PixelFormat& format() const { return *format_; }
+  int tilesX() const { return tilesX_; }
+  int tilesY() const { return static_cast<int>(rows_.size()); }
+  const TileRowPtr& tileRow(int ty) const { return rows_[ty]; }
+  const TilePtr& tile(int tx, int ty) const { return (*rows_[ty])[tx]; }
+  // Bytes of one row of tile column tx.
+  std::size_t tileRowBytes(int tx) const;
+  // Same size and format as the picture, so tiles correspond one to one.
+  bool sameGeometry(const Picture& p) const;
+  bool sameGeometry(const PictureSnapshot& s) const;
+
+ private:
+  PictureSnapshot() = default;
+
+  int width_ = 0;
+  int height_ = 0;
+  int tilesX_ = 0;
+  std::shared_ptr<const PixelFormat> format_;
+  std::vector<TileRowPtr> rows_;
+
+  friend class HistoryRing;
+};
 
 class HistoryRing {
  public:
   static constexpr int kSlots = 100;
   static constexpr int kMaxUndo = 99;
 
-  // Index 1, both counts 0, slot 1 takes the current picture.
+  // Index 1, both counts 0, slot 1 takes the current picture. The other slots are emptied: no
+  // step can reach them any more, and they would hold pictures of another size.
   void reset(Picture& current);
   // Steps 1 to 3 and 5 of recording: next slot (101 wraps to 1) takes the picture, undo count + 1
   // up to 99, redo count 0.
@@ -35,12 +90,16 @@ class HistoryRing {
   int index() const { return index_; }
   int undoCount() const { return undoCount_; }
   int redoCount() const { return redoCount_; }
-  // The snapshot in slot i (1..100), or null when the slot was never filled.
+  // The snapshot in slot i (1..100), or null when the slot was not filled since the last reset.
   const PictureSnapshot* slot(int i) const;
-  // Bytes of pixel data held by the ring, each shared tile counted once.
+  std::shared_ptr<const PictureSnapshot> slotShared(int i) const { return slots_[i - 1]; }
+  // Bytes held by the ring: the pixel data of each distinct tile counted once, plus the index
+  // (rows of tile pointers, snapshot headers, colour tables), each shared part counted once.
   std::size_t memoryBytes() const;
 
  private:
+  void restore(Picture& current);
+
   std::array<std::shared_ptr<const PictureSnapshot>, kSlots> slots_;
   int index_ = 1;
   int undoCount_ = 0;

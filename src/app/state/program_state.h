@@ -2,6 +2,8 @@
 // palette writes and the effects read, the zoom, the progress bar, the pictures and the histories.
 #pragma once
 
+#include <functional>
+
 #include "app/state/history.h"
 #include "image/bitmap32.h"
 #include "image/picture.h"
@@ -46,6 +48,16 @@ struct ProgramState {
   // The undo controls (tool-bar button and menu entry) and the redo controls, as pairs.
   bool UndoControlsEnabled = false;
   bool RedoControlsEnabled = false;
+
+  // Shows the outline layer again over the picture (the work area's Image2showto). Undo and redo
+  // on the outline page call it after restoring the layer; unset, nothing is shown.
+  std::function<void()> Image2showto;
+
+  // The ring of the page showing.
+  HistoryRing& CurrentHistory() { return PageIndex == 3 ? OutlineHistory : PictureHistory; }
+  Picture& CurrentHistoryPicture() {
+    return PageIndex == 3 ? static_cast<Picture&>(OutlineBitmap) : WorkingPicture;
+  }
 };
 
 // The history commands. The ring is the one of the page showing: the outline ring on page 3,
@@ -55,5 +67,8 @@ void Undo1Click(ProgramState& s);
 void Redo1Click(ProgramState& s);
 void ResetPictureHistory(ProgramState& s);
 void ResetOutlineHistory(ProgramState& s);
+// Brings both pairs of controls in line with the ring of the page showing: undo enabled exactly
+// when its undo count is above 0, redo exactly when its redo count is. For page changes.
+void UpdateHistoryControls(ProgramState& s);
 
 }  // namespace drollo

@@ -1,0 +1,229 @@
+#include "app/state/history.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <unordered_set>
+
+namespace drollo {
+
+namespace {
+
+// Byte offset of tile column tx inside a packed picture row. Tiles are a multiple of 8 pixels
+// wide, so this is exact for every depth.
+std::size_t TileByteOffset(int tx, int bitsPerPixel) {
+  return static_cast<std::size_t>(tx) * Picture::kTileSize * bitsPerPixel / 8;
+}
+
+struct TileGeometry {
+  int top = 0;
+  int rows = 0;
+  std::size_t offset = 0;    // byte offset in a picture row
+  std::size_t rowBytes = 0;  // bytes of one tile row
+};
+
+TileGeometry Geometry(int width, int height, int bitsPerPixel, int tx, int ty) {
+  const int left = tx * Picture::kTileSize;
+  const int right = std::min(width, left + Picture::kTileSize);
+  const int top = ty * Picture::kTileSize;
+  const int bottom = std::min(height, top + Picture::kTileSize);
+  return TileGeometry{top, bottom - top, TileByteOffset(tx, bitsPerPixel),
+                      PackedRowBytes(right - left, bitsPerPixel)};
+}
+
+PictureSnapshot::TilePtr CopyTile(const Picture& p, const TileGeometry& g) {
+  auto tile = std::make_shared<PictureSnapshot::Tile>(g.rowBytes * g.rows);
+  std::uint8_t* d = tile->data();
+  for (int y = 0; y < g.rows; ++y, d += g.rowBytes)
+    std::memcpy(d, p.row(g.top + y) + g.offset, g.rowBytes);
+  return tile;
+}
+
+bool TileEquals(const Picture& p, const TileGeometry& g, const PictureSnapshot::Tile& tile) {
+  const std::uint8_t* s = tile.data();
+  for (int y = 0; y < g.rows; ++y, s += g.rowBytes)
+    if (std::memcmp(s, p.row(g.top + y) + g.offset, g.rowBytes) != 0) return false;
+  return true;
+}
+
+// Writes a tile's bytes into the picture's buffer directly: the caller marks the picture synced
+// afterwards, which is what the written flags would otherwise record.
+void PasteTile(Picture& p, const TileGeometry& g, const PictureSnapshot::Tile& tile) {
+  std::uint8_t* d = p.rawData() + g.top * p.stride() + g.offset;
+  const std::uint8_t* s = tile.data();
+  for (int y = 0; y < g.rows; ++y, s += g.rowBytes, d += p.stride()) std::memcpy(d, s, g.rowBytes);
+}
+
+}  // namespace
+
+std::size_t PictureSnapshot::tileRowBytes(int tx) const {
+  const int left = tx * Picture::kTileSize;
+  return PackedRowBytes(std::min(width_, left + Picture::kTileSize) - left, format_->bitsPerPixel);
+}
+
+bool PictureSnapshot::sameGeometry(const Picture& p) const {
+  return width_ == p.width() && height_ == p.height() && *format_ == p.format();
+}
+
+bool PictureSnapshot::sameGeometry(const PictureSnapshot& s) const {
+  return width_ == s.width_ && height_ == s.height_ &&
+         (format_ == s.format_ || *format_ == *s.format_);
+}
+
+std::shared_ptr<const PictureSnapshot> PictureSnapshot::Capture(const Picture& picture,
+                                                                const PictureSnapshot* base) {
+  // The snapshot the picture is synced with is the best base: its unwritten tiles need no look.
+  const std::shared_ptr<const PictureSnapshot> synced = picture.syncedWith().lock();
+  bool trusted = false;
+  if (synced && synced->sameGeometry(picture)) {
+    base = synced.get();
+    trusted = true;
+  } else if (base && !base->sameGeometry(picture)) {
+    base = nullptr;
+  }
+
+  std::shared_ptr<PictureSnapshot> s(new PictureSnapshot);
+  s->width_ = picture.width();
+  s->height_ = picture.height();
+  s->tilesX_ = picture.tilesX();
+  s->format_ = base ? base->format_ : std::make_shared<const PixelFormat>(picture.format());
+  const int bits = picture.bitsPerPixel();
+  s->rows_.reserve(picture.tilesY());
+
+  for (int ty = 0; ty < picture.tilesY(); ++ty) {
+    const TileRow* baseRow = base ? base->rows_[ty].get() : nullptr;
+    bool rowUnchanged = baseRow != nullptr;
+    TileRow row(s->tilesX_);
+    for (int tx = 0; tx < s->tilesX_; ++tx) {
+      if (baseRow) {
+        const TilePtr& old = (*baseRow)[tx];
+        if (trusted && !picture.tileWritten(tx, ty)) {
+          row[tx] = old;
+          continue;
+        }
+        const TileGeometry g = Geometry(s->width_, s->height_, bits, tx, ty);
+        if (TileEquals(picture, g, *old)) {
+          row[tx] = old;
+          continue;
+        }
+        row[tx] = CopyTile(picture, g);
+      } else {
+        row[tx] = CopyTile(picture, Geometry(s->width_, s->height_, bits, tx, ty));
+      }
+      rowUnchanged = false;
+    }
+    s->rows_.push_back(rowUnchanged ? base->rows_[ty]
+                                    : std::make_shared<const TileRow>(std::move(row)));
+  }
+  return s;
+}
+
+void PictureSnapshot::restoreInto(Picture& picture) const {
+  const std::shared_ptr<const PictureSnapshot> synced = picture.syncedWith().lock();
+  const int bits = format_->bitsPerPixel;
+  if (synced && synced->sameGeometry(picture) && sameGeometry(picture)) {
+    // Only tiles that differ between the two snapshots or were written since need copying.
+    for (int ty = 0; ty < tilesY(); ++ty) {
+      const TileRow& from = *synced->rows_[ty];
+      const TileRow& to = *rows_[ty];
+      const bool sameRow = &from == &to;
+      for (int tx = 0; tx < tilesX_; ++tx) {
+        if ((sameRow || from[tx] == to[tx]) && !picture.tileWritten(tx, ty)) continue;
+        PasteTile(picture, Geometry(width_, height_, bits, tx, ty), *to[tx]);
+      }
+    }
+    return;
+  }
+  picture = MaterialiseSnapshot(*this);
+}
+
+Picture MaterialiseSnapshot(const PictureSnapshot& s) {
+  Picture p(s.width(), s.height(), s.format());
+  // The constructor gives an indexed picture without a table a grey one; keep the recorded table.
+  if (p.format().palette != s.format().palette) p.setPalette(s.format().palette);
+  assert(p.format() == s.format());
+  for (int ty = 0; ty < s.tilesY(); ++ty)
+    for (int tx = 0; tx < s.tilesX(); ++tx)
+      PasteTile(p, Geometry(s.width(), s.height(), s.format().bitsPerPixel, tx, ty),
+                *s.tile(tx, ty));
+  return p;
+}
+
+// --- The ring ------------------------------------------------------------------------------------
+
+void HistoryRing::reset(Picture& current) {
+  // Captured before the slots are emptied, so unchanged tiles can still be shared.
+  std::shared_ptr<const PictureSnapshot> snapshot =
+      PictureSnapshot::Capture(current, slots_[index_ - 1].get());
+  for (auto& slot : slots_) slot.reset();
+  index_ = 1;
+  undoCount_ = 0;
+  redoCount_ = 0;
+  slots_[0] = snapshot;
+  current.setSyncedWith(snapshot);
+}
+
+void HistoryRing::record(Picture& current) {
+  const PictureSnapshot* previous = slots_[index_ - 1].get();
+  index_ = index_ == kSlots ? 1 : index_ + 1;
+  // Captured before the slot is overwritten, so the previous snapshot stays alive meanwhile.
+  std::shared_ptr<const PictureSnapshot> snapshot = PictureSnapshot::Capture(current, previous);
+  slots_[index_ - 1] = snapshot;
+  if (undoCount_ < kMaxUndo) ++undoCount_;
+  redoCount_ = 0;
+  current.setSyncedWith(snapshot);
+}
+
+void HistoryRing::restore(Picture& current) {
+  const std::shared_ptr<const PictureSnapshot>& snapshot = slots_[index_ - 1];
+  assert(snapshot);
+  snapshot->restoreInto(current);
+  current.setSyncedWith(snapshot);
+}
+
+void HistoryRing::undo(Picture& current) {
+  if (undoCount_ <= 0) return;
+  index_ = index_ == 1 ? kSlots : index_ - 1;
+  restore(current);
+  --undoCount_;
+  ++redoCount_;
+}
+
+void HistoryRing::redo(Picture& current) {
+  if (redoCount_ <= 0) return;
+  index_ = index_ == kSlots ? 1 : index_ + 1;
+  restore(current);
+  ++undoCount_;
+  --redoCount_;
+}
+
+const PictureSnapshot* HistoryRing::slot(int i) const {
+  assert(i >= 1 && i <= kSlots);
+  return slots_[i - 1].get();
+}
+
+std::size_t HistoryRing::memoryBytes() const {
+  // Approximate heap cost of a shared allocation's control block.
+  constexpr std::size_t kControlBlock = 2 * sizeof(void*) + 2 * sizeof(long);
+  std::unordered_set<const void*> seen;
+  std::size_t bytes = 0;
+  for (const auto& snapshot : slots_) {
+    if (!snapshot || !seen.insert(snapshot.get()).second) continue;
+    bytes += sizeof(PictureSnapshot) + kControlBlock +
+             snapshot->rows_.capacity() * sizeof(PictureSnapshot::TileRowPtr);
+    if (seen.insert(snapshot->format_.get()).second)
+      bytes += sizeof(PixelFormat) + kControlBlock +
+               snapshot->format_->palette.capacity() * sizeof(Bgra);
+    for (const auto& row : snapshot->rows_) {
+      if (!seen.insert(row.get()).second) continue;
+      bytes += sizeof(PictureSnapshot::TileRow) + kControlBlock +
+               row->capacity() * sizeof(PictureSnapshot::TilePtr);
+      for (const auto& tile : *row)
+        if (seen.insert(tile.get()).second)
+          bytes += sizeof(PictureSnapshot::Tile) + kControlBlock + tile->capacity();
+    }
+  }
+  return bytes;
+}
+
+}  // namespace drollo

@@ -1,0 +1,50 @@
+#include <cassert>
+
+#include "app/state/program_state.h"
+
+namespace drollo {
+
+void backup(ProgramState& s) {
+  s.CurrentHistory().record(s.CurrentHistoryPicture());
+  s.UndoControlsEnabled = true;
+  s.RedoControlsEnabled = false;
+}
+
+void Undo1Click(ProgramState& s) {
+  HistoryRing& ring = s.CurrentHistory();
+  // Undo never changes the display size: only the picture's content is put back.
+  ring.undo(s.CurrentHistoryPicture());
+  if (ring.undoCount() == 0) s.UndoControlsEnabled = false;
+  if (ring.redoCount() > 0) s.RedoControlsEnabled = true;
+  if (s.PageIndex == 3) {
+    assert(s.OutlineBitmap.bitsPerPixel() == 32);
+    if (s.Image2showto) s.Image2showto();
+  }
+}
+
+void Redo1Click(ProgramState& s) {
+  HistoryRing& ring = s.CurrentHistory();
+  ring.redo(s.CurrentHistoryPicture());
+  if (ring.redoCount() == 0) s.RedoControlsEnabled = false;
+  if (ring.undoCount() > 0) s.UndoControlsEnabled = true;
+  if (s.PageIndex == 3) {
+    assert(s.OutlineBitmap.bitsPerPixel() == 32);
+    if (s.Image2showto) s.Image2showto();
+  }
+}
+
+void ResetPictureHistory(ProgramState& s) {
+  s.PictureHistory.reset(s.WorkingPicture);
+}
+
+void ResetOutlineHistory(ProgramState& s) {
+  s.OutlineHistory.reset(s.OutlineBitmap);
+}
+
+void UpdateHistoryControls(ProgramState& s) {
+  const HistoryRing& ring = s.CurrentHistory();
+  s.UndoControlsEnabled = ring.undoCount() > 0;
+  s.RedoControlsEnabled = ring.redoCount() > 0;
+}
+
+}  // namespace drollo
