@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "image/pixel_math.h"
 
@@ -41,24 +43,77 @@ class TrackBar : public Control {
 
 struct Label : Control {};
 
+// The user's click on a button: the window model's handler decides what the button shows, so a
+// click only forwards to it.
 struct SpeedButton : Control {
   bool Down = false;  // shown pressed
   std::function<void()> OnClick;
+  void Click() {
+    if (OnClick) OnClick();
+  }
 };
 
 struct RadioButton : Control {
   bool Checked = false;
   std::function<void()> OnClick;
+  void Click() {
+    if (OnClick) OnClick();
+  }
 };
 
+// A click turns the check mark over, then runs the handler, which reads the new state.
 struct CheckBox : Control {
   bool Checked = false;
   std::function<void()> OnClick;
+  void Click() {
+    Checked = !Checked;
+    if (OnClick) OnClick();
+  }
 };
 
 struct Panel : Control {
   TColor Color = kBlack;
   std::function<void()> OnClick;
+  void Click() {
+    if (OnClick) OnClick();
+  }
+};
+
+struct Button : Control {
+  std::function<void()> OnClick;
+  void Click() {
+    if (OnClick) OnClick();
+  }
+};
+
+// A one-line text box.
+struct Edit : Control {
+  std::string Text;
+  std::function<void()> OnDblClick;
+  void DblClick() {
+    if (OnDblClick) OnDblClick();
+  }
+};
+
+// A notebook of pages with tabs. The index of the page showing is kept by its owner (it is
+// program-wide: the edit history asks which page shows), so the notebook refers to it. Turning to
+// another page runs OnChange with the new page while the old one is still current; only then
+// does the notebook show the new page.
+class TabbedNotebook : public Control {
+ public:
+  TabbedNotebook(int& pageIndex, std::vector<std::string> pages)
+      : Pages(std::move(pages)), page_index_(pageIndex) {}
+
+  int PageIndex() const { return page_index_; }
+  // Turns to `page` (a user's tab click or a program step); nothing happens if it already shows.
+  void SetPageIndex(int page);
+
+  std::vector<std::string> Pages;  // the tab captions
+  bool ShowHint = false;
+  std::function<void(int newPage)> OnChange;
+
+ private:
+  int& page_index_;
 };
 
 }  // namespace drollo

@@ -1,0 +1,142 @@
+// The tool palette "工具" as a window model without a screen: its four pages of controls, each
+// control's start state, and the handlers that write the program-wide tool state. The desktop
+// window shows these controls and forwards the user's actions to them (a slider moved is
+// SetPosition, a button pressed is Click); the handlers run the same way whether the user or a
+// program step changed a control.
+//
+// The controls keep their handlers as callbacks into this object, so a TTools is neither copied
+// nor moved.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/state/program_state.h"
+#include "palette/controls.h"
+#include "palette/tools_host.h"
+
+namespace drollo {
+
+class TTools {
+ public:
+  TTools(ProgramState& state, TToolsHost& host);
+  // A palette whose calls out go nowhere.
+  explicit TTools(ProgramState& state);
+  TTools(const TTools&) = delete;
+  TTools& operator=(const TTools&) = delete;
+
+  std::string Caption = "工具";
+
+  // The notebook; its page index is the program-wide ProgramState::PageIndex.
+  TabbedNotebook TabbedNotebook1;
+  // The progress bar below the notebook, kept in the program state so that effects can move it.
+  ProgressBarState& ProgressBar1;
+
+  // Page 0 "扭曲": the warp shape, expand or shrink, radius and bend.
+  RadioButton RadioButton1;          // "球形"
+  RadioButton RadioButton2;          // "垂直"
+  RadioButton RadioButton3;          // "水平"
+  SpeedButton SpeedButton1;          // expand
+  SpeedButton SpeedButton2;          // shrink
+  TrackBar TrackBar1{10, 500, 100};  // radius, "半径"
+  TrackBar TrackBar2{3, 60, 30};     // bend, "弯曲"
+  Label Label2;                      // TrackBar1's value
+  Label Label5;                      // TrackBar2's value
+
+  // Page 1 "螺旋": the two swirls and the smudge, radius and bend.
+  SpeedButton SpeedButton11;         // swirl clockwise
+  SpeedButton SpeedButton12;         // swirl counter-clockwise
+  SpeedButton SpeedButton3;          // smudge
+  TrackBar TrackBar3{10, 500, 100};  // radius, "半径"
+  TrackBar TrackBar4{2, 30, 10};     // bend
+  Label Label6;                      // TrackBar3's value
+  Label Label14;                     // "弯曲", TrackBar4's title
+  Label Label7;                      // TrackBar4's value
+  Button Button1;                    // "波形", the wave warp (hidden)
+
+  // Page 2 "素描": pen and pencil sketches, speckle removal.
+  TrackBar TrackBar5{1, 255, 150};  // pen pressure, "钢笔压力度:"
+  TrackBar TrackBar7{0, 89, 45};    // pencil contrast, "铅笔对比度:"
+  Label Label9;                     // TrackBar5's value
+  Label Label11;                    // TrackBar7's value as a percentage
+  SpeedButton SpeedButton4;         // "钢笔素描"
+  SpeedButton SpeedButton5;         // "铅笔素描"
+  SpeedButton SpeedButton8;         // "清除斑点"
+
+  // Page 3 "轮廓": the outline layer, its drawing tools, pen and line thickness.
+  CheckBox CheckBox1;            // "显示": show the picture under the outline
+  SpeedButton SpeedButton19;     // "保存"
+  SpeedButton SpeedButton7;      // "导出"
+  SpeedButton SpeedButton14;     // "直线"
+  SpeedButton SpeedButton6;      // "曲线"
+  SpeedButton SpeedButton15;     // "钢笔"
+  SpeedButton SpeedButton9;      // "橡皮"
+  SpeedButton SpeedButton13;     // "文本"
+  Panel Panel2;                  // "选择颜色": the pen colour
+  TrackBar TrackBar6{1, 50, 3};  // pen width or eraser size
+  Label Label12;                 // TrackBar6's title, naming what the width is of
+  Label Label10;                 // TrackBar6's value
+  SpeedButton SpeedButton10;     // "提取轮廓"
+  SpeedButton SpeedButton16;     // "清除斑点"
+  SpeedButton SpeedButton17;     // "细线趋于变粗"
+  SpeedButton SpeedButton18;     // "粗线趋于变细"
+  Edit Edit1;                    // the width that "双击平衡线段厚度" balances lines to
+
+  // Handlers. Each is wired to its control and may also be called directly.
+  void RadioButton1Click();
+  void RadioButton2Click();
+  void RadioButton3Click();
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void TrackBar1Change();
+  void TrackBar2Change();
+
+  void SpeedButton11Click();
+  void SpeedButton12Click();
+  void SpeedButton3Click();
+  void TrackBar3Change();
+  void TrackBar4Change();
+
+  void TrackBar5Change();
+  void TrackBar7Change();
+
+  void SpeedButton14Click();
+  void SpeedButton6Click();
+  void SpeedButton15Click();
+  void SpeedButton9Click();
+  void SpeedButton13Click();
+  void Panel2Click();
+  void TrackBar6Change();
+
+  // Shows `button` pressed and the other buttons of its page's group raised, without running
+  // its handler. A button outside the groups is left alone.
+  void ShowPressed(SpeedButton& button);
+
+  // Listeners run after every handler, so a window showing the palette can repaint.
+  void Subscribe(std::function<void()> listener);
+
+ private:
+  // The warp page's radius slider (TrackBar1) and the swirl page's (TrackBar3) share one rule:
+  // the value label, the bend slider's range and position from the radius, the radius in screen
+  // and picture pixels, and the progress bar's maximum.
+  void radiusSliderRule(TrackBar& radius, Label& valueLabel, TrackBar& bend, double d1, double d2,
+                        double d3);
+  void chooseShape(RadioButton& button, int shape);
+  void chooseWarpAction(SpeedButton& button, int action);
+  void chooseSwirl(SpeedButton& button, int action);
+  void chooseDrawingTool(SpeedButton& button, int tool, const char* widthTitle);
+  void wire();
+  void changed();
+
+  ProgramState& state_;
+  TToolsHost& host_;
+  std::array<RadioButton*, 3> shapes_;
+  std::array<SpeedButton*, 2> warp_group_;
+  std::array<SpeedButton*, 3> swirl_group_;
+  std::array<SpeedButton*, 5> drawing_group_;
+  std::vector<std::function<void()>> listeners_;
+};
+
+}  // namespace drollo
