@@ -1,0 +1,74 @@
+#include "outline/layer_display.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace drollo::outline {
+
+namespace {
+
+constexpr std::uint32_t kColourMask = 0x00FFFFFFu;
+
+inline std::uint32_t Load(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+inline void Store(std::uint8_t* p, std::uint32_t v) {
+  std::memcpy(p, &v, 4);
+}
+
+}  // namespace
+
+TBitmap32 settransparent(const TBitmap32& layer) {
+  TBitmap32 out(layer.width(), layer.height());
+  for (int y = 0; y < layer.height(); ++y) {
+    const std::uint8_t* s = layer.row(y);
+    std::uint8_t* d = out.mutableRow(y);
+    for (int x = 0; x < layer.width(); ++x, s += 4, d += 4) {
+      const std::uint32_t c = Load(s) & kColourMask;
+      Store(d, c == kColourMask ? c : c | 0xFF000000u);
+    }
+  }
+  return out;
+}
+
+TBitmap32 Checkerboard(int width, int height) {
+  TBitmap32 out(width, height);
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* d = out.mutableRow(y);
+    for (int x = 0; x < width; x += 20) {
+      const std::uint8_t grey = ((y / 20) + (x / 20)) % 2 == 0 ? 255 : 240;
+      const std::uint32_t pixel = 0xFF000000u | grey * 0x010101u;
+      const int end = std::min(x + 20, width);
+      for (int i = x; i < end; ++i) Store(d + 4 * i, pixel);
+    }
+  }
+  return out;
+}
+
+TBitmap32 Image2showto(const Picture& picture, const TBitmap32& layer, bool showPicture) {
+  TBitmap32 view;
+  if (showPicture) {
+    view.Assign(picture);
+    view.SetAlpha(255);
+  } else {
+    view = Checkerboard(layer.width(), layer.height());
+  }
+  // The layer over the view: with every fourth byte of the layer 0 or 255 and of the view 255,
+  // a covering pixel replaces the view's pixel (fourth byte 255) and a white one leaves it.
+  const int w = std::min(view.width(), layer.width());
+  const int h = std::min(view.height(), layer.height());
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* s = layer.row(y);
+    std::uint8_t* d = view.mutableRow(y);
+    for (int x = 0; x < w; ++x, s += 4, d += 4) {
+      const std::uint32_t c = Load(s) & kColourMask;
+      if (c != kColourMask) Store(d, c | 0xFF000000u);
+    }
+  }
+  return view;
+}
+
+}  // namespace drollo::outline

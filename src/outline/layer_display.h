@@ -1,0 +1,22 @@
+// What the outline page shows: the layer over the picture, or over a grey checkerboard when the
+// picture is hidden. A layer pixel of pure white (255, 255, 255) is transparent, every other
+// colour covers what lies below.
+#pragma once
+
+#include "image/bitmap32.h"
+
+namespace drollo::outline {
+
+// A copy of `layer` whose fourth bytes say which pixels cover: 0 for pure white, 255 otherwise.
+TBitmap32 settransparent(const TBitmap32& layer);
+
+// The checkerboard behind a hidden picture: 20 x 20 cells of grey 255 and 240, the top-left cell
+// 255, fourth bytes 255.
+TBitmap32 Checkerboard(int width, int height);
+
+// The 32-bit picture shown over the working picture: with `showPicture` the working picture (any
+// depth, converted) at its own size, otherwise the checkerboard at the layer's size; fourth
+// bytes 255; then every covering layer pixel inside both replaces the pixel below.
+TBitmap32 Image2showto(const Picture& picture, const TBitmap32& layer, bool showPicture);
+
+}  // namespace drollo::outline
