@@ -1,0 +1,206 @@
+#include "effects/warp/spherical.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+
+#include "image/bilinear.h"
+
+namespace drollo::warp {
+
+namespace {
+
+double Square(int d) {
+  return static_cast<double>(d) * d;
+}
+
+void Put(const MutableView& dst, int x, int y, TColor c) {
+  std::uint8_t* p = dst.pixel(x, y);
+  p[0] = static_cast<std::uint8_t>(BlueOf(c));
+  p[1] = static_cast<std::uint8_t>(GreenOf(c));
+  p[2] = static_cast<std::uint8_t>(RedOf(c));
+}
+
+bool Overlap(const ConstView& src, const MutableView& dst) {
+  if (dst.bounds.empty() || src.height == 0) return false;
+  const std::uint8_t* srcEnd = src.row(src.height - 1) + src.width * src.bytesPerPixel;
+  const std::uint8_t* dstBegin = dst.pixel(dst.bounds.left, dst.bounds.top);
+  const std::uint8_t* dstEnd = dst.pixel(dst.bounds.right, dst.bounds.bottom - 1);
+  return dstBegin < srcEnd && src.data < dstEnd;
+}
+
+// Rows lo..hi (inclusive) clipped to the destination.
+struct RowSpan {
+  int first;
+  int last;
+};
+RowSpan Clip(int lo, int hi, const Rect& bounds) {
+  return RowSpan{std::max(lo, bounds.top), std::min(hi, bounds.bottom - 1)};
+}
+
+// The axis pass of both warps: nearest-pixel copies along row b and column a, the centre left out.
+// A source position beyond the picture takes the nearest border pixel.
+template <typename AxisSource>
+void AxisPass(const ConstView& src, const MutableView& dst, const SphereParams& p,
+              AxisSource source) {
+  const Rect& bounds = dst.bounds;
+  if (p.b >= bounds.top && p.b < bounds.bottom) {
+    const int lo = std::max(p.a - p.R + 1, bounds.left);
+    const int hi = std::min(p.a + p.R - 1, bounds.right - 1);
+    for (int x = lo; x <= hi; ++x) {
+      if (x == p.a) continue;
+      Put(dst, x, p.b, NearestPixel(src, Round(source(p.a, x)), p.b));
+    }
+  }
+  if (p.a >= bounds.left && p.a < bounds.right) {
+    const int lo = std::max(p.b - p.R + 1, bounds.top);
+    const int hi = std::min(p.b + p.R - 1, bounds.bottom - 1);
+    for (int y = lo; y <= hi; ++y) {
+      if (y == p.b) continue;
+      Put(dst, p.a, y, NearestPixel(src, p.a, Round(source(p.b, y))));
+    }
+  }
+}
+
+}  // namespace
+
+Sphere MakeSphere(int R, int H) {
+  assert(H != 0);
+  Sphere s;
+  // The sum and 2H are integers; only the division is in floating point.
+  const long long num = static_cast<long long>(H) * H + static_cast<long long>(R) * R;
+  s.rho = static_cast<double>(num) / static_cast<double>(2LL * H);
+  s.sigma = s.rho - H;
+  return s;
+}
+
+BulgeTerms MakeBulgeTerms(const Sphere& s, int H, int d) {
+  BulgeTerms t;
+  t.z = std::sqrt(s.rho * s.rho - Square(d)) - s.rho + H;
+  t.h = t.z + s.sigma;
+  t.w = std::sqrt((s.sigma + t.z) * (s.sigma + t.z) - s.sigma * s.sigma);
+  return t;
+}
+
+SourcePosition BulgeSource(int a, int b, int dx, int dy, const BulgeTerms& column,
+                           const BulgeTerms& row) {
+  SourcePosition s;
+  s.x = row.w - (row.h - row.z) * dx / std::sqrt(row.h * row.h - Square(dx)) + a - row.w;
+  s.y = column.w - (column.h - column.z) * dy / std::sqrt(column.h * column.h - Square(dy)) + b -
+        column.w;
+  return s;
+}
+
+double BulgeAxisSource(const Sphere& s, int centre, int pos) {
+  const int d = centre - pos;
+  return centre - s.sigma * d / std::sqrt(s.rho * s.rho - Square(d));
+}
+
+PinchTerms MakePinchTerms(const Sphere& s, int d) {
+  assert(d != 0);
+  PinchTerms t;
+  t.root = std::sqrt(s.sigma * s.sigma + Square(d));
+  t.ratio = std::sqrt(s.sigma * s.sigma / Square(d) + 1);
+  const double f = (s.rho - t.root) / t.ratio;
+  const double q = f * s.sigma / std::abs(d);
+  t.c = s.sigma + q;
+  return t;
+}
+
+SourcePosition PinchSource(int x, int y, int dx, int dy, const PinchTerms& column,
+                           const PinchTerms& row) {
+  // The sign moves away from the centre: minus left of and above it, plus right of and below it.
+  SourcePosition s;
+  const double sx = (row.c - column.root) / column.ratio;
+  const double sy = (column.c - row.root) / row.ratio;
+  s.x = dx > 0 ? x - sx : x + sx;
+  s.y = dy > 0 ? y - sy : y + sy;
+  return s;
+}
+
+double PinchAxisSource(const Sphere& s, int centre, int pos) {
+  if (pos < centre) {
+    const int d = centre - pos;
+    return centre - d * s.rho / std::sqrt(s.sigma * s.sigma + Square(d));
+  }
+  const int d = pos - centre;
+  return centre + d * s.rho / std::sqrt(s.sigma * s.sigma + Square(d));
+}
+
+Rect SphereBounds(const SphereParams& p) {
+  if (p.R < 1) return Rect{};
+  return Rect{p.a - p.R + 1, p.b - p.R + 1, p.a + p.R, p.b + p.R};
+}
+
+void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
+           const Progress& progress) {
+  assert(src.bytesPerPixel == 3 && dst.bytesPerPixel == 3);
+  assert(!Overlap(src, dst));
+  if (p.R < 1) return;
+  const Sphere s = MakeSphere(p.R, p.H);
+  // The terms depend on the offset only through its square: one table serves rows and columns.
+  std::vector<BulgeTerms> terms(p.R);
+  for (int d = 0; d < p.R; ++d) terms[d] = MakeBulgeTerms(s, p.H, d);
+  const Rect& bounds = dst.bounds;
+
+  // Quadrant pass: above the centre (left, then right), then below it (right, then left).
+  auto sweep = [&](int x0, int x1, bool above) {
+    for (int x = x0; x <= x1; ++x) {
+      if (x >= bounds.left && x < bounds.right) {
+        const int dx = p.a - x;
+        const BulgeTerms& column = terms[std::abs(dx)];
+        const RowSpan rows = above ? Clip(Round(p.b - column.w) + 1, p.b - 1, bounds)
+                                   : Clip(p.b + 1, Round(p.b + column.w) - 1, bounds);
+        for (int y = rows.first; y <= rows.last; ++y) {
+          const int dy = p.b - y;
+          SourcePosition from = BulgeSource(p.a, p.b, dx, dy, column, terms[std::abs(dy)]);
+          Put(dst, x, y, xiangsujuhe(from.x, from.y, src));
+        }
+      }
+      Tick(progress);
+    }
+  };
+  sweep(p.a - p.R + 1, p.a - 1, true);
+  sweep(p.a + 1, p.a + p.R - 1, true);
+  sweep(p.a + 1, p.a + p.R - 1, false);
+  sweep(p.a - p.R + 1, p.a - 1, false);
+
+  AxisPass(src, dst, p, [&s](int centre, int pos) { return BulgeAxisSource(s, centre, pos); });
+}
+
+void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
+           const Progress& progress) {
+  assert(src.bytesPerPixel == 3 && dst.bytesPerPixel == 3);
+  assert(!Overlap(src, dst));
+  if (p.R < 1) return;
+  const Sphere s = MakeSphere(p.R, p.H);
+  std::vector<PinchTerms> terms(p.R);
+  for (int d = 1; d < p.R; ++d) terms[d] = MakePinchTerms(s, d);
+  const Rect& bounds = dst.bounds;
+
+  auto sweep = [&](int x0, int x1) {
+    for (int x = x0; x <= x1; ++x) {
+      if (x >= bounds.left && x < bounds.right) {
+        const int dx = p.a - x;
+        const PinchTerms& column = terms[std::abs(dx)];
+        const int half = Round(PinchHalfHeight(s, column));
+        auto rows = [&](RowSpan span) {
+          for (int y = span.first; y <= span.last; ++y) {
+            const int dy = p.b - y;
+            SourcePosition from = PinchSource(x, y, dx, dy, column, terms[std::abs(dy)]);
+            Put(dst, x, y, xiangsujuhe(from.x, from.y, src));
+          }
+        };
+        rows(Clip(p.b - half + 1, p.b - 1, bounds));
+        rows(Clip(p.b + 1, p.b + half - 1, bounds));
+      }
+      Tick(progress);
+    }
+  };
+  sweep(p.a - p.R + 1, p.a - 1);
+  sweep(p.a + 1, p.a + p.R - 1);
+
+  AxisPass(src, dst, p, [&s](int centre, int pos) { return PinchAxisSource(s, centre, pos); });
+}
+
+}  // namespace drollo::warp

@@ -1,0 +1,308 @@
+#include "effects/warp/spherical.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "image/bilinear.h"
+#include "support/pictures.h"
+
+namespace drollo::warp {
+namespace {
+
+using test::PatternPicture;
+using test::SamePicture;
+
+enum class Lens { kBulge, kPinch };
+
+// --- The plain formulation: copy the whole picture twice, read one, write the other -------------
+// Every term is computed per pixel straight from its formula, without tables.
+
+TColor ReadClamped(const Picture& s, int x, int y) {
+  x = std::clamp(x, 0, s.width() - 1);
+  y = std::clamp(y, 0, s.height() - 1);
+  return s.pixel(x, y);
+}
+
+void ReferenceBulge(Picture& picture, int a, int b, int R, int H) {
+  const Picture S = picture;
+  Picture D = picture;
+  const double rho = static_cast<double>(H * H + R * R) / (2 * H);
+  const double sigma = rho - H;
+  auto zOf = [&](int d) { return std::sqrt(rho * rho - static_cast<double>(d) * d) - rho + H; };
+  auto wOf = [&](double z) { return std::sqrt((sigma + z) * (sigma + z) - sigma * sigma); };
+  auto pixel = [&](int x, int y) {
+    const int dx = a - x, dy = b - y;
+    const double zx = zOf(dx), Wx = wOf(zx), hx = zx + sigma;
+    const double zy = zOf(dy), hy = zy + sigma, Wy = wOf(zy);
+    double xs = Wy - (hy - zy) * dx / std::sqrt(hy * hy - static_cast<double>(dx) * dx) + a - Wy;
+    double ys = Wx - (hx - zx) * dy / std::sqrt(hx * hx - static_cast<double>(dy) * dy) + b - Wx;
+    D.setPixel(x, y, xiangsujuhe(xs, ys, S.view()));
+  };
+  auto halfHeight = [&](int x) { return wOf(zOf(a - x)); };
+  for (int x = a - R + 1; x <= a - 1; ++x)
+    for (int y = Round(b - halfHeight(x)) + 1; y <= b - 1; ++y) pixel(x, y);
+  for (int x = a + 1; x <= a + R - 1; ++x)
+    for (int y = Round(b - halfHeight(x)) + 1; y <= b - 1; ++y) pixel(x, y);
+  for (int x = a + 1; x <= a + R - 1; ++x)
+    for (int y = b + 1; y <= Round(b + halfHeight(x)) - 1; ++y) pixel(x, y);
+  for (int x = a - R + 1; x <= a - 1; ++x)
+    for (int y = b + 1; y <= Round(b + halfHeight(x)) - 1; ++y) pixel(x, y);
+  auto axis = [&](int c, int v) {
+    return c - sigma * (c - v) / std::sqrt(rho * rho - static_cast<double>(c - v) * (c - v));
+  };
+  for (int x = a - R + 1; x <= a + R - 1; ++x)
+    if (x != a) D.setPixel(x, b, ReadClamped(S, Round(axis(a, x)), b));
+  for (int y = b - R + 1; y <= b + R - 1; ++y)
+    if (y != b) D.setPixel(a, y, ReadClamped(S, a, Round(axis(b, y))));
+  picture = D;
+}
+
+void ReferencePinch(Picture& picture, int a, int b, int R, int H) {
+  const Picture S = picture;
+  Picture D = picture;
+  const double rho = static_cast<double>(H * H + R * R) / (2 * H);
+  const double sigma = rho - H;
+  auto f = [&](int d) {
+    const double dd = static_cast<double>(d) * d;
+    return (rho - std::sqrt(sigma * sigma + dd)) / std::sqrt(sigma * sigma / dd + 1);
+  };
+  auto cOf = [&](int d) { return sigma + f(d) * sigma / std::abs(d); };
+  for (int pass = 0; pass < 2; ++pass) {
+    const int x0 = pass == 0 ? a - R + 1 : a + 1;
+    const int x1 = pass == 0 ? a - 1 : a + R - 1;
+    for (int x = x0; x <= x1; ++x) {
+      const int dx = a - x;
+      const double cx = cOf(dx);
+      const double W = std::sqrt(cx * cx - sigma * sigma);
+      auto pixel = [&](int y) {
+        const int dy = b - y;
+        const double cy = cOf(dy);
+        const double ddx = static_cast<double>(dx) * dx, ddy = static_cast<double>(dy) * dy;
+        const double mx =
+            (cy - std::sqrt(sigma * sigma + ddx)) / std::sqrt(sigma * sigma / ddx + 1);
+        const double my =
+            (cx - std::sqrt(sigma * sigma + ddy)) / std::sqrt(sigma * sigma / ddy + 1);
+        double xs = x < a ? x - mx : x + mx;
+        double ys = y < b ? y - my : y + my;
+        D.setPixel(x, y, xiangsujuhe(xs, ys, S.view()));
+      };
+      for (int y = b - Round(W) + 1; y <= b - 1; ++y) pixel(y);
+      for (int y = b + 1; y <= b + Round(W) - 1; ++y) pixel(y);
+    }
+  }
+  auto root = [&](int d) { return std::sqrt(sigma * sigma + static_cast<double>(d) * d); };
+  for (int x = a - R + 1; x <= a - 1; ++x) {
+    double xs = a - (a - x) * rho / root(a - x);
+    if (xs < 0) xs = 0;
+    D.setPixel(x, b, ReadClamped(S, Round(xs), b));
+  }
+  for (int x = a + 1; x <= a + R - 1; ++x) {
+    double xs = a + (x - a) * rho / root(x - a);
+    if (xs > S.width() - 1) xs = S.width() - 1;
+    D.setPixel(x, b, ReadClamped(S, Round(xs), b));
+  }
+  for (int y = b - R + 1; y <= b - 1; ++y) {
+    double ys = b - (b - y) * rho / root(b - y);
+    if (ys < 0) ys = 0;
+    D.setPixel(a, y, ReadClamped(S, a, Round(ys)));
+  }
+  for (int y = b + 1; y <= b + R - 1; ++y) {
+    double ys = b + (y - b) * rho / root(y - b);
+    if (ys > S.height() - 1) ys = S.height() - 1;
+    D.setPixel(a, y, ReadClamped(S, a, Round(ys)));
+  }
+  picture = D;
+}
+
+void Reference(Lens lens, Picture& picture, const SphereParams& p) {
+  if (lens == Lens::kBulge)
+    ReferenceBulge(picture, p.a, p.b, p.R, p.H);
+  else
+    ReferencePinch(picture, p.a, p.b, p.R, p.H);
+}
+
+// --- The region-limited step: read the picture, write only the patch's bounding box -------------
+int RegionStep(Lens lens, Picture& picture, const SphereParams& p) {
+  const Rect box = SphereBounds(p).intersected(picture.rect());
+  int ticks = 0;
+  Progress progress = [&ticks] { ++ticks; };
+  Picture patch(std::max(box.width(), 1), std::max(box.height(), 1), 24);
+  MutableView dst{patch.rawData(), static_cast<std::ptrdiff_t>(patch.stride()), box, 3};
+  for (int y = box.top; y < box.bottom; ++y)
+    std::memcpy(dst.row(y) + 3 * box.left, picture.row(y) + 3 * box.left, 3 * box.width());
+  if (lens == Lens::kBulge)
+    bulge(picture.view(), dst, p, progress);
+  else
+    pinch(picture.view(), dst, p, progress);
+  const MutableView out = picture.region(box);
+  for (int y = box.top; y < box.bottom; ++y)
+    std::memcpy(out.row(y) + 3 * box.left, dst.row(y) + 3 * box.left, 3 * box.width());
+  return ticks;
+}
+
+// --- Worked values (R = 100, H = 30) -------------------------------------------------------------
+TEST(SphereGeometry, DefaultSlidersGiveTheSphereOfTheCap) {
+  const Sphere s = MakeSphere(100, 30);
+  EXPECT_NEAR(s.rho, 181.6667, 1e-4);
+  EXPECT_NEAR(s.sigma, 151.6667, 1e-4);
+  EXPECT_NEAR(s.sigma / s.rho, 0.8349, 1e-4);
+}
+
+TEST(SphereGeometry, BulgeWorkedValues) {
+  const Sphere s = MakeSphere(100, 30);
+  EXPECT_NEAR(BulgeAxisSource(s, 0, 50), 43.420, 5e-4);
+  EXPECT_NEAR(BulgeAxisSource(s, 0, -50), -43.420, 5e-4);
+  // The destination pixel at offset (30, 40) from the centre (200, 300).
+  const SourcePosition from =
+      BulgeSource(200, 300, -30, -40, MakeBulgeTerms(s, 30, -30), MakeBulgeTerms(s, 30, -40));
+  EXPECT_NEAR(from.x - 200, 26.052, 5e-4);
+  EXPECT_NEAR(from.y - 300, 34.736, 5e-4);
+  // The column's half-height is the circle's.
+  EXPECT_NEAR(MakeBulgeTerms(s, 30, 50).w, std::sqrt(7500.0), 1e-9);
+}
+
+TEST(SphereGeometry, PinchWorkedValues) {
+  const Sphere s = MakeSphere(100, 30);
+  EXPECT_NEAR(PinchAxisSource(s, 0, 50), 56.879, 5e-4);
+  EXPECT_NEAR(PinchAxisSource(s, 0, -50), -56.879, 5e-4);
+  const SourcePosition from =
+      PinchSource(230, 340, -30, -40, MakePinchTerms(s, -30), MakePinchTerms(s, -40));
+  EXPECT_NEAR(from.x - 200, 34.086, 5e-4);
+  EXPECT_NEAR(from.y - 300, 45.447, 5e-4);
+  // Above and left of the centre the source moves the other way.
+  const SourcePosition mirrored =
+      PinchSource(170, 260, 30, 40, MakePinchTerms(s, 30), MakePinchTerms(s, 40));
+  EXPECT_NEAR(mirrored.x - 200, -34.086, 5e-4);
+  EXPECT_NEAR(mirrored.y - 300, -45.447, 5e-4);
+  EXPECT_NEAR(PinchHalfHeight(s, MakePinchTerms(s, 50)), 82.25, 5e-3);
+}
+
+// --- Whole steps
+// ----------------------------------------------------------------------------------
+struct StepCase {
+  const char* name;
+  Lens lens;
+  int width, height;
+  SphereParams p;
+};
+
+class SphereStepTest : public testing::TestWithParam<StepCase> {};
+
+TEST_P(SphereStepTest, RegionStepEqualsCopyInCopyOut) {
+  const StepCase& c = GetParam();
+  Picture fast = PatternPicture(c.width, c.height, 7);
+  Picture plain = fast;
+  const int ticks = RegionStep(c.lens, fast, c.p);
+  Reference(c.lens, plain, c.p);
+  EXPECT_TRUE(SamePicture(plain, fast));
+  // One tick per column of the quadrant pass, inside the picture or not.
+  EXPECT_EQ(ticks, (c.lens == Lens::kBulge ? 4 : 2) * (c.p.R - 1));
+}
+
+TEST_P(SphereStepTest, RepeatedStepsCompound) {
+  const StepCase& c = GetParam();
+  Picture fast = PatternPicture(c.width, c.height, 3);
+  Picture plain = fast;
+  RegionStep(c.lens, fast, c.p);
+  const Picture once = fast;
+  RegionStep(c.lens, fast, c.p);
+  Reference(c.lens, plain, c.p);
+  Reference(c.lens, plain, c.p);
+  EXPECT_TRUE(SamePicture(plain, fast));
+  EXPECT_FALSE(once.samePixels(fast));
+}
+
+const SphereParams kDefault{150, 110, 60, 30};
+INSTANTIATE_TEST_SUITE_P(
+    Steps, SphereStepTest,
+    testing::Values(StepCase{"BulgeInside", Lens::kBulge, 300, 220, kDefault},
+                    StepCase{"PinchInside", Lens::kPinch, 300, 220, kDefault},
+                    StepCase{"BulgeAcrossLeft", Lens::kBulge, 300, 220, {10, 100, 60, 30}},
+                    StepCase{"PinchAcrossLeft", Lens::kPinch, 300, 220, {10, 100, 60, 30}},
+                    StepCase{"BulgeAcrossRight", Lens::kBulge, 300, 220, {290, 120, 60, 30}},
+                    StepCase{"PinchAcrossRight", Lens::kPinch, 300, 220, {290, 120, 60, 30}},
+                    StepCase{"BulgeAcrossTop", Lens::kBulge, 300, 220, {140, 5, 60, 30}},
+                    StepCase{"PinchAcrossTop", Lens::kPinch, 300, 220, {140, 5, 60, 30}},
+                    StepCase{"BulgeAcrossBottom", Lens::kBulge, 300, 220, {160, 215, 60, 30}},
+                    StepCase{"PinchAcrossBottom", Lens::kPinch, 300, 220, {160, 215, 60, 30}},
+                    StepCase{"BulgeTopLeftCorner", Lens::kBulge, 300, 220, {3, 4, 50, 20}},
+                    StepCase{"PinchTopLeftCorner", Lens::kPinch, 300, 220, {3, 4, 50, 20}},
+                    StepCase{"BulgeBottomRightCorner", Lens::kBulge, 300, 220, {296, 217, 50, 20}},
+                    StepCase{"PinchBottomRightCorner", Lens::kPinch, 300, 220, {296, 217, 50, 20}},
+                    StepCase{"BulgeLargerThanPicture", Lens::kBulge, 90, 70, {45, 35, 120, 40}},
+                    StepCase{"PinchLargerThanPicture", Lens::kPinch, 90, 70, {45, 35, 120, 40}},
+                    // H above R: sigma is negative and the patch is point-mirrored.
+                    StepCase{"BulgeNegativeSigmaAtBorder", Lens::kBulge, 300, 220, {8, 9, 30, 45}},
+                    StepCase{"PinchNegativeSigmaAtBorder", Lens::kPinch, 300, 220, {8, 9, 30, 45}},
+                    StepCase{"BulgeNegativeSigma", Lens::kBulge, 300, 220, {150, 110, 40, 60}},
+                    StepCase{"PinchNegativeSigma", Lens::kPinch, 300, 220, {150, 110, 40, 60}}),
+    [](const testing::TestParamInfo<StepCase>& info) { return info.param.name; });
+
+class SphereShapeTest : public testing::TestWithParam<Lens> {};
+
+TEST_P(SphereShapeTest, CentreAndRimKeepTheirColoursAndAxesCopyOneSourcePixel) {
+  const Lens lens = GetParam();
+  const SphereParams p{100, 90, 50, 20};
+  const Picture before = PatternPicture(200, 180, 11);
+  Picture after = before;
+  RegionStep(lens, after, p);
+  EXPECT_EQ(after.pixel(p.a, p.b), before.pixel(p.a, p.b));
+  for (const auto& [x, y] : {std::pair{p.a - p.R, p.b}, std::pair{p.a + p.R, p.b},
+                             std::pair{p.a, p.b - p.R}, std::pair{p.a, p.b + p.R}})
+    EXPECT_EQ(after.pixel(x, y), before.pixel(x, y)) << x << "," << y;
+  const Sphere s = MakeSphere(p.R, p.H);
+  auto axis = [&](int c, int v) {
+    return Round(lens == Lens::kBulge ? BulgeAxisSource(s, c, v) : PinchAxisSource(s, c, v));
+  };
+  for (int d = 1; d < p.R; ++d) {
+    EXPECT_EQ(after.pixel(p.a + d, p.b), before.pixel(axis(p.a, p.a + d), p.b)) << d;
+    EXPECT_EQ(after.pixel(p.a - d, p.b), before.pixel(axis(p.a, p.a - d), p.b)) << d;
+    EXPECT_EQ(after.pixel(p.a, p.b + d), before.pixel(p.a, axis(p.b, p.b + d))) << d;
+    EXPECT_EQ(after.pixel(p.a, p.b - d), before.pixel(p.a, axis(p.b, p.b - d))) << d;
+  }
+  EXPECT_FALSE(after.samePixels(before));
+}
+
+TEST_P(SphereShapeTest, NegativeSigmaMirrorsThroughTheCentre) {
+  const Lens lens = GetParam();
+  const SphereParams p{100, 90, 20, 40};  // rho 25, sigma -15
+  const Picture before = PatternPicture(200, 180, 5);
+  Picture after = before;
+  RegionStep(lens, after, p);
+  for (int d = 1; d < p.R; ++d) {
+    const Sphere s = MakeSphere(p.R, p.H);
+    const double from =
+        lens == Lens::kBulge ? BulgeAxisSource(s, p.a, p.a - d) : PinchAxisSource(s, p.a, p.a - d);
+    if (lens == Lens::kBulge) {
+      EXPECT_GT(from, p.a) << d;  // left of the centre reads the right
+    }
+    EXPECT_EQ(after.pixel(p.a - d, p.b), before.pixel(Round(from), p.b));
+  }
+}
+
+TEST_P(SphereShapeTest, AxisReadsBeyondThePictureTakeTheBorderPixel) {
+  const Lens lens = GetParam();
+  // Centre near the left border, sigma negative: the bulge's left axis reads to the right and its
+  // right axis far to the left of column 0.
+  const SphereParams p{2, 30, 40, 80};
+  const Picture before = PatternPicture(60, 60, 9);
+  Picture after = before;
+  RegionStep(lens, after, p);
+  const Sphere s = MakeSphere(p.R, p.H);
+  for (int x = p.a + 1; x < p.a + p.R && x < 60; ++x) {
+    const double from =
+        lens == Lens::kBulge ? BulgeAxisSource(s, p.a, x) : PinchAxisSource(s, p.a, x);
+    const int column = std::clamp(Round(from), 0, 59);
+    EXPECT_EQ(after.pixel(x, p.b), before.pixel(column, p.b)) << x;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Lenses, SphereShapeTest, testing::Values(Lens::kBulge, Lens::kPinch),
+                         [](const testing::TestParamInfo<Lens>& info) {
+                           return info.param == Lens::kBulge ? "Bulge" : "Pinch";
+                         });
+
+}  // namespace
+}  // namespace drollo::warp

@@ -1,0 +1,83 @@
+#include "image/bilinear.h"
+
+#include <gtest/gtest.h>
+
+#include "support/pictures.h"
+
+namespace drollo {
+namespace {
+
+// One channel of a picture given as rows of values; the other two channels hold fixed offsets of
+// it so that a swapped channel shows.
+Picture ChannelPicture(const std::vector<std::vector<int>>& rows) {
+  Picture p(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()), 24);
+  for (int y = 0; y < p.height(); ++y)
+    for (int x = 0; x < p.width(); ++x) {
+      const int v = rows[y][x];
+      p.setPixel(x, y, MakeColour(v, v / 2, 255 - v));
+    }
+  return p;
+}
+
+struct SampleCase {
+  const char* name;
+  std::vector<std::vector<int>> rows;
+  double x, y;
+  int red;                    // expected red channel
+  double clampedX, clampedY;  // the position written back
+};
+
+class XiangsujuheTest : public testing::TestWithParam<SampleCase> {};
+
+TEST_P(XiangsujuheTest, GivesTheBlendAndWritesBackTheClampedPosition) {
+  const SampleCase& c = GetParam();
+  const Picture p = ChannelPicture(c.rows);
+  double x = c.x, y = c.y;
+  const TColor colour = xiangsujuhe(x, y, p.view());
+  EXPECT_EQ(RedOf(colour), c.red);
+  EXPECT_DOUBLE_EQ(x, c.clampedX);
+  EXPECT_DOUBLE_EQ(y, c.clampedY);
+}
+
+// P00, P01 (below), P10 (right), P11 of the worked example in a picture three pixels wide.
+const std::vector<std::vector<int>> kWorked = {{0, 200, 7}, {100, 255, 9}};
+const std::vector<std::vector<int>> kRamp = {
+    {10, 20, 30, 40}, {50, 60, 70, 80}, {90, 100, 110, 120}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, XiangsujuheTest,
+    testing::Values(
+        SampleCase{"IntegralPositionIsThatPixel", kRamp, 2, 1, 70, 2, 1},
+        SampleCase{"CentreOfFourPixels", kWorked, 0.5, 0.5, 139, 0.5, 0.5},
+        // On a picture two pixels wide the column clamp pulls 0.5 back to 0 first.
+        SampleCase{"CentreOnTwoPixelWidePicture", {{0, 200}, {100, 255}}, 0.5, 0.5, 50, 0, 0.5},
+        SampleCase{"HalfwayTieRoundsDownToEven", {{10, 11, 0}, {10, 11, 0}}, 0.5, 0, 10, 0.5, 0},
+        SampleCase{"HalfwayTieRoundsUpToEven", {{11, 12, 0}, {11, 12, 0}}, 0.5, 0, 12, 0.5, 0},
+        SampleCase{"NegativePositionReadsFirstRowAndColumn", kRamp, -3.5, -0.25, 10, 0, 0},
+        // A row position between H - 2 and H - 1 keeps its fraction...
+        SampleCase{"RowFractionKeptBeforeLastRow", kRamp, 1, 1.5, 80, 1, 1.5},
+        // ...at or beyond H - 1 it becomes H - 2 with full weight on that row.
+        SampleCase{"RowAtLastRowReadsRowAbove", kRamp, 1, 2, 60, 1, 1},
+        SampleCase{"RowBeyondPictureReadsRowAbove", kRamp, 1, 9.75, 60, 1, 1},
+        // A column position beyond W - 2 is pulled back: the last column never contributes.
+        SampleCase{"ColumnBetweenLastTwoIsPulledBack", kRamp, 2.5, 0, 30, 2, 0},
+        SampleCase{"ColumnOnLastColumnReadsTheOneBefore", kRamp, 3, 0, 30, 2, 0},
+        SampleCase{"BlendOfFourEndingOnAHalf", kRamp, 0.25, 0.75, 42, 0.25, 0.75},
+        SampleCase{"OnePixelWideGivesNearestRow", {{10}, {50}, {90}}, 0.4, 1.6, 90, 0, 1.6},
+        SampleCase{"OnePixelHighGivesNearestColumn", {{10, 50, 90}}, 5, -1, 90, 2, 0},
+        SampleCase{"SinglePixel", {{77}}, 0.5, 0.5, 77, 0, 0}),
+    [](const testing::TestParamInfo<SampleCase>& info) { return info.param.name; });
+
+TEST(XiangsujuheChannels, BlendsEachChannelSeparately) {
+  Picture p(3, 2, 24);
+  p.setPixel(0, 0, MakeColour(0, 10, 255));
+  p.setPixel(0, 1, MakeColour(100, 20, 0));
+  p.setPixel(1, 0, MakeColour(200, 30, 100));
+  p.setPixel(1, 1, MakeColour(255, 41, 50));
+  double x = 0.5, y = 0.5;
+  // red 138.75, green 25.25, blue 101.25
+  EXPECT_EQ(xiangsujuhe(x, y, p.view()), MakeColour(139, 25, 101));
+}
+
+}  // namespace
+}  // namespace drollo
