@@ -153,6 +153,15 @@ TEST_F(HistoryCommands, UndoWithNothingToUndoChangesNothing) {
   EXPECT_FALSE(s_.RedoControlsEnabled);
 }
 
+TEST_F(HistoryCommands, OutlineUndoWithNothingToUndoStillShowsTheLayer) {
+  s_.PageIndex = kOutlinePage;
+  Undo1Click(s_);
+  EXPECT_TRUE(SamePicture(blankLayer_, s_.OutlineBitmap));
+  EXPECT_EQ(s_.OutlineHistory.index(), 1);
+  EXPECT_FALSE(s_.UndoControlsEnabled);
+  EXPECT_EQ(layerShown_, 1);
+}
+
 TEST_F(HistoryCommands, PageChangeFollowsTheRingOfTheNewPage) {
   Edit(1);
   Edit(2);

@@ -94,6 +94,27 @@ TEST_F(SnapshotSharing, ReplacedPictureSharesTilesWithEqualBytes) {
   EXPECT_TRUE(SamePicture(fresh, MaterialiseSnapshot(*ring_.slot(2))));
 }
 
+TEST_F(SnapshotSharing, EditAfterUndoSharesWithTheRestoredSnapshot) {
+  ring_.reset(picture_);
+  Scribble(picture_, Rect{0, 0, 300, 200}, 0x10);  // every tile
+  ring_.record(picture_);
+  ring_.undo(picture_);
+  Scribble(picture_, Rect{280, 195, 300, 200}, 0x20);  // tile (4, 3)
+  ring_.record(picture_);
+  ASSERT_EQ(ring_.index(), 2);
+  EXPECT_EQ(CountSharedTiles(*ring_.slot(1), *ring_.slot(2)), 20 - 1);
+}
+
+TEST_F(SnapshotSharing, EmptyPictureIsRecordedAndRestored) {
+  Picture empty;
+  ring_.reset(empty);
+  ring_.record(picture_);
+  ring_.undo(picture_);
+  EXPECT_TRUE(picture_.empty());
+  ring_.redo(picture_);
+  EXPECT_TRUE(SamePicture(PatternPicture(300, 200, 7), picture_));
+}
+
 TEST_F(SnapshotSharing, UndoCopiesBackOnlyTheTilesThatDiffer) {
   ring_.reset(picture_);
   Scribble(picture_, Rect{0, 0, 10, 10}, 0x44);  // tile (0, 0)
