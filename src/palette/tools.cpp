@@ -83,6 +83,7 @@ TTools::TTools(ProgramState& state, TToolsHost& host)
   Label12.Caption = "钢笔厚度:";
   Label10.Caption = Text(TrackBar6.Position());
   SpeedButton10.Caption = "提取轮廓";
+  ExtractOutlineNote.Caption = "如果你做了素描,请点这里";
   SpeedButton16.Caption = "清除斑点";
   SpeedButton17.Caption = "细线趋于变粗";
   SpeedButton18.Caption = "粗线趋于变细";

@@ -29,7 +29,8 @@ class TTools {
 
   std::string Caption = "工具";
 
-  // The notebook; its page index is the program-wide ProgramState::PageIndex.
+  // The notebook; its page index is the program-wide ProgramState::PageIndex. Its OnChange (what
+  // turning to a page switches on) is wired by the page-change handling, not here.
   TabbedNotebook TabbedNotebook1;
   // The progress bar below the notebook, kept in the program state so that effects can move it.
   ProgressBarState& ProgressBar1;
@@ -79,6 +80,7 @@ class TTools {
   Label Label12;                 // TrackBar6's title, naming what the width is of
   Label Label10;                 // TrackBar6's value
   SpeedButton SpeedButton10;     // "提取轮廓"
+  Label ExtractOutlineNote;      // the advice beside SpeedButton10
   SpeedButton SpeedButton16;     // "清除斑点"
   SpeedButton SpeedButton17;     // "细线趋于变粗"
   SpeedButton SpeedButton18;     // "粗线趋于变细"
