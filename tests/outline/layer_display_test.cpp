@@ -1,0 +1,84 @@
+// The outline page's display: checkerboard, transparency of pure white, and the direct
+// composition against settransparent plus the 32-bit bitmap's own DrawOver.
+#include "outline/layer_display.h"
+
+#include <gtest/gtest.h>
+
+#include "support/pictures.h"
+
+namespace drollo::outline {
+namespace {
+
+using test::FilledPicture;
+using test::PatternPicture;
+using test::SamePicture;
+
+TBitmap32 ReferenceView(const Picture& picture, const TBitmap32& layer, bool showPicture) {
+  TBitmap32 v;
+  if (showPicture) {
+    v.Assign(picture);
+  } else {
+    v = TBitmap32(layer.width(), layer.height());
+    for (int i = 0; i < layer.height(); ++i)
+      for (int j = 0; j < layer.width(); ++j) {
+        const int g = ((i / 20) + (j / 20)) % 2 == 0 ? 255 : 240;
+        v.setPixel(j, i, MakeColour(g, g, g));
+      }
+  }
+  v.SetAlpha(255);
+  settransparent(layer).DrawOver(0, 0, v);
+  return v;
+}
+
+TBitmap32 Scribbled(int w, int h) {
+  TBitmap32 l;
+  l.Assign(FilledPicture(w, h, kWhite));
+  for (int x = 0; x < w; ++x) l.setPixel(x, (x * 7) % (h ? h : 1), MakeColour(x, 255, 255));
+  l.setPixel(1, 1, MakeColour(255, 255, 254));
+  return l;
+}
+
+TEST(LayerDisplay, HiddenPictureOverEmptyLayerIsThePlainCheckerboard) {
+  TBitmap32 empty;
+  empty.Assign(FilledPicture(70, 45, kWhite));
+  const TBitmap32 v = Image2showto(PatternPicture(70, 45), empty, false);
+  EXPECT_EQ(v.pixel(0, 0), MakeColour(255, 255, 255));
+  EXPECT_EQ(v.pixel(19, 19), MakeColour(255, 255, 255));
+  EXPECT_EQ(v.pixel(20, 0), MakeColour(240, 240, 240));
+  EXPECT_EQ(v.pixel(0, 20), MakeColour(240, 240, 240));
+  EXPECT_EQ(v.pixel(20, 20), MakeColour(255, 255, 255));
+  EXPECT_EQ(v.pixel(69, 44), MakeColour(240, 240, 240));  // row cell 2, column cell 3
+  EXPECT_TRUE(SamePicture(Checkerboard(70, 45), v));
+}
+
+TEST(LayerDisplay, OnlyPureWhiteIsTransparent) {
+  const Picture picture = FilledPicture(4, 4, MakeColour(10, 20, 30));
+  TBitmap32 layer;
+  layer.Assign(FilledPicture(4, 4, kWhite));
+  layer.setPixel(2, 1, MakeColour(255, 255, 254));
+  const TBitmap32 v = Image2showto(picture, layer, true);
+  EXPECT_EQ(v.pixel(2, 1), MakeColour(255, 255, 254));
+  EXPECT_EQ(v.pixel(1, 1), MakeColour(10, 20, 30));
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(v.row(y)[4 * x + 3], 255);
+  const TBitmap32 t = settransparent(layer);
+  EXPECT_EQ(t.row(1)[4 * 2 + 3], 255);
+  EXPECT_EQ(t.row(1)[4 * 1 + 3], 0);
+}
+
+TEST(LayerDisplay, EqualsSetTransparentDrawnOverTheView) {
+  for (auto [pw, ph, lw, lh] : {std::array{30, 25, 30, 25}, {30, 25, 17, 40}, {45, 12, 50, 50}}) {
+    const Picture picture = PatternPicture(pw, ph, 2);
+    const TBitmap32 layer = Scribbled(lw, lh);
+    for (bool show : {true, false})
+      EXPECT_TRUE(
+          SamePicture(ReferenceView(picture, layer, show), Image2showto(picture, layer, show)))
+          << pw << "x" << ph << " layer " << lw << "x" << lh << " show " << show;
+  }
+  Picture grey(6, 6, PixelFormat::Grey8());
+  EXPECT_TRUE(SamePicture(ReferenceView(grey, Scribbled(6, 6), true),
+                          Image2showto(grey, Scribbled(6, 6), true)));
+}
+
+}  // namespace
+}  // namespace drollo::outline
