@@ -1,0 +1,253 @@
+// libjpeg reports errors through a callback that must not return. It jumps back (longjmp) to the
+// setjmp in one of the small Try* functions below; those hold no C++ objects, so no destructor
+// is skipped, and the C++ callers turn a failed step into an exception. The decoder and encoder
+// structures are released by guards constructed before any setjmp.
+#include "formats/jpeg.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace drollo::formats {
+namespace {
+
+// A progressive file may hold any number of scans; past this many it is refused rather than
+// decoded for minutes.
+constexpr int kMaxScans = 1000;
+constexpr int kMaxJpegSide = 65500;
+
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void ErrorExit(j_common_ptr c) {
+  auto* e = reinterpret_cast<ErrorManager*>(c->err);
+  (*c->err->format_message)(c, e->message);
+  std::longjmp(e->jump, 1);
+}
+
+void EmitMessage(j_common_ptr c, int level) {
+  if (level >= 0) return;  // trace messages
+  // Warnings are mostly harmless (stray bytes between markers), but data that ends early would
+  // otherwise come back padded with grey.
+  if (c->err->msg_code == JWRN_JPEG_EOF) ErrorExit(c);
+  ++c->err->num_warnings;
+}
+
+void ProgressMonitor(j_common_ptr c) {
+  if (c->is_decompressor && reinterpret_cast<j_decompress_ptr>(c)->input_scan_number > kMaxScans) {
+    auto* e = reinterpret_cast<ErrorManager*>(c->err);
+    std::snprintf(e->message, sizeof e->message, "The JPEG file holds more than %d scans.",
+                  kMaxScans);
+    std::longjmp(e->jump, 1);
+  }
+}
+
+void InitErrors(ErrorManager& e) {
+  jpeg_std_error(&e.pub);
+  e.pub.error_exit = ErrorExit;
+  e.pub.emit_message = EmitMessage;
+  e.message[0] = '\0';
+}
+
+// --- Decoding steps: each returns false after a libjpeg error ---------------------------------
+
+bool TryCreate(jpeg_decompress_struct* c, ErrorManager* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_create_decompress(c);
+  return true;
+}
+
+bool TryReadHeader(jpeg_decompress_struct* c, ErrorManager* e, const unsigned char* data,
+                   unsigned long size) {
+  if (setjmp(e->jump)) return false;
+  jpeg_mem_src(c, data, size);
+  jpeg_read_header(c, TRUE);
+  return true;
+}
+
+bool TryStart(jpeg_decompress_struct* c, ErrorManager* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_start_decompress(c);
+  return true;
+}
+
+bool TryReadRow(jpeg_decompress_struct* c, ErrorManager* e, unsigned char* row) {
+  if (setjmp(e->jump)) return false;
+  JSAMPROW rows[1] = {row};
+  if (jpeg_read_scanlines(c, rows, 1) == 1) return true;
+  // With a memory source a suspension cannot happen; treat it as the end of the data.
+  std::snprintf(e->message, sizeof e->message, "the data ends early");
+  return false;
+}
+
+struct Decompressor {
+  jpeg_decompress_struct c{};
+  ErrorManager e{};
+  jpeg_progress_mgr progress{};
+  bool created = false;
+  ~Decompressor() {
+    if (created) jpeg_destroy_decompress(&c);
+  }
+  [[noreturn]] void fail() const {
+    throw PictureFileError(std::string("The JPEG file cannot be read: ") + e.message);
+  }
+};
+
+// --- Encoding steps ---------------------------------------------------------------------------
+
+bool TryCreate(jpeg_compress_struct* c, ErrorManager* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_create_compress(c);
+  return true;
+}
+
+bool TryStartCompress(jpeg_compress_struct* c, ErrorManager* e, unsigned char** buffer,
+                      unsigned long* size, int width, int height, int quality) {
+  if (setjmp(e->jump)) return false;
+  jpeg_mem_dest(c, buffer, size);
+  c->image_width = static_cast<JDIMENSION>(width);
+  c->image_height = static_cast<JDIMENSION>(height);
+  c->input_components = 3;
+  c->in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(c);  // YCbCr, baseline, standard Huffman tables
+  jpeg_set_quality(c, quality, TRUE);
+  c->optimize_coding = FALSE;
+  jpeg_start_compress(c, TRUE);
+  return true;
+}
+
+bool TryWriteRow(jpeg_compress_struct* c, ErrorManager* e, unsigned char* row) {
+  if (setjmp(e->jump)) return false;
+  JSAMPROW rows[1] = {row};
+  jpeg_write_scanlines(c, rows, 1);
+  return true;
+}
+
+bool TryFinish(jpeg_compress_struct* c, ErrorManager* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_finish_compress(c);
+  return true;
+}
+
+struct Compressor {
+  jpeg_compress_struct c{};
+  ErrorManager e{};
+  bool created = false;
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  ~Compressor() {
+    if (created) jpeg_destroy_compress(&c);
+    std::free(buffer);  // jpeg_mem_dest allocates with malloc
+  }
+  [[noreturn]] void fail() const {
+    throw PictureFileError(std::string("The JPEG file cannot be written: ") + e.message);
+  }
+};
+
+std::uint8_t Scale(int a, int b) {
+  return static_cast<std::uint8_t>((a * b + 127) / 255);
+}
+
+}  // namespace
+
+Picture DecodeJpeg(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
+  Decompressor d;
+  InitErrors(d.e);
+  d.c.err = &d.e.pub;
+  if (!TryCreate(&d.c, &d.e)) d.fail();
+  d.created = true;
+  d.progress.progress_monitor = ProgressMonitor;
+  d.c.progress = &d.progress;
+  if (!TryReadHeader(&d.c, &d.e, file.data(), static_cast<unsigned long>(file.size()))) d.fail();
+  CheckPictureSize(d.c.image_width, d.c.image_height, limits);
+
+  bool cmyk = false;
+  switch (d.c.jpeg_color_space) {
+    case JCS_GRAYSCALE:
+      d.c.out_color_space = JCS_GRAYSCALE;
+      break;
+    case JCS_YCbCr:
+    case JCS_RGB:
+      d.c.out_color_space = JCS_EXT_BGR;
+      break;
+    case JCS_CMYK:
+    case JCS_YCCK:
+      d.c.out_color_space = JCS_CMYK;  // libjpeg turns YCCK into CMYK
+      cmyk = true;
+      break;
+    default:
+      throw PictureFileError("The JPEG file uses a colour space that cannot be read (" +
+                             std::to_string(d.c.num_components) + " components).");
+  }
+  if (!TryStart(&d.c, &d.e)) d.fail();
+  const int width = static_cast<int>(d.c.output_width);
+  const int height = static_cast<int>(d.c.output_height);
+  CheckPictureSize(width, height, limits);
+
+  Picture out(width, height,
+              cmyk                                   ? PixelFormat::Bgr24()
+              : d.c.out_color_space == JCS_GRAYSCALE ? PixelFormat::Grey8()
+                                                     : PixelFormat::Bgr24());
+  std::vector<unsigned char> cmykRow(cmyk ? static_cast<std::size_t>(width) * 4 : 0);
+  // Adobe applications write CMYK inverted (0 means full ink) and mark it with their marker.
+  const bool inverted = d.c.saw_Adobe_marker;
+  std::uint8_t* base = out.rawData();
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = base + static_cast<std::size_t>(y) * out.stride();
+    if (!cmyk) {
+      if (!TryReadRow(&d.c, &d.e, row)) d.fail();
+      continue;
+    }
+    if (!TryReadRow(&d.c, &d.e, cmykRow.data())) d.fail();
+    for (int x = 0; x < width; ++x) {
+      int c = cmykRow[4 * x], m = cmykRow[4 * x + 1], yl = cmykRow[4 * x + 2],
+          k = cmykRow[4 * x + 3];
+      if (!inverted) {
+        c = 255 - c;
+        m = 255 - m;
+        yl = 255 - yl;
+        k = 255 - k;
+      }
+      row[3 * x] = Scale(yl, k);
+      row[3 * x + 1] = Scale(m, k);
+      row[3 * x + 2] = Scale(c, k);
+    }
+  }
+  // The rest of the file (after the last row) is not read: jpeg_destroy releases everything.
+  return out;
+}
+
+std::vector<std::uint8_t> EncodeJpeg(const Picture& picture, int quality) {
+  if (picture.empty()) throw PictureFileError("An empty picture cannot be saved as JPEG.");
+  if (picture.width() > kMaxJpegSide || picture.height() > kMaxJpegSide)
+    throw PictureFileError(
+        "The picture is too large for a JPEG file (at most 65500 pixels wide "
+        "and high).");
+  const Picture converted = picture.bitsPerPixel() == 24 ? Picture() : ToBgr24(picture);
+  const Picture& src = picture.bitsPerPixel() == 24 ? picture : converted;
+  std::vector<unsigned char> row(static_cast<std::size_t>(src.width()) * 3);
+
+  Compressor k;
+  InitErrors(k.e);
+  k.c.err = &k.e.pub;
+  if (!TryCreate(&k.c, &k.e)) k.fail();
+  k.created = true;
+  if (!TryStartCompress(&k.c, &k.e, &k.buffer, &k.size, src.width(), src.height(), quality))
+    k.fail();
+  for (int y = 0; y < src.height(); ++y) {
+    std::memcpy(row.data(), src.row(y), row.size());  // libjpeg takes non-const rows
+    if (!TryWriteRow(&k.c, &k.e, row.data())) k.fail();
+  }
+  if (!TryFinish(&k.c, &k.e)) k.fail();
+  return std::vector<std::uint8_t>(k.buffer, k.buffer + k.size);
+}
+
+}  // namespace drollo::formats

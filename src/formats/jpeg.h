@@ -1,0 +1,22 @@
+// JPEG files through libjpeg (libjpeg-turbo).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "formats/errors.h"
+#include "image/picture.h"
+
+namespace drollo::formats {
+
+// Colour files give 24 bits (blue, green, red); grayscale files 8 bits with a grey table; CMYK
+// and YCCK files (inverted as Adobe writes them when the Adobe marker is present) 24 bits.
+// A file that ends early is an error, not a half-grey picture.
+Picture DecodeJpeg(std::span<const std::uint8_t> file, const DecodeLimits& limits = {});
+
+// Baseline colour JPEG with quality 90 and the standard tables; pictures of any depth are
+// written in colour.
+std::vector<std::uint8_t> EncodeJpeg(const Picture& picture, int quality = 90);
+
+}  // namespace drollo::formats
