@@ -21,7 +21,7 @@ void Put(const MutableView& dst, int x, int y, TColor c) {
   p[2] = static_cast<std::uint8_t>(RedOf(c));
 }
 
-bool Overlap(const ConstView& src, const MutableView& dst) {
+[[maybe_unused]] bool Overlap(const ConstView& src, const MutableView& dst) {
   if (dst.bounds.empty() || src.height == 0) return false;
   const std::uint8_t* srcEnd = src.row(src.height - 1) + src.width * src.bytesPerPixel;
   const std::uint8_t* dstBegin = dst.pixel(dst.bounds.left, dst.bounds.top);
@@ -36,6 +36,37 @@ struct RowSpan {
 };
 RowSpan Clip(int lo, int hi, const Rect& bounds) {
   return RowSpan{std::max(lo, bounds.top), std::min(hi, bounds.bottom - 1)};
+}
+
+// Visits the pixels of columns x0..x1, each column's rows given by `rowsOf(x)` (already clipped),
+// in strips of kStrip columns: within a strip row by row, so a tall patch on a wide picture walks
+// its rows once per strip rather than once per column (a column walk touches a new memory page on
+// every row). Every pixel is written once, so the order cannot change the result. The progress
+// ticks once per column, in column order, including the columns outside the destination.
+constexpr int kStrip = 32;
+
+template <typename RowsOf, typename Pixel>
+void SweepColumns(int x0, int x1, const Rect& bounds, RowsOf rowsOf, Pixel pixel,
+                  const Progress& progress) {
+  for (int s0 = x0; s0 <= x1; s0 += kStrip) {
+    const int s1 = std::min(x1, s0 + kStrip - 1);
+    RowSpan spans[kStrip];
+    int top = bounds.bottom, bottom = bounds.top - 1;
+    for (int x = s0; x <= s1; ++x) {
+      RowSpan& span = spans[x - s0];
+      span = (x >= bounds.left && x < bounds.right) ? rowsOf(x) : RowSpan{0, -1};
+      if (span.first <= span.last) {
+        top = std::min(top, span.first);
+        bottom = std::max(bottom, span.last);
+      }
+    }
+    for (int y = top; y <= bottom; ++y)
+      for (int x = s0; x <= s1; ++x) {
+        const RowSpan& span = spans[x - s0];
+        if (y >= span.first && y <= span.last) pixel(x, y);
+      }
+    for (int x = s0; x <= s1; ++x) Tick(progress);
+  }
 }
 
 // The axis pass of both warps: nearest-pixel copies along row b and column a, the centre left out.
@@ -144,26 +175,21 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
   const Rect& bounds = dst.bounds;
 
   // Quadrant pass: above the centre (left, then right), then below it (right, then left).
-  auto sweep = [&](int x0, int x1, bool above) {
-    for (int x = x0; x <= x1; ++x) {
-      if (x >= bounds.left && x < bounds.right) {
-        const int dx = p.a - x;
-        const BulgeTerms& column = terms[std::abs(dx)];
-        const RowSpan rows = above ? Clip(Round(p.b - column.w) + 1, p.b - 1, bounds)
-                                   : Clip(p.b + 1, Round(p.b + column.w) - 1, bounds);
-        for (int y = rows.first; y <= rows.last; ++y) {
-          const int dy = p.b - y;
-          SourcePosition from = BulgeSource(p.a, p.b, dx, dy, column, terms[std::abs(dy)]);
-          Put(dst, x, y, xiangsujuhe(from.x, from.y, src));
-        }
-      }
-      Tick(progress);
-    }
+  auto pixel = [&](int x, int y) {
+    const int dx = p.a - x, dy = p.b - y;
+    SourcePosition from = BulgeSource(p.a, p.b, dx, dy, terms[std::abs(dx)], terms[std::abs(dy)]);
+    Put(dst, x, y, xiangsujuhe(from.x, from.y, src));
   };
-  sweep(p.a - p.R + 1, p.a - 1, true);
-  sweep(p.a + 1, p.a + p.R - 1, true);
-  sweep(p.a + 1, p.a + p.R - 1, false);
-  sweep(p.a - p.R + 1, p.a - 1, false);
+  auto above = [&](int x) {
+    return Clip(Round(p.b - terms[std::abs(p.a - x)].w) + 1, p.b - 1, bounds);
+  };
+  auto below = [&](int x) {
+    return Clip(p.b + 1, Round(p.b + terms[std::abs(p.a - x)].w) - 1, bounds);
+  };
+  SweepColumns(p.a - p.R + 1, p.a - 1, bounds, above, pixel, progress);
+  SweepColumns(p.a + 1, p.a + p.R - 1, bounds, above, pixel, progress);
+  SweepColumns(p.a + 1, p.a + p.R - 1, bounds, below, pixel, progress);
+  SweepColumns(p.a - p.R + 1, p.a - 1, bounds, below, pixel, progress);
 
   AxisPass(src, dst, p, [&s](int centre, int pos) { return BulgeAxisSource(s, centre, pos); });
 }
@@ -178,27 +204,26 @@ void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
   for (int d = 1; d < p.R; ++d) terms[d] = MakePinchTerms(s, d);
   const Rect& bounds = dst.bounds;
 
-  auto sweep = [&](int x0, int x1) {
-    for (int x = x0; x <= x1; ++x) {
-      if (x >= bounds.left && x < bounds.right) {
-        const int dx = p.a - x;
-        const PinchTerms& column = terms[std::abs(dx)];
-        const int half = Round(PinchHalfHeight(s, column));
-        auto rows = [&](RowSpan span) {
-          for (int y = span.first; y <= span.last; ++y) {
-            const int dy = p.b - y;
-            SourcePosition from = PinchSource(x, y, dx, dy, column, terms[std::abs(dy)]);
-            Put(dst, x, y, xiangsujuhe(from.x, from.y, src));
-          }
-        };
-        rows(Clip(p.b - half + 1, p.b - 1, bounds));
-        rows(Clip(p.b + 1, p.b + half - 1, bounds));
-      }
-      Tick(progress);
-    }
+  // Quadrant pass: the columns left of the centre, then right of it; in each column the rows
+  // above the centre and those below. The order does not matter (every pixel is written once), so
+  // each strip of columns is walked twice, above the centre and below it; the ticks come with the
+  // second walk.
+  auto pixel = [&](int x, int y) {
+    const int dx = p.a - x, dy = p.b - y;
+    SourcePosition from = PinchSource(x, y, dx, dy, terms[std::abs(dx)], terms[std::abs(dy)]);
+    Put(dst, x, y, xiangsujuhe(from.x, from.y, src));
   };
-  sweep(p.a - p.R + 1, p.a - 1);
-  sweep(p.a + 1, p.a + p.R - 1);
+  auto half = [&](int x) { return Round(PinchHalfHeight(s, terms[std::abs(p.a - x)])); };
+  auto above = [&](int x) { return Clip(p.b - half(x) + 1, p.b - 1, bounds); };
+  auto below = [&](int x) { return Clip(p.b + 1, p.b + half(x) - 1, bounds); };
+  for (const auto& [x0, x1] :
+       {std::pair{p.a - p.R + 1, p.a - 1}, std::pair{p.a + 1, p.a + p.R - 1}}) {
+    for (int s0 = x0; s0 <= x1; s0 += kStrip) {
+      const int s1 = std::min(x1, s0 + kStrip - 1);
+      SweepColumns(s0, s1, bounds, above, pixel, Progress{});
+      SweepColumns(s0, s1, bounds, below, pixel, progress);
+    }
+  }
 
   AxisPass(src, dst, p, [&s](int centre, int pos) { return PinchAxisSource(s, centre, pos); });
 }
