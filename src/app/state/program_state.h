@@ -38,6 +38,17 @@ struct ProgramState {
   int PageIndex = 0;  // the palette page showing: 3 is the outline page
   Point WarpCentre;
 
+  // Crop selection: while the mode is on, a left drag on the picture draws the crop rectangle.
+  // The rectangle counts picture columns and rows from 1 and is inclusive on all four sides.
+  bool CropSelectMode = false;
+  struct CropRectangle {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool operator==(const CropRectangle&) const = default;
+  } CropRect;
+
   Picture WorkingPicture;  // shown by the work area's Image1
   TBitmap32 OutlineBitmap;
   Picture EdgePicture;
