@@ -1,16 +1,17 @@
 // The edit history's cost on a large picture: the memory held after 100 recorded local edits, and
 // the time of one record and one undo, on a 6000 x 4000 picture against a 605 x 469 one.
 //
-// Each edit is a default bulge step (radius 100, strength 30 at zoom 100): the real kernel writes
-// the 199 x 199 square around a different centre each time, reading an unchanged copy of the
-// picture.
+// Each edit is a default bulge step of the work area (radius 100, strength 30 at zoom 100) at a
+// different centre, followed by backup, as a click with the expand tool does; undo is Undo1Click.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
-#include "app/state/history.h"
-#include "effects/warp/spherical.h"
+#include "app/state/program_state.h"
+#include "palette/tools.h"
+#include "workarea/work_area.h"
 
 namespace drollo {
 namespace {
@@ -28,19 +29,30 @@ Picture LargePicture(int width, int height) {
   return p;
 }
 
-// Centre of edit i: spread over the picture, never on the same tile grid position twice in a row.
-warp::SphereParams Step(const Picture& p, int i) {
-  const int a = 100 + static_cast<int>((i * 2654435761u) % static_cast<unsigned>(p.width() - 200));
-  const int b =
-      100 + static_cast<int>((i * 40503u + 17u) % static_cast<unsigned>(p.height() - 200));
-  return warp::SphereParams{a, b, 100, 30};
-}
+// The program with a picture of the given size on the warp page, histories reset.
+struct Program {
+  ProgramState state;
+  TTools tools{state};
+  TWork_area area{state, tools};
 
-// One default bulge step at centre i, read from `source` (never written), into `picture`.
-void BulgeStep(Picture& picture, const Picture& source, int i) {
-  const warp::SphereParams params = Step(picture, i);
-  warp::bulge(source.view(), picture.region(warp::SphereBounds(params)), params);
-}
+  explicit Program(const Picture& picture) {
+    state.WorkingPicture = picture;
+    state.OutlineBitmap.reset(picture.width(), picture.height(), 255);
+    state.WarpShape = 1;
+    state.WarpAction = 1;
+    ResetPictureHistory(state);
+    ResetOutlineHistory(state);
+  }
+  // Default bulge step number i, spread over the picture.
+  void Step(int i) {
+    const Picture& p = state.WorkingPicture;
+    const int x =
+        100 + static_cast<int>((i * 2654435761u) % static_cast<unsigned>(p.width() - 200));
+    const int y =
+        100 + static_cast<int>((i * 40503u + 17u) % static_cast<unsigned>(p.height() - 200));
+    area.Sphericalpengzhang(x, y);
+  }
+};
 
 void Check(bool ok, const char* what) {
   if (!ok) {
@@ -54,22 +66,24 @@ void BM_HistoryMemoryAfter100LocalEdits(benchmark::State& state) {
   std::size_t bytes = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    Picture picture = source;
-    HistoryRing ring;
-    ring.reset(picture);
+    auto program = std::make_unique<Program>(source);
     state.ResumeTiming();
     for (int i = 0; i < 100; ++i) {
-      BulgeStep(picture, source, i);
-      ring.record(picture);
+      program->Step(i);
+      backup(program->state);
     }
     state.PauseTiming();
+    const HistoryRing& ring = program->state.PictureHistory;
+    Picture& picture = program->state.WorkingPicture;
     bytes = ring.memoryBytes();
     // Once: the oldest reachable state comes back exactly, and the newest again after it.
+    Check((!source.samePixels(picture)), "the steps changed the picture");
     const Picture newest = picture;
-    for (int i = 0; i < HistoryRing::kMaxUndo; ++i) ring.undo(picture);
+    for (int i = 0; i < HistoryRing::kMaxUndo; ++i) Undo1Click(program->state);
     Check(picture.samePixels(MaterialiseSnapshot(*ring.slot(ring.index()))), "undo");
-    for (int i = 0; i < HistoryRing::kMaxUndo; ++i) ring.redo(picture);
+    for (int i = 0; i < HistoryRing::kMaxUndo; ++i) Redo1Click(program->state);
     Check(picture.samePixels(newest), "redo");
+    program.reset();
     state.ResumeTiming();
   }
   const double one = static_cast<double>(source.byteSize());
@@ -84,17 +98,17 @@ BENCHMARK(BM_HistoryMemoryAfter100LocalEdits)->Unit(benchmark::kMillisecond)->It
 void BM_BackupAfterLocalStep(benchmark::State& state) {
   const Picture source =
       LargePicture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  Picture picture = source;
-  HistoryRing ring;
-  ring.reset(picture);
+  Program program(source);
   int i = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    BulgeStep(picture, source, i++);
+    program.Step(i++);
     state.ResumeTiming();
-    ring.record(picture);
+    backup(program.state);
   }
-  Check(MaterialiseSnapshot(*ring.slot(ring.index())).samePixels(picture), "record");
+  const HistoryRing& ring = program.state.PictureHistory;
+  Check(MaterialiseSnapshot(*ring.slot(ring.index())).samePixels(program.state.WorkingPicture),
+        "record");
 }
 BENCHMARK(BM_BackupAfterLocalStep)
     ->Args({6000, 4000})
@@ -105,21 +119,19 @@ BENCHMARK(BM_BackupAfterLocalStep)
 void BM_UndoLocalStep(benchmark::State& state) {
   const Picture source =
       LargePicture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-  Picture picture = source;
-  HistoryRing ring;
-  ring.reset(picture);
-  BulgeStep(picture, source, 1);
-  ring.record(picture);
-  const Picture edited = picture;
+  Program program(source);
+  program.Step(1);
+  backup(program.state);
+  const Picture edited = program.state.WorkingPicture;
   for (auto _ : state) {
-    ring.undo(picture);
+    Undo1Click(program.state);
     state.PauseTiming();
-    ring.redo(picture);
+    Redo1Click(program.state);
     state.ResumeTiming();
   }
-  Check(picture.samePixels(edited), "undo and redo");
-  ring.undo(picture);
-  Check(picture.samePixels(source), "undo");
+  Check(program.state.WorkingPicture.samePixels(edited), "undo and redo");
+  Undo1Click(program.state);
+  Check(program.state.WorkingPicture.samePixels(source), "undo");
 }
 BENCHMARK(BM_UndoLocalStep)->Args({6000, 4000})->Args({605, 469})->Unit(benchmark::kMicrosecond);
 
