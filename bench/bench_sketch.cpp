@@ -12,6 +12,7 @@
 #include "image/pixel_math.h"
 #include "outline/edge.h"
 #include "outline/extract.h"
+#include "outline/layer_display.h"
 #include "outline/thickness.h"
 
 namespace drollo {
@@ -177,6 +178,14 @@ void Thinning(benchmark::State& bench) {
   Report(bench);
 }
 
+// The display is recomposed on every move of the pen and eraser tools.
+void LayerDisplay(benchmark::State& bench) {
+  const TBitmap32& layer = ExtractedOutline();
+  for (auto _ : bench)
+    benchmark::DoNotOptimize(outline::Image2showto(Photo(), layer, true).rawData());
+  Report(bench);
+}
+
 BENCHMARK(Copy24To32)->Unit(benchmark::kMillisecond);
 BENCHMARK(EdgePicture)->Unit(benchmark::kMillisecond);
 BENCHMARK(PenSketch)->Unit(benchmark::kMillisecond);
@@ -186,6 +195,7 @@ BENCHMARK(OutlineSpeckles)->Unit(benchmark::kMillisecond);
 BENCHMARK(Extraction)->Unit(benchmark::kMillisecond);
 BENCHMARK(Thickening)->Unit(benchmark::kMillisecond);
 BENCHMARK(Thinning)->Unit(benchmark::kMillisecond);
+BENCHMARK(LayerDisplay)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace drollo

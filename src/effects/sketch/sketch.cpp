@@ -141,12 +141,19 @@ std::string PencilContrastLabel(int position) {
 
 Picture RemoveSpeckles(const Picture& picture, const Progress& progress) {
   const Bgr24Source src(picture);
-  Picture out = *src;
-  const int w = out.width(), h = out.height();
-  if (w < 3 || h < 3) return out;
-  const std::ptrdiff_t last = 3 * static_cast<std::ptrdiff_t>(w - 1);
-  for (int y = 1; y < h - 1; ++y) {
-    Median9Row(src->row(y - 1), src->row(y), src->row(y + 1), out.mutableRow(y), 3, last, 3);
+  const int w = src->width(), h = src->height();
+  Picture out(w, h, 24);
+  const std::ptrdiff_t rowBytes = 3 * static_cast<std::ptrdiff_t>(w);
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* s = src->row(y);
+    std::uint8_t* d = out.mutableRow(y);
+    if (y == 0 || y == h - 1 || w < 3) {
+      std::copy(s, s + rowBytes, d);  // the frame keeps its colours
+    } else {
+      std::copy(s, s + 3, d);
+      Median9Row(src->row(y - 1), s, src->row(y + 1), d, 3, rowBytes - 3, 3);
+      std::copy(s + rowBytes - 3, s + rowBytes, d + rowBytes - 3);
+    }
     Tick(progress);
   }
   return out;
