@@ -194,6 +194,46 @@ TEST_P(ExactRestoration, LocalEditOfAnIndexedPictureIsUndone) {
 INSTANTIATE_TEST_SUITE_P(Depths, ExactRestoration, testing::Values(1, 4, 8),
                          [](const auto& info) { return std::to_string(info.param) + "bits"; });
 
+// Changes of the whole picture that keep its size: the written flags alone do not say that the
+// format changed, so the record must notice it.
+struct Replacement {
+  const char* name;
+  void (*apply)(Picture&);
+};
+
+class WholePictureChange : public testing::TestWithParam<Replacement> {};
+
+TEST_P(WholePictureChange, IsUndoneExactly) {
+  Picture picture = IndexedPicture(100, 70, 8);
+  const Picture original = picture;
+  HistoryRing ring;
+  ring.reset(picture);
+  GetParam().apply(picture);
+  const Picture changed = picture;
+  ring.record(picture);
+  ring.undo(picture);
+  EXPECT_TRUE(SamePicture(original, picture));
+  EXPECT_EQ(picture.format(), original.format());
+  ring.redo(picture);
+  EXPECT_TRUE(SamePicture(changed, picture));
+  EXPECT_EQ(picture.format(), changed.format());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, WholePictureChange,
+    testing::Values(
+        Replacement{"NewTable",
+                    [](Picture& p) {
+                      p.setPalette(std::vector<Bgra>(256, Bgra{1, 2, 3, 0}));
+                    }},
+        Replacement{"AssignedOtherDepthSameSize",
+                    [](Picture& p) { p.assign(Picture(100, 70, PixelFormat::Bgra32())); }},
+        Replacement{"AssignedGreySameSize",
+                    [](Picture& p) { p.assign(Picture(100, 70, PixelFormat::Grey8())); }},
+        Replacement{"ConvertedTo32", [](Picture& p) { p.convertTo(32); }},
+        Replacement{"RefilledSameSize", [](Picture& p) { p.reset(100, 70, 0xA5); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ExactRestorationOfSize, ResizeIsUndone) {
   Picture picture = PatternPicture(150, 90, 3);
   HistoryRing ring;
