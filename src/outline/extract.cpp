@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "effects/sketch/median9.h"
+#include "image/median9.h"
 #include "image/pixel_math.h"
 
 namespace drollo::outline {

@@ -5,7 +5,7 @@
 #include <numbers>
 
 #include "effects/sketch/grey.h"
-#include "effects/sketch/median9.h"
+#include "image/median9.h"
 #include "image/pixel_math.h"
 
 namespace drollo::sketch {
