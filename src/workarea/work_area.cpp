@@ -1,8 +1,14 @@
 #include "workarea/work_area.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
+#include "effects/warp/smudge.h"
 #include "effects/warp/spherical.h"
+#include "effects/warp/stretch.h"
+#include "effects/warp/swirl.h"
+#include "effects/warp/wave.h"
 
 namespace drollo {
 
@@ -42,20 +48,25 @@ void TWork_area::SphericalStretch(int X, int Y) {
     case 2:
       Sphericalshousuo(X, Y);
       break;
-    case 3:  // Sphericalyouxuan: the clockwise swirl
-    case 4:  // Sphericalzuoxuan: the counter-clockwise swirl
+    case 3:
+      Sphericalyouxuan(X, Y);
+      break;
+    case 4:
+      Sphericalzuoxuan(X, Y);
+      break;
     default:
       break;
   }
 }
 
-bool TWork_area::warpSetUp(const TrackBar& radius, const TrackBar& bend, int& R, int& H) {
+bool TWork_area::warpSetUp(const TrackBar& radius, const TrackBar& bend, bool doubleBuffered,
+                           int& R, int& H) {
   R = Round(radius.Position() / state_.ZoomPercent * 100.0);
   H = Round(bend.Position() / state_.ZoomPercent * 100.0);
   state_.PictureRadius = R;
   state_.WarpStrength = H;
   if (H == 0) return false;
-  DoubleBuffered = true;
+  if (doubleBuffered) DoubleBuffered = true;
   return true;
 }
 
@@ -71,27 +82,142 @@ void TWork_area::finishProgress() {
   state_.ProgressBar1.Position = 0;
 }
 
-void TWork_area::Sphericalpengzhang(int X, int Y) {
+template <typename Kernel>
+void TWork_area::sphereStep(int X, int Y, bool doubleBuffered, Kernel kernel) {
   int R, H;
-  if (!warpSetUp(tools_.TrackBar1, tools_.TrackBar2, R, H)) return;
+  if (!warpSetUp(tools_.TrackBar1, tools_.TrackBar2, doubleBuffered, R, H)) return;
   if (state_.WorkingPicture.empty()) return;
   const warp::SphereParams p{X, Y, R, H};
   const Progress progress = columnProgress();
-  StepOnBox(
-      state_.WorkingPicture, warp::SphereBounds(p),
-      [&](const ConstView& src, const MutableView& dst) { warp::bulge(src, dst, p, progress); });
+  kernel(p, progress);
   finishProgress();
 }
 
+void TWork_area::Sphericalpengzhang(int X, int Y) {
+  sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
+    StepOnBox(
+        state_.WorkingPicture, warp::SphereBounds(p),
+        [&](const ConstView& src, const MutableView& dst) { warp::bulge(src, dst, p, progress); });
+  });
+}
+
 void TWork_area::Sphericalshousuo(int X, int Y) {
+  sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
+    StepOnBox(
+        state_.WorkingPicture, warp::SphereBounds(p),
+        [&](const ConstView& src, const MutableView& dst) { warp::pinch(src, dst, p, progress); });
+  });
+}
+
+void TWork_area::VerticalStretch(int X, int Y) {
+  if (state_.WarpAction == 1) Verticalpengzhang(X, Y);
+  if (state_.WarpAction == 2) Verticalshousuo(X, Y);
+}
+
+void TWork_area::HorizontalStretch(int X, int Y) {
+  if (state_.WarpAction == 1) Horizontalpengzhang(X, Y);
+  if (state_.WarpAction == 2) Horizontalshousuo(X, Y);
+}
+
+// The expands paint directly; only the shrinks switch to double-buffered painting.
+void TWork_area::Verticalpengzhang(int X, int Y) {
+  sphereStep(X, Y, false, [this](const warp::SphereParams& p, const Progress& progress) {
+    StepOnBox(state_.WorkingPicture, warp::VerticalExpandBounds(p),
+              [&](const ConstView& src, const MutableView& dst) {
+                warp::verticalExpand(src, dst, p, progress);
+              });
+  });
+}
+
+void TWork_area::Verticalshousuo(int X, int Y) {
+  sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
+    StepOnBox(state_.WorkingPicture, warp::SphereBounds(p),
+              [&](const ConstView& src, const MutableView& dst) {
+                warp::verticalShrink(src, dst, p, progress);
+              });
+  });
+}
+
+void TWork_area::Horizontalpengzhang(int X, int Y) {
+  sphereStep(X, Y, false, [this](const warp::SphereParams& p, const Progress& progress) {
+    StepOnBox(state_.WorkingPicture, warp::HorizontalExpandBounds(p),
+              [&](const ConstView& src, const MutableView& dst) {
+                warp::horizontalExpand(src, dst, p, progress);
+              });
+  });
+}
+
+void TWork_area::Horizontalshousuo(int X, int Y) {
+  sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
+    StepOnBox(state_.WorkingPicture, warp::SphereBounds(p),
+              [&](const ConstView& src, const MutableView& dst) {
+                warp::horizontalShrink(src, dst, p, progress);
+              });
+  });
+}
+
+void TWork_area::Sphericalyouxuan(int X, int Y) {
+  swirlStep(X, Y, true);
+}
+void TWork_area::Sphericalzuoxuan(int X, int Y) {
+  swirlStep(X, Y, false);
+}
+
+void TWork_area::swirlStep(int X, int Y, bool clockwise) {
   int R, H;
-  if (!warpSetUp(tools_.TrackBar1, tools_.TrackBar2, R, H)) return;
+  if (!warpSetUp(tools_.TrackBar3, tools_.TrackBar4, true, R, H)) return;
   if (state_.WorkingPicture.empty()) return;
-  const warp::SphereParams p{X, Y, R, H};
+  const warp::SwirlParams p{X, Y, R, H, clockwise};
   const Progress progress = columnProgress();
   StepOnBox(
-      state_.WorkingPicture, warp::SphereBounds(p),
-      [&](const ConstView& src, const MutableView& dst) { warp::pinch(src, dst, p, progress); });
+      state_.WorkingPicture, warp::SwirlBounds(p),
+      [&](const ConstView& src, const MutableView& dst) { warp::swirl(src, dst, p, progress); });
+  finishProgress();
+}
+
+void TWork_area::tumopic(int X, int Y) {
+  const int r = Round(tools_.TrackBar3.Position() / state_.ZoomPercent * 100);
+  state_.ScreenRadius = tools_.TrackBar3.Position();
+  const int xu = Round(X / state_.ZoomPercent * 100);
+  const int yu = Round(Y / state_.ZoomPercent * 100);
+  if (state_.WorkingPicture.empty()) return;
+  const std::vector<warp::SmudgeRun> runs =
+      warp::PlanSmudge(state_.WarpCentre.x, state_.WarpCentre.y, xu, yu, r);
+  if (runs.empty()) return;
+  // One region holds every class's disc; a later class overwrites an earlier one's pixels.
+  Rect box = warp::SmudgeBounds(runs[0]);
+  for (const warp::SmudgeRun& run : runs) {
+    const Rect b = warp::SmudgeBounds(run);
+    box = Rect{std::min(box.left, b.left), std::min(box.top, b.top), std::max(box.right, b.right),
+               std::max(box.bottom, b.bottom)};
+  }
+  const Progress progress = columnProgress();
+  StepOnBox(state_.WorkingPicture, box, [&](const ConstView& src, const MutableView& dst) {
+    for (const warp::SmudgeRun& run : runs) {
+      warp::smudge(src, dst, run, progress);
+      state_.ProgressBar1.Position = 0;
+    }
+  });
+}
+
+void TWork_area::WaveWrap(int A, int B, int K) {
+  if (A == 0 || B == 0) return;
+  Picture& picture = state_.WorkingPicture;
+  EnsureBgr24(picture);
+  if (!picture.empty()) {
+    Picture result(picture.width(), picture.height(), 24);
+    const MutableView dst{result.rawData(), static_cast<std::ptrdiff_t>(result.stride()),
+                          result.rect(), 3};
+    ProgressBarState& bar = state_.ProgressBar1;
+    warp::wave(picture.view(), dst, A, B, K, [&bar] {
+      ++bar.Position;
+      if (bar.Position == bar.Max) bar.Position = 0;
+    });
+    const MutableView out = picture.region(picture.rect());
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.width()) * 3;
+    for (int y = 0; y < picture.height(); ++y) std::memcpy(out.row(y), result.row(y), rowBytes);
+  }
+  backup(state_);
   finishProgress();
 }
 

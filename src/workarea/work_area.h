@@ -27,11 +27,35 @@ class TWork_area {
   // press that repeats these steps records one when it ends.
   void Sphericalpengzhang(int X, int Y);
   void Sphericalshousuo(int X, int Y);
+  // One swirl step centred on (X, Y): clockwise as seen on the screen (youxuan) or
+  // counter-clockwise (zuoxuan), with the swirl page's radius and bend sliders.
+  void Sphericalyouxuan(int X, int Y);
+  void Sphericalzuoxuan(int X, int Y);
+
+  // The vertical and horizontal tools' entries: WarpAction 1 expands, 2 shrinks, others nothing.
+  void VerticalStretch(int X, int Y);
+  void HorizontalStretch(int X, int Y);
+  void Verticalpengzhang(int X, int Y);
+  void Verticalshousuo(int X, int Y);
+  void Horizontalpengzhang(int X, int Y);
+  void Horizontalshousuo(int X, int Y);
+
+  // The smudge of a drag from WarpCentre released at the control position (X, Y) (screen pixels,
+  // divided by the zoom here). No history entry: the release that calls it records one.
+  void tumopic(int X, int Y);
+
+  // Ripples the whole picture (column divisor A, row divisor B, amplitude K) and records one
+  // history entry. A or B 0: nothing at all.
+  void WaveWrap(int A, int B, int K);
 
  private:
   // Radius and strength in picture pixels from a page's sliders, stored into PictureRadius and
   // WarpStrength. False when the strength rounds to 0 (the sphere is undefined): no step then.
-  bool warpSetUp(const TrackBar& radius, const TrackBar& bend, int& R, int& H);
+  bool warpSetUp(const TrackBar& radius, const TrackBar& bend, bool doubleBuffered, int& R, int& H);
+  // A step of one of the kernels on a sphere's patch: set-up from the warp page's sliders.
+  template <typename Kernel>
+  void sphereStep(int X, int Y, bool doubleBuffered, Kernel kernel);
+  void swirlStep(int X, int Y, bool clockwise);
   // Advances ProgressBar1 by one, as far as its maximum.
   Progress columnProgress();
   // The end of every long step: the bar at its maximum, then back to 0.

@@ -63,6 +63,7 @@ struct PinchTerms {
   double c = 0;      // sigma + f(d) * sigma / |d|  (= sigma * rho / sqrt(sigma^2 + d^2))
   double root = 0;   // sqrt(sigma^2 + d^2)
   double ratio = 0;  // sqrt(sigma^2 / d^2 + 1)
+  double f = 0;      // (rho - root) / ratio: how far the pixel at offset d reads beyond itself
 };
 PinchTerms MakePinchTerms(const Sphere& s, int d);
 // Half-height of the column at offset dx: sqrt(cx^2 - sigma^2).
