@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang (AddressSanitizer, UndefinedBehaviorSanitizer, libFuzzer) in
+# build/fuzz and runs each for a while, seeded from the files the format tests make.
+#
+#   fuzz/run_short.sh [seconds per target, default 20] [target ...]
+#
+# The corpus each target grows is kept in build/fuzz/corpus/<target> and reused by the next run.
+# An input that crashes, hangs or exhausts memory is copied to fuzz/regressions/<target>/, where
+# the format tests replay it through the normal decoders; the script then fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds="${1:-20}"
+shift || true
+targets=("$@")
+[ "${#targets[@]}" -gt 0 ] || targets=(bmp jpeg gif icon metafile)
+
+build=build/fuzz
+CXX=clang++ cmake -S . -B "$build" -G Ninja \
+  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+  -DDROLLO_BUILD_FUZZ=ON -DDROLLO_SANITIZE=ON -DDROLLO_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j 2 --target fuzz_seeds $(printf 'fuzz_%s ' "${targets[@]}")
+
+rm -rf "$build/seeds"
+"$build/fuzz/fuzz_seeds" "$build/seeds"
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+failed=()
+for t in "${targets[@]}"; do
+  corpus="$build/corpus/$t"
+  artifacts="$build/artifacts/$t"
+  mkdir -p "$corpus" "$artifacts"
+  rm -f "$artifacts"/*
+  echo "fuzz_$t: ${seconds} s"
+  if ! "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+      -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$build/seeds/$t" \
+      >"$build/fuzz_$t.log" 2>&1; then
+    failed+=("$t")
+  fi
+  grep -E "^(stat::number_of_executed_units|Done [0-9]+ runs)" "$build/fuzz_$t.log" || true
+  if compgen -G "$artifacts/*" >/dev/null; then
+    mkdir -p "fuzz/regressions/$t"
+    cp "$artifacts"/* "fuzz/regressions/$t/"
+    echo "fuzz_$t found inputs that fail; kept in fuzz/regressions/$t (log: $build/fuzz_$t.log)"
+    [[ " ${failed[*]} " == *" $t "* ]] || failed+=("$t")
+  fi
+done
+
+if [ "${#failed[@]}" -gt 0 ]; then
+  echo "fuzzing found problems in: ${failed[*]}" >&2
+  exit 1
+fi
+echo "fuzzing: ${#targets[@]} targets ran ${seconds} s each without a finding"

@@ -1,0 +1,98 @@
+// Damaged files of every type: each must give a picture or a PictureFileError, never a crash, a
+// read outside a buffer (the sanitizers watch) or another kind of exception. The inputs that once
+// crashed a fuzz target are kept in fuzz/regressions/<target>/ and replayed here.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "formats/bmp.h"
+#include "formats/gif.h"
+#include "formats/icon.h"
+#include "formats/jpeg.h"
+#include "formats/metafile.h"
+#include "formats/sample_files.h"
+
+namespace drollo::formats {
+namespace {
+
+using samples::Bytes;
+using Decoder = Picture (*)(std::span<const std::uint8_t>, const DecodeLimits&);
+
+Picture DecodeMetafile(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
+  return BuiltInMetafileReader().Read(file, limits);
+}
+
+struct Target {
+  const char* name;
+  Decoder decode;
+};
+
+// Small enough that a damaged size field cannot make the sweep slow.
+const DecodeLimits kLimits{1 << 18};
+
+// Returns an empty string when the decoder gave a picture or a PictureFileError.
+std::string Outcome(const Target& t, std::span<const std::uint8_t> bytes) {
+  try {
+    t.decode(bytes, kLimits);
+  } catch (const PictureFileError&) {
+  } catch (const std::exception& e) {
+    return std::string("unexpected exception: ") + e.what();
+  }
+  return {};
+}
+
+class DamagedFiles : public testing::TestWithParam<Target> {};
+
+TEST_P(DamagedFiles, TruncatedOrAlteredSeedsGiveAPictureOrAnError) {
+  for (const auto& [name, seed] : samples::FuzzSeeds(GetParam().name)) {
+    for (std::size_t keep = 0; keep < seed.size(); ++keep) {
+      const std::string r = Outcome(GetParam(), std::span(seed).first(keep));
+      ASSERT_EQ(r, "") << name << " cut to " << keep << " bytes";
+    }
+    // Headers sit at the start: alter every byte there, then every third one.
+    Bytes altered = seed;
+    for (std::size_t i = 0; i < seed.size(); i += i < 256 ? 1 : 3) {
+      for (std::uint8_t v :
+           {std::uint8_t{0}, std::uint8_t{0xFF}, static_cast<std::uint8_t>(seed[i] ^ 0x80)}) {
+        altered[i] = v;
+        const std::string r = Outcome(GetParam(), altered);
+        ASSERT_EQ(r, "") << name << " with byte " << i << " set to " << int{v};
+      }
+      altered[i] = seed[i];
+    }
+  }
+}
+
+std::filesystem::path RegressionFolder(const std::string& target) {
+  return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz" /
+         "regressions" / target;
+}
+
+TEST_P(DamagedFiles, KeptFuzzFindingsGiveAPictureOrAnError) {
+  const auto folder = RegressionFolder(GetParam().name);
+  int replayed = 0;
+  if (!std::filesystem::is_directory(folder)) return;  // nothing found so far
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    const Bytes bytes((std::istreambuf_iterator<char>(in)), {});
+    try {
+      GetParam().decode(bytes, DecodeLimits{});
+    } catch (const PictureFileError&) {
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << entry.path() << ": unexpected exception: " << e.what();
+    }
+    ++replayed;
+  }
+  RecordProperty("replayed", replayed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Decoders, DamagedFiles,
+                         testing::Values(Target{"bmp", DecodeBmp}, Target{"jpeg", DecodeJpeg},
+                                         Target{"gif", DecodeGif}, Target{"icon", DecodeIcon},
+                                         Target{"metafile", DecodeMetafile}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace drollo::formats
