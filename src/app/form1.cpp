@@ -1,0 +1,502 @@
+#include "app/form1.h"
+
+#include <exception>
+#include <filesystem>
+#include <optional>
+
+#include "app/print_mail.h"
+#include "app/start_picture.h"
+#include "formats/errors.h"
+#include "formats/picture_file.h"
+#include "image/resample.h"
+
+namespace drollo {
+
+TForm1::TForm1(PlatformServices services, TToolsHost* toolsHost)
+    : Work_area(State, Tools),
+      Tools(State, toolsHost ? *toolsHost : defaultToolsHost_),
+      Image_Size(*this),
+      Services(std::move(services)) {
+  // 2. The main window.
+  createControls();
+  FormCreate();
+  // 3. The work area: it shows the start picture and makes the outline layer blank at its size;
+  //    its first showing sets the zoom and the tool radius.
+  State.WorkingPicture = MakeStartPicture();
+  blankOutlineLayer();
+  State.ZoomPercent = 100.0;
+  State.PictureRadius = 100;
+  State.ScreenRadius = 100;
+  sizeImage1();
+  sizeImage2();
+  // 4. The palette (constructed above, on page 0); 5. the about window and the size dialog,
+  //    both hidden.
+  AboutVisible = false;
+  Image_Size.Visible = false;
+  Tools.Subscribe([this] { SyncHistoryControls(); });
+}
+
+void TForm1::createControls() {
+  for (const ToolButtonEntry& e : ToolBarButtons()) {
+    SpeedButton* b = nullptr;
+    if (e.Name == "SpeedButton3") b = &SpeedButton3;
+    if (e.Name == "SpeedButton4") b = &SpeedButton4;
+    if (e.Name == "SpeedButton5") b = &SpeedButton5;
+    if (e.Name == "SpeedButton10") b = &SpeedButton10;
+    if (e.Name == "SpeedButton6") b = &SpeedButton6;
+    if (e.Name == "SpeedButton8") b = &SpeedButton8;
+    if (e.Name == "SpeedButton9") b = &SpeedButton9;
+    if (e.Name == "SpeedButton2") b = &SpeedButton2;
+    if (e.Name == "SpeedButton11") b = &SpeedButton11;
+    if (e.Name == "SpeedButton16") b = &SpeedButton16;
+    if (e.Name == "SpeedButton1") b = &SpeedButton1;
+    if (e.Name == "SpeedButton7") b = &SpeedButton7;
+    b->Hint = std::string(e.Hint);
+    b->Enabled = e.StartsEnabled;
+    b->OnClick = [this, h = e.Runs] { Execute(h); };
+    toolButtons_[e.Name] = b;
+  }
+  Label1.Caption = kStartZoomLabel;
+  MenuItem* items[] = {&Open1, &Save1, &Exit1,   &ImageSize1, &Undo1,
+                       &Redo1, &Renew, &Online1, &Help2,      &About1};
+  int i = 0;
+  for (const MenuEntry& e : MenuEntries()) {
+    MenuItem* m = items[i++];
+    m->Caption = std::string(e.Caption);
+    m->Enabled = e.StartsEnabled;
+    menuEntries_[e.Name] = m;
+  }
+  Action* acts[] = {&Action1,  &Action2,  &Action3,  &Action4,  &Action5,
+                    &Action6,  &Action7,  &Action8,  &Action9,  &Action10,
+                    &Action11, &Action12, &Action13, &Action14, &Action15};
+  i = 0;
+  for (const ShortcutEntry& e : Shortcuts()) {
+    Action* a = acts[i++];
+    a->ShortCut = std::string(e.Keys);
+    a->Enabled = e.StartsEnabled;
+    actions_[e.Name] = a;
+  }
+}
+
+SpeedButton* TForm1::ToolButton(std::string_view name) {
+  const auto it = toolButtons_.find(name);
+  return it == toolButtons_.end() ? nullptr : it->second;
+}
+
+MenuItem* TForm1::MenuEntryNamed(std::string_view name) {
+  const auto it = menuEntries_.find(name);
+  return it == menuEntries_.end() ? nullptr : it->second;
+}
+
+Action* TForm1::ActionNamed(std::string_view name) {
+  const auto it = actions_.find(name);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+void TForm1::Execute(Handler h) {
+  switch (h) {
+    case Handler::Open1Click:
+      Open1Click();
+      break;
+    case Handler::Save1Click:
+      Save1Click();
+      break;
+    case Handler::Exit1Click:
+      Exit1Click();
+      break;
+    case Handler::Undo1Click:
+      Undo1Click();
+      break;
+    case Handler::Redo1Click:
+      Redo1Click();
+      break;
+    case Handler::RenewClick:
+      RenewClick();
+      break;
+    case Handler::SpeedButton8Click:
+      SpeedButton8Click();
+      break;
+    case Handler::SpeedButton9Click:
+      SpeedButton9Click();
+      break;
+    case Handler::SpeedButton2Click:
+      SpeedButton2Click();
+      break;
+    case Handler::SpeedButton11Click:
+      SpeedButton11Click();
+      break;
+    case Handler::SpeedButton16Click:
+      SpeedButton16Click();
+      break;
+    case Handler::SpeedButton1Click:
+      SpeedButton1Click();
+      break;
+    case Handler::Online1Click:
+      Online1Click();
+      break;
+    case Handler::Help2Click:
+      Help2Click();
+      break;
+    case Handler::About1Click:
+      About1Click();
+      break;
+    case Handler::ImageSize1Click:
+      ImageSize1Click();
+      break;
+    case Handler::Action6Execute:
+      Action6Execute();
+      break;
+    case Handler::Action9Execute:
+      Action9Execute();
+      break;
+  }
+  changed();
+}
+
+void TForm1::PressToolButton(SpeedButton& button) {
+  for (auto& [name, b] : toolButtons_) b->Down = b == &button;
+  button.Click();
+}
+
+// --- Start and stop ----------------------------------------------------------------------------
+
+void TForm1::FormCreate() {
+  DoubleBuffered = true;
+  State.OpenedPicture = Picture();
+  State.CropSelectMode = false;
+}
+
+void TForm1::FormShow() {
+  if (shown_) return;
+  shown_ = true;
+  WorkAreaSize = DisplaySize{615, 504};
+  State.OpenedPicture = State.WorkingPicture;
+  State.WarpAction = 1;
+  State.WarpShape = 1;
+  DoubleBuffered = true;
+  ResetPictureHistory(State);
+  ResetOutlineHistory(State);
+  changed();
+}
+
+void TForm1::FormClose() {
+  State.OpenedPicture = Picture();
+  State.EdgePicture = Picture();
+  State.PictureHistory = HistoryRing();
+  State.OutlineHistory = HistoryRing();
+  State.OutlineBitmap = TBitmap32();
+  Closed = true;
+}
+
+// --- Files -------------------------------------------------------------------------------------
+
+bool TForm1::OpenPictureFromDialog() {
+  if (!Services.OpenPictureDialog1) return true;
+  const std::optional<std::string> name = Services.OpenPictureDialog1->Execute(kOpenFilter);
+  if (!name) return true;
+  Picture loaded;
+  try {
+    std::optional<Picture> file = formats::LoadPictureFile(*name);
+    if (file) loaded = std::move(*file);
+  } catch (const formats::IconFileError& e) {
+    // An unreadable icon is reported on its own; the load goes on with an empty picture.
+    ShowMessage(std::string("Input picture") + *name + "Error." + e.what(), "Exit");
+    loaded = Picture();
+  } catch (const std::exception& e) {
+    ReportError(e.what());
+    return false;
+  }
+  State.WorkingPicture = std::move(loaded);
+  State.WorkingPicture.markAllWritten();
+  return true;
+}
+
+void TForm1::Open1Click() {
+  if (!OpenPictureFromDialog()) return;
+  State.OpenedPicture = State.WorkingPicture;
+  Tools.TabbedNotebook1.SetPageIndex(0);
+  disableHistoryControls();
+  ResetPictureHistory(State);
+  blankOutlineLayer();
+  ResetOutlineHistory(State);
+  sizeImage1();
+  sizeImage2();
+  SyncHistoryControls();
+}
+
+void TForm1::RenewClick() {
+  State.WorkingPicture.assign(State.OpenedPicture);
+  ResetOutlineLayer();
+  Tools.TabbedNotebook1.SetPageIndex(0);
+  disableHistoryControls();
+  ResetPictureHistory(State);
+  ResetOutlineHistory(State);
+  SyncHistoryControls();
+}
+
+void TForm1::Save1Click() {
+  if (!Services.SaveDialog1) return;
+  const std::optional<SaveDialog::Choice> choice = Services.SaveDialog1->Execute(kSaveFilter);
+  if (!choice) return;
+  try {
+    switch (choice->FilterIndex) {
+      case 1:
+        formats::SaveAsJpeg(State.WorkingPicture, formats::WithExtension(choice->FileName, ".jpg"));
+        break;
+      case 2:
+        formats::SaveAsBmp(State.WorkingPicture, formats::WithExtension(choice->FileName, ".bmp"));
+        break;
+      case 3:
+        formats::SaveAsMetafile(State.WorkingPicture, choice->FileName);
+        break;
+      default:
+        break;  // the dialog offers three entries only
+    }
+  } catch (const std::exception& e) {
+    ReportError(e.what());
+  }
+}
+
+void TForm1::ResetOutlineLayer() {
+  blankOutlineLayer();
+  sizeImage1();
+  sizeImage2();
+}
+
+void TForm1::blankOutlineLayer() {
+  const Picture& p = State.WorkingPicture;
+  State.OutlineBitmap = TBitmap32(p.width(), p.height());
+  for (int y = 0; y < p.height(); ++y)
+    std::fill_n(State.OutlineBitmap.mutableRow(y), State.OutlineBitmap.stride(), std::uint8_t(255));
+}
+
+void TForm1::sizeImage1() {
+  Images.Image1 = DisplaySizeOf(State.WorkingPicture, State.ZoomPercent);
+}
+
+void TForm1::sizeImage2() {
+  // Image2 shows the new layer, at exactly Image1's size.
+  Images.Image2 = Images.Image1;
+}
+
+// --- History -----------------------------------------------------------------------------------
+
+void TForm1::Undo1Click() {
+  drollo::Undo1Click(State);
+  SyncHistoryControls();
+}
+
+void TForm1::Redo1Click() {
+  drollo::Redo1Click(State);
+  SyncHistoryControls();
+}
+
+void TForm1::SyncHistoryControls() {
+  SpeedButton5.Enabled = Undo1.Enabled = State.UndoControlsEnabled;
+  SpeedButton10.Enabled = Redo1.Enabled = State.RedoControlsEnabled;
+}
+
+void TForm1::disableHistoryControls() {
+  State.UndoControlsEnabled = false;
+  State.RedoControlsEnabled = false;
+  SyncHistoryControls();
+}
+
+// --- Zoom --------------------------------------------------------------------------------------
+
+void TForm1::SpeedButton8Click() {
+  imgzoomout(State, Images, Label1.Caption, [this] {
+    removeTheRect2();
+    SpeedButton11.Enabled = false;
+    if (Overlays.RepaintImage1) Overlays.RepaintImage1();
+  });
+}
+
+void TForm1::SpeedButton9Click() {
+  imgzoomin(State, Images, Label1.Caption, [this] {
+    removeTheRect2();
+    SpeedButton11.Enabled = false;
+    if (Overlays.RepaintImage1) Overlays.RepaintImage1();
+  });
+}
+
+// --- Crop, clipboard and size ------------------------------------------------------------------
+
+void TForm1::removeTheRect2() {
+  if (Overlays.RemoveTheRect2) Overlays.RemoveTheRect2();
+}
+
+void TForm1::SpeedButton2Click() {
+  if (!State.CropSelectMode) {
+    State.CropSelectMode = true;
+    Tools.TabbedNotebook1.SetPageIndex(0);
+    if (Overlays.RemoveTheBrush) Overlays.RemoveTheBrush();
+    Image1ShowHint = false;
+    Tools.TabbedNotebook1.ShowHint = true;
+    Tools.TabbedNotebook1.Hint = "选择一个区域剪切";
+    Image1Cursor = Cursor::Cross;
+  } else {
+    State.CropSelectMode = false;
+    for (auto& [name, b] : toolButtons_) b->Down = b == &SpeedButton11;
+    SpeedButton11.Enabled = false;
+    Tools.TabbedNotebook1.Enabled = true;
+    removeTheRect2();
+    Image1ShowHint = true;
+    Tools.TabbedNotebook1.ShowHint = false;
+    Image1Cursor = Cursor::Cross;
+  }
+}
+
+std::optional<Picture> TForm1::RegionCopy() const {
+  const auto& r = State.CropRect;
+  const int w = r.right - r.left + 1;
+  const int h = r.bottom - r.top + 1;
+  if (w <= 0 || h <= 0) return std::nullopt;
+  const Picture s = ToBgr24(State.WorkingPicture);
+  Picture d(w, h, 24);
+  // Columns and rows of the rectangle that lie outside the picture stay black.
+  for (int row = r.top; row <= r.bottom; ++row) {
+    if (row - 1 < 0 || row - 1 >= s.height()) continue;
+    const std::uint8_t* src = s.row(row - 1);
+    std::uint8_t* dst = d.mutableRow(row - r.top);
+    for (int c = r.left; c <= r.right; ++c) {
+      if (c - 1 < 0 || c - 1 >= s.width()) continue;
+      std::copy_n(src + 3 * (c - 1), 3, dst + 3 * (c - r.left));
+    }
+  }
+  return d;
+}
+
+void TForm1::cropModeOff() {
+  State.CropSelectMode = false;
+  SpeedButton11.Enabled = false;
+  Action6.Enabled = false;
+  Tools.TabbedNotebook1.Enabled = true;
+  Tools.TabbedNotebook1.ShowHint = false;
+  Tools.TabbedNotebook1.SetPageIndex(0);
+}
+
+void TForm1::resetAfterNewPicture(bool showCropButtonPressed) {
+  State.WorkingPicture.markAllWritten();
+  ResetOutlineLayer();
+  cropModeOff();
+  if (showCropButtonPressed)
+    for (auto& [name, b] : toolButtons_) b->Down = b == &SpeedButton11;
+  disableHistoryControls();
+  ResetPictureHistory(State);
+  ResetOutlineHistory(State);
+  if (Overlays.setsigncursor) Overlays.setsigncursor();
+}
+
+void TForm1::SpeedButton11Click() {
+  std::optional<Picture> d = RegionCopy();
+  if (!d) return;
+  removeTheRect2();
+  State.WorkingPicture = std::move(*d);
+  resetAfterNewPicture(false);
+}
+
+void TForm1::Action6Execute() {
+  std::optional<Picture> d = RegionCopy();
+  if (!d) return;
+  if (Services.ClipboardBitmaps) Services.ClipboardBitmaps->PutBitmap(*d);
+}
+
+void TForm1::Action9Execute() {
+  removeTheRect2();
+  std::optional<Picture> pasted;
+  if (Services.ClipboardBitmaps) pasted = Services.ClipboardBitmaps->GetBitmap();
+  if (pasted) {
+    if (static_cast<std::int64_t>(pasted->width()) * pasted->height() > kMaxPicturePixels) {
+      ReportError("The picture on the clipboard is too large: more than 268435456 pixels.");
+      return;
+    }
+    State.WorkingPicture = ToBgr24(*pasted);
+  }
+  resetAfterNewPicture(true);
+}
+
+void TForm1::ImageSize1Click() {
+  Image_Size.FormShow();
+}
+
+void TForm1::ApplyPictureSize(int width, int height, double widthRatio, double heightRatio) {
+  State.WorkingPicture = AreaResample(State.WorkingPicture, width, height);
+  // The display size is scaled from the current one, not computed from the zoom.
+  Images.Image1.Width = Round(Images.Image1.Width * widthRatio);
+  Images.Image1.Height = Round(Images.Image1.Height * heightRatio);
+  blankOutlineLayer();
+  sizeImage2();
+  Tools.TabbedNotebook1.SetPageIndex(0);
+  disableHistoryControls();
+  ResetPictureHistory(State);
+  // The layer now has the new size: an outline undo must not bring back one of the old size.
+  ResetOutlineHistory(State);
+}
+
+// --- Print and mail ----------------------------------------------------------------------------
+
+void TForm1::SpeedButton16Click() {
+  Printer* printer = Services.Printer1;
+  if (!printer || !printer->ExecutePrintDialog()) return;
+  try {
+    const Picture& p = State.WorkingPicture;
+    const Rect target =
+        PrintLayout(p.width(), p.height(), printer->PageWidth(), printer->PageHeight());
+    if (target.empty()) return;  // nothing to print
+    printer->BeginDoc();
+    printer->StretchDraw(target, p);
+    printer->EndDoc();
+  } catch (const std::exception& e) {
+    ReportError(e.what());
+  }
+}
+
+void TForm1::SpeedButton1Click() {
+  const std::string folder = Services.DataFolder.empty() ? UserDataFolder() : Services.DataFolder;
+  const std::string path = folder + "/mywork";
+  try {
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec) throw formats::PictureFileError("Cannot create folder " + folder + ": " + ec.message());
+    formats::SaveAsJpeg(State.WorkingPicture, formats::WithExtension(path, ".jpg"));
+  } catch (const std::exception& e) {
+    ReportError(e.what());
+    return;
+  }
+  NamedValues values;
+  values["subject"] = kMailSubject;
+  values["body"] = MailBody();
+  values["attachment0"] = path + ".jpg";
+  SendMapiMail(Services.Mail, values);  // whatever the mail program answers is not reported
+}
+
+// --- Web pages ---------------------------------------------------------------------------------
+
+void TForm1::Online1Click() {
+  if (Services.Browser) Services.Browser->OpenWebPage(kHomePage);
+}
+
+void TForm1::Help2Click() {
+  if (Services.Browser) Services.Browser->OpenWebPage(kHelpPage);
+}
+
+// --- Reports and listeners ---------------------------------------------------------------------
+
+void TForm1::ReportError(const std::string& message) {
+  if (Services.Errors) Services.Errors->ShowError(message);
+}
+
+void TForm1::ShowMessage(const std::string& text, const std::string& caption) {
+  if (Services.Messages) Services.Messages->MessageBox(text, caption);
+}
+
+void TForm1::Subscribe(std::function<void()> listener) {
+  listeners_.push_back(std::move(listener));
+}
+
+void TForm1::changed() {
+  for (const auto& l : listeners_) l();
+}
+
+}  // namespace drollo
