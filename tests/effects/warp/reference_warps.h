@@ -244,7 +244,7 @@ inline void Smudge(Picture& picture, int xd, int yd, int xu, int yu, int r) {
                                 : xu == xd && yu < yd;
     if (!run) continue;
     double L, k = 0, ax = 0, ay = 0, mx, my, wx = 0, wy = 0;
-    int ex, ey;
+    int ex = xd, ey = yd;
     if (cls <= 4) {
       k = static_cast<double>(yd - yu) / (xd - xu);
       ax = 1 / std::sqrt(k * k + 1);
