@@ -86,12 +86,16 @@ struct Button : Control {
   }
 };
 
-// A one-line text box.
+// A one-line text box. KeyPress delivers a typed character ('\r' for the Enter key).
 struct Edit : Control {
   std::string Text;
   std::function<void()> OnDblClick;
+  std::function<void(char key)> OnKeyPress;
   void DblClick() {
     if (OnDblClick) OnDblClick();
+  }
+  void KeyPress(char key) {
+    if (OnKeyPress) OnKeyPress(key);
   }
 };
 

@@ -93,9 +93,11 @@ TTools::TTools(ProgramState& state, TToolsHost& host)
   wire();
 }
 
-// Buttons whose commands live in the effect windows (sketches, speckle removal, outline
-// extraction, line thickness, outline save and export, the wave) get their handlers from there.
+// Buttons whose commands live in other windows (outline save and export, the wave) get their
+// handlers from there.
 void TTools::wire() {
+  TabbedNotebook1.OnChange = [this](int newPage) { TabbedNotebook1Change(newPage); };
+
   RadioButton1.OnClick = [this] { RadioButton1Click(); };
   RadioButton2.OnClick = [this] { RadioButton2Click(); };
   RadioButton3.OnClick = [this] { RadioButton3Click(); };
@@ -112,6 +114,9 @@ void TTools::wire() {
 
   TrackBar5.OnChange = [this] { TrackBar5Change(); };
   TrackBar7.OnChange = [this] { TrackBar7Change(); };
+  SpeedButton4.OnClick = [this] { SpeedButton4Click(); };
+  SpeedButton5.OnClick = [this] { SpeedButton5Click(); };
+  SpeedButton8.OnClick = [this] { SpeedButton8Click(); };
 
   SpeedButton14.OnClick = [this] { SpeedButton14Click(); };
   SpeedButton6.OnClick = [this] { SpeedButton6Click(); };
@@ -120,6 +125,12 @@ void TTools::wire() {
   SpeedButton13.OnClick = [this] { SpeedButton13Click(); };
   Panel2.OnClick = [this] { Panel2Click(); };
   TrackBar6.OnChange = [this] { TrackBar6Change(); };
+  SpeedButton10.OnClick = [this] { SpeedButton10Click(); };
+  SpeedButton16.OnClick = [this] { SpeedButton16Click(); };
+  SpeedButton17.OnClick = [this] { SpeedButton17Click(); };
+  SpeedButton18.OnClick = [this] { SpeedButton18Click(); };
+  Edit1.OnDblClick = [this] { Edit1DblClick(); };
+  Edit1.OnKeyPress = [this](char key) { Edit1KeyPress(key); };
 }
 
 void TTools::Subscribe(std::function<void()> listener) {

@@ -29,8 +29,8 @@ class TTools {
 
   std::string Caption = "工具";
 
-  // The notebook; its page index is the program-wide ProgramState::PageIndex. Its OnChange (what
-  // turning to a page switches on) is wired by the page-change handling, not here.
+  // The notebook; its page index is the program-wide ProgramState::PageIndex. Its OnChange is
+  // TabbedNotebook1Change.
   TabbedNotebook TabbedNotebook1;
   // The progress bar below the notebook, kept in the program state so that effects can move it.
   ProgressBarState& ProgressBar1;
@@ -112,6 +112,32 @@ class TTools {
   void Panel2Click();
   void TrackBar6Change();
 
+  // Turning to `newPage` switches the program to that page's tools: the warp shape and action,
+  // the radii, the drawing tool, the outline layer's visibility, the undo and redo controls from
+  // the page's history, and on the sketch page a fresh edge picture. It runs before the notebook
+  // shows the new page, so ProgramState::PageIndex still names the old one meanwhile.
+  void TabbedNotebook1Change(int newPage);
+
+  // The sketch page's commands on the working picture, each recording one picture history entry:
+  // the pen sketch (threshold TrackBar5) and the pencil sketch (contrast TrackBar7) of the edge
+  // picture, and the speckle removal of the picture itself.
+  void SpeedButton4Click();
+  void SpeedButton5Click();
+  void SpeedButton8Click();
+
+  // The outline page's commands on the layer, each redisplaying it and recording one outline
+  // history entry: extraction from the working picture, speckle removal, thickening, thinning and
+  // the balance (thinning, then thickening). The last three take their radius from Edit1 and
+  // change nothing when it does not hold a whole number.
+  void SpeedButton10Click();
+  void SpeedButton16Click();
+  void SpeedButton17Click();
+  void SpeedButton18Click();
+  void thickbalance();
+  void Edit1DblClick();
+  // Enter runs the balance; other keys do nothing here.
+  void Edit1KeyPress(char key);
+
   // Shows `button` pressed and the other buttons of its page's group raised, without running
   // its handler. A button outside the groups is left alone.
   void ShowPressed(SpeedButton& button);
@@ -129,6 +155,14 @@ class TTools {
   void chooseWarpAction(SpeedButton& button, int action);
   void chooseSwirl(SpeedButton& button, int action);
   void chooseDrawingTool(SpeedButton& button, int tool, const char* widthTitle);
+  // Page-change steps shared by several pages.
+  void takeRadius(const TrackBar& radius, const TrackBar& bend);
+  void showWarpWorkArea();
+  void showHistoryControls(int page);
+  // Edit1's radius, stored into ScreenRadius; false (after the message) when it is not valid.
+  bool readLineRadius(int& r);
+  // The layer replaced by a command: redisplayed, then recorded.
+  void layerChanged();
   void wire();
   void changed();
 

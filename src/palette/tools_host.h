@@ -1,6 +1,7 @@
-// What the tool palette asks of the windows around it: the work area's cursors, hint, text box
-// and pen, the outline layer's pen, and the colour dialog. The desktop program implements it;
-// every method does nothing by default, so a host overrides only what it shows.
+// What the tool palette asks of the windows around it: the work area's cursors, hint, caption,
+// text box and pen, the outline layer's image and pen, the colour dialog and the message boxes.
+// The desktop program implements it; every method does nothing by default, so a host overrides
+// only what it shows.
 #pragma once
 
 #include <string>
@@ -8,6 +9,9 @@
 #include "image/pixel_math.h"
 
 namespace drollo {
+
+// The cursors the palette puts on the work area's two image controls.
+enum class WorkAreaCursor { Arrow, Cross };
 
 class TToolsHost {
  public:
@@ -17,6 +21,20 @@ class TToolsHost {
   virtual void setsigncursor() {}
   // The hint of the working picture Image1.
   virtual void SetImage1Hint(const std::string& hint) { (void)hint; }
+  virtual void SetImage1Cursor(WorkAreaCursor cursor) { (void)cursor; }
+  // The outline layer's image control Image2, which lies over Image1 on the outline page.
+  virtual void SetImage2Visible(bool visible) { (void)visible; }
+  virtual void SetImage2Cursor(WorkAreaCursor cursor) { (void)cursor; }
+  // The caption of the work area window.
+  virtual void SetWorkAreaCaption(const std::string& caption) { (void)caption; }
+
+  // A message box with one OK button.
+  virtual void MessageBox(const std::string& text, const std::string& caption) {
+    (void)text;
+    (void)caption;
+  }
+  // The application's general error report: a message box with the error's text.
+  virtual void ShowError(const std::string& message) { (void)message; }
 
   // Opens the colour dialog (with the full colour editor) preset to `colour`. Returns true and
   // the chosen colour in `colour` when the user confirms; false, leaving `colour`, on cancel.

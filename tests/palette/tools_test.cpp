@@ -6,38 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "palette/fake_tools_host.h"
+
 namespace drollo {
 namespace {
 
-// Records every call out of the palette, in order.
-class FakeHost : public TToolsHost {
- public:
-  std::vector<std::string> calls;
-  std::optional<TColor> dialogAnswer;  // empty: the user cancels
-  std::vector<TColor> dialogPresets;
-
-  void setsigncursor() override { calls.push_back("setsigncursor"); }
-  void SetImage1Hint(const std::string& hint) override { calls.push_back("hint " + hint); }
-  bool ExecuteColorDialog(TColor& colour) override {
-    dialogPresets.push_back(colour);
-    if (!dialogAnswer) return false;
-    colour = *dialogAnswer;
-    return true;
-  }
-  void SetMemo1FontColor(TColor c) override { calls.push_back("memo colour " + std::to_string(c)); }
-  void SetOutlinePenColor(TColor c) override {
-    calls.push_back("outline pen colour " + std::to_string(c));
-  }
-  void SetOutlinePenWidth(int w) override {
-    calls.push_back("outline pen width " + std::to_string(w));
-  }
-  void SetWorkAreaPenColor(TColor c) override {
-    calls.push_back("window pen colour " + std::to_string(c));
-  }
-  void SetWorkAreaPenWidth(int w) override {
-    calls.push_back("window pen width " + std::to_string(w));
-  }
-};
+using FakeHost = test::FakeToolsHost;
 
 // The palette as the program starts it: the work area has set both radii to 100 and the main
 // window the spherical expand.

@@ -1,0 +1,97 @@
+// The palette's page change: what turning to each page switches on.
+#include "image/picture.h"
+#include "outline/edge.h"
+#include "palette/tools.h"
+
+namespace drollo {
+
+namespace {
+constexpr const char* kWorkAreaCaption = "工作区域";
+constexpr const char* kOutlineOnlyCaption = "Work_Outline without Draft";
+}  // namespace
+
+// The radius in screen pixels is the slider's; in picture pixels it is divided by the zoom first,
+// then scaled, as every screen length is. The strength is the bend slider's as it stands.
+void TTools::takeRadius(const TrackBar& radius, const TrackBar& bend) {
+  const int p = radius.Position();
+  state_.ScreenRadius = p;
+  state_.PictureRadius = Round(p / state_.ZoomPercent * 100);
+  state_.WarpStrength = bend.Position();
+  ProgressBar1.Max = p * 4;
+}
+
+// The warp and swirl pages work on Image1 alone.
+void TTools::showWarpWorkArea() {
+  host_.SetImage1Hint("Click or Keep Down");
+  host_.SetImage2Visible(false);
+  host_.SetWorkAreaCaption(kWorkAreaCaption);
+}
+
+// The notebook still shows the old page while this runs, so the ring is chosen by the new page
+// here rather than by the page showing.
+void TTools::showHistoryControls(int page) {
+  const HistoryRing& ring = page == 3 ? state_.OutlineHistory : state_.PictureHistory;
+  state_.UndoControlsEnabled = ring.undoCount() > 0;
+  state_.RedoControlsEnabled = ring.redoCount() > 0;
+}
+
+void TTools::TabbedNotebook1Change(int newPage) {
+  switch (newPage) {
+    case 0:
+      state_.WarpShape = 1;
+      state_.SmudgeMode = false;
+      state_.WarpAction = 1;
+      takeRadius(TrackBar1, TrackBar2);
+      ShowPressed(SpeedButton1);
+      if (!RadioButton1.Checked) RadioButton1.Click();
+      showWarpWorkArea();
+      showHistoryControls(newPage);
+      host_.setsigncursor();
+      break;
+    case 1:
+      state_.WarpShape = 1;
+      state_.SmudgeMode = false;
+      state_.WarpAction = 3;
+      takeRadius(TrackBar3, TrackBar4);
+      ShowPressed(SpeedButton11);
+      TrackBar4.Visible = true;
+      Label14.Visible = true;
+      Label7.Visible = true;
+      showWarpWorkArea();
+      showHistoryControls(newPage);
+      host_.setsigncursor();
+      break;
+    case 2:
+      // The sketches read the edge picture of the picture as it is now, however often the page
+      // is entered. No tool cursor: the sketch page has no tool on the picture.
+      state_.WarpShape = 0;
+      EnsureBgr24(state_.WorkingPicture);
+      state_.EdgePicture = outline::picsobel(state_.WorkingPicture);
+      host_.SetImage1Hint("");
+      host_.SetImage1Cursor(WorkAreaCursor::Arrow);
+      host_.SetImage2Visible(false);
+      host_.SetWorkAreaCaption(kWorkAreaCaption);
+      showHistoryControls(newPage);
+      break;
+    case 3:
+      state_.WarpShape = 0;
+      host_.SetImage2Cursor(WorkAreaCursor::Cross);
+      state_.DrawingTool = 1;
+      state_.PenWidth = TrackBar6.Position();
+      ShowPressed(SpeedButton14);
+      host_.SetImage1Hint("");
+      host_.SetImage2Visible(true);
+      if (state_.Image2showto) state_.Image2showto();
+      host_.SetWorkAreaCaption(CheckBox1.Checked ? kWorkAreaCaption : kOutlineOnlyCaption);
+      state_.CurveStage = 0;
+      showHistoryControls(newPage);
+      host_.setsigncursor();
+      break;
+    default:
+      host_.setsigncursor();
+      break;
+  }
+  changed();
+}
+
+}  // namespace drollo
