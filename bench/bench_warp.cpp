@@ -1,10 +1,9 @@
 // Warp steps through the work area, as a press on the picture applies them, on a small and a large
-// picture: the cost of a step should follow its patch, not the picture.
+// picture: the cost of a local step should follow its patch, not the picture.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 #include "palette/tools.h"
 #include "workarea/work_area.h"
@@ -25,57 +24,126 @@ Picture Gradient(int width, int height) {
   return p;
 }
 
-// Arguments: picture width, height, radius slider, warp action. The bend slider keeps the value
-// the radius slider's rule gives it; the zoom is 100, so the radius is in picture pixels.
-void SphereStep(benchmark::State& bench) {
+enum Tool {
+  kBulge = 1,
+  kPinch,
+  kSwirlClockwise,
+  kSwirlCounter,
+  kVerticalExpand,
+  kVerticalShrink,
+  kHorizontalExpand,
+  kHorizontalShrink,
+  kSmudge
+};
+
+// Pixels of the disc of radius `radius` around (cx, cy) inside the picture.
+double DiscPixels(int width, int height, double cx, double cy, double radius) {
+  std::int64_t n = 0;
+  for (int y = std::max(0, static_cast<int>(cy - radius));
+       y <= std::min(height - 1, static_cast<int>(cy + radius)); ++y)
+    for (int x = std::max(0, static_cast<int>(cx - radius));
+         x <= std::min(width - 1, static_cast<int>(cx + radius)); ++x)
+      if ((x - cx) * (x - cx) + (y - cy) * (y - cy) < radius * radius) ++n;
+  return static_cast<double>(n);
+}
+
+// Arguments: picture width, height, radius slider, tool. The bend sliders keep the values the
+// radius slider's rule gives them; the zoom is 100, so the radius is in picture pixels.
+void WarpStep(benchmark::State& bench) {
   const int width = static_cast<int>(bench.range(0));
   const int height = static_cast<int>(bench.range(1));
+  const int radius = static_cast<int>(bench.range(2));
+  const Tool tool = static_cast<Tool>(bench.range(3));
   ProgramState state;
   TTools tools(state);
   TWork_area area(state, tools);
-  tools.TrackBar1.SetPosition(static_cast<int>(bench.range(2)));
-  state.WarpAction = static_cast<int>(bench.range(3));
+  tools.TrackBar1.SetPosition(radius);
+  tools.TrackBar3.SetPosition(radius);
   state.WorkingPicture = Gradient(width, height);
-  const Picture before = state.WorkingPicture;
   const int a = width / 2, b = height / 2;
+  state.WarpCentre = {a, b};
 
-  // Checked once, so that a fast but wrong step is not mistaken for a fast one.
-  area.SphericalStretch(a, b);
-  const int R = state.PictureRadius;
-  if (state.WorkingPicture.pixel(a, b) != before.pixel(a, b) ||
-      state.WorkingPicture.pixel(a + R / 2, b + R / 3) == before.pixel(a + R / 2, b + R / 3) ||
-      state.WorkingPicture.pixel(a - R / 2, b) == before.pixel(a - R / 2, b)) {
-    bench.SkipWithError("the step left the centre changed or the patch untouched");
+  auto step = [&] {
+    switch (tool) {
+      case kBulge:
+      case kPinch:
+      case kSwirlClockwise:
+      case kSwirlCounter:
+        state.WarpAction = tool;
+        area.SphericalStretch(a, b);
+        break;
+      case kVerticalExpand:
+      case kVerticalShrink:
+        state.WarpAction = tool - kVerticalExpand + 1;
+        area.VerticalStretch(a, b);
+        break;
+      case kHorizontalExpand:
+      case kHorizontalShrink:
+        state.WarpAction = tool - kHorizontalExpand + 1;
+        area.HorizontalStretch(a, b);
+        break;
+      case kSmudge:
+        area.tumopic(a - radius / 2, b);  // a left drag of the longest length that counts
+        break;
+    }
+  };
+
+  // Checked once, so that a fast but wrong step is not mistaken for a fast one: the patch changed
+  // and, for the tools that keep it, the centre did not.
+  const Picture before = state.WorkingPicture;
+  step();
+  const int R = radius;
+  const bool centreKept = tool != kSmudge;
+  const int px = std::min(width - 1, a + R / 4), py = std::max(0, b - R / 5);
+  if ((centreKept && state.WorkingPicture.pixel(a, b) != before.pixel(a, b)) ||
+      state.WorkingPicture.pixel(px, py) == before.pixel(px, py)) {
+    bench.SkipWithError("the step changed the centre or left the patch untouched");
     return;
   }
   for (auto _ : bench) {
-    area.SphericalStretch(a, b);
+    step();
     benchmark::ClobberMemory();
   }
-  bench.counters["R"] = R;
-  bench.counters["H"] = state.WarpStrength;
-  // The pixels of the round patch inside the picture: a patch clipped by a small picture costs
-  // less, so the rate per patch pixel is what compares the two picture sizes.
-  std::int64_t patch = 0;
-  for (int y = std::max(0, b - R + 1); y < std::min(height, b + R); ++y)
-    for (int x = std::max(0, a - R + 1); x < std::min(width, a + R); ++x)
-      if (static_cast<std::int64_t>(x - a) * (x - a) + static_cast<std::int64_t>(y - b) * (y - b) <
-          static_cast<std::int64_t>(R) * R)
-        ++patch;
-  bench.counters["patch_px"] = static_cast<double>(patch);
+  // A patch clipped by a small picture costs less, so the rate per patch pixel is what compares
+  // the two picture sizes.
+  const double patch = tool == kSmudge ? DiscPixels(width, height, a - R / 4.0, b, 1.25 * R)
+                                       : DiscPixels(width, height, a, b, R);
+  bench.counters["patch_px"] = patch;
   bench.counters["patch_px_rate"] =
-      benchmark::Counter(static_cast<double>(patch), benchmark::Counter::kIsIterationInvariantRate);
+      benchmark::Counter(patch, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {
-  for (int action : {1, 2})
+  for (int tool = kBulge; tool <= kSmudge; ++tool)
     for (int radius : {100, 500})
       for (auto [w, h] : {std::pair{605, 469}, std::pair{6000, 4000}})
-        b->Args({w, h, radius, action});
-  b->ArgNames({"w", "h", "radius", "action"})->Unit(benchmark::kMillisecond);
+        b->Args({w, h, radius, tool});
+  b->ArgNames({"w", "h", "radius", "tool"})->Unit(benchmark::kMillisecond);
 }
 
-BENCHMARK(SphereStep)->Apply(Sizes);
+BENCHMARK(WarpStep)->Apply(Sizes);
+
+void Wave(benchmark::State& bench) {
+  ProgramState state;
+  TTools tools(state);
+  TWork_area area(state, tools);
+  state.WorkingPicture =
+      Gradient(static_cast<int>(bench.range(0)), static_cast<int>(bench.range(1)));
+  ResetPictureHistory(state);
+  const Picture before = state.WorkingPicture;
+  area.WaveWrap(2, 6, 2);
+  // Row 0 reads two rows down at column 0.
+  if (state.WorkingPicture.pixel(0, 0) != before.pixel(0, 2)) {
+    bench.SkipWithError("the wave read the wrong pixel");
+    return;
+  }
+  for (auto _ : bench) {
+    area.WaveWrap(2, 6, 2);
+    benchmark::ClobberMemory();
+  }
+}
+
+BENCHMARK(Wave)->Args({605, 469})->Args({6000, 4000})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace drollo
