@@ -216,16 +216,18 @@ Header ParseHeader(std::span<const std::uint8_t> data, std::size_t tableLimit, b
 }
 
 Picture DecodePixels(const Header& h, std::span<const std::uint8_t> bits, const char* what) {
-  Picture out(h.width, h.height, h.format);
   if (h.compression == kRle8 || h.compression == kRle4) {
+    Picture out(h.width, h.height, h.format);
     DecodeRle(h, bits, out, what);
     return out;
   }
+  // Checked before the picture's memory is taken: the file must hold every row. The padding of
+  // the last row may be missing; the pixels may not.
   const std::uint64_t rowBytes = StoredRowBytes(h.width, h.bitsPerPixel);
-  const std::size_t packed = out.stride();
-  // The padding of the last row may be missing; the pixels may not.
+  const std::size_t packed = PackedRowBytes(h.width, h.bitsPerPixel);
   const std::uint64_t needed = rowBytes * (h.height - 1) + packed;
   if (bits.size() < needed) throw PictureFileError(std::string(what) + " is truncated.");
+  Picture out(h.width, h.height, h.format);
   std::uint8_t* base = out.rawData();
   for (int r = 0; r < h.height; ++r) {
     const int y = h.topDown ? r : h.height - 1 - r;

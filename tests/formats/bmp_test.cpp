@@ -193,6 +193,9 @@ TEST(BmpFile, CorruptHeadersAreErrors) {
                PictureFileError);  // RLE rows cannot be top-down
   EXPECT_THROW(DecodeBmp(samples::BmpFile(samples::InfoHeader(4, 4, 24, 4), Bytes(64))),
                PictureFileError);
+  // A huge size over a few bytes of pixels fails before a gigabyte is taken.
+  EXPECT_THROW(DecodeBmp(samples::BmpFile(samples::InfoHeader(16000, 16000, 32, 0), Bytes(64))),
+               PictureFileError);
 }
 
 TEST(BmpFile, EmptyPicturesAreNotWritten) {
