@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <optional>
@@ -348,22 +349,19 @@ void TForm1::SpeedButton2Click() {
 }
 
 std::optional<Picture> TForm1::RegionCopy() const {
+  // The rectangle counts from 1 and includes its edges. It is clipped to the picture, so a
+  // rectangle reaching past an edge never reads outside the picture's pixels.
   const auto& r = State.CropRect;
-  const int w = r.right - r.left + 1;
-  const int h = r.bottom - r.top + 1;
+  const Picture& p = State.WorkingPicture;
+  const int left = std::max(r.left, 1), top = std::max(r.top, 1);
+  const int right = std::min(r.right, p.width()), bottom = std::min(r.bottom, p.height());
+  const int w = right - left + 1;
+  const int h = bottom - top + 1;
   if (w <= 0 || h <= 0) return std::nullopt;
-  const Picture s = ToBgr24(State.WorkingPicture);
+  const Picture s = ToBgr24(p);
   Picture d(w, h, 24);
-  // Columns and rows of the rectangle that lie outside the picture stay black.
-  for (int row = r.top; row <= r.bottom; ++row) {
-    if (row - 1 < 0 || row - 1 >= s.height()) continue;
-    const std::uint8_t* src = s.row(row - 1);
-    std::uint8_t* dst = d.mutableRow(row - r.top);
-    for (int c = r.left; c <= r.right; ++c) {
-      if (c - 1 < 0 || c - 1 >= s.width()) continue;
-      std::copy_n(src + 3 * (c - 1), 3, dst + 3 * (c - r.left));
-    }
-  }
+  for (int row = top; row <= bottom; ++row)
+    std::copy_n(s.row(row - 1) + 3 * (left - 1), 3 * w, d.mutableRow(row - top));
   return d;
 }
 

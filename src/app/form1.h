@@ -135,7 +135,8 @@ class TForm1 {
   void Action6Execute();      // copy the selection
   void Action9Execute();      // paste
   void ImageSize1Click();
-  // The selection as a 24-bit picture; nothing when its width or height is 0 or less.
+  // The selection, clipped to the picture, as a 24-bit picture; nothing when its width or
+  // height is 0 or less.
   std::optional<Picture> RegionCopy() const;
 
   // Print and mail.
