@@ -56,7 +56,8 @@ TEST_P(MetafileRoundTrip, OurReaderGivesTheTwentyFourBitPictureBack) {
   EXPECT_TRUE(drollo::test::SamePicture(ToBgr24(p), back));
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, MetafileRoundTrip, testing::Values(1, 8, 16, 24, 32));
+INSTANTIATE_TEST_SUITE_P(Depths, MetafileRoundTrip, testing::Values(1, 8, 16, 24, 32),
+                         [](const auto& info) { return "bits" + std::to_string(info.param); });
 
 // wmf2gd draws the bitmap with gd's resampling, which blends neighbouring pixels a little even at
 // the same size and rounds each channel down; a picture of flat blocks of very different colours

@@ -191,7 +191,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ExtensionCase{"my.pictures/cat", ".jpg", "my.pictures/cat.jpg"},
                     ExtensionCase{"cat.tar.gz", ".jpg", "cat.tar.jpg"},
                     ExtensionCase{"cat.", ".jpg", "cat.jpg"},
-                    ExtensionCase{"cat.wmf", ".wmf", "cat.wmf"}));
+                    ExtensionCase{"cat.wmf", ".wmf", "cat.wmf"}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(SaveAsMetafile, WritesUnderTheNameWithTheWmfExtensionAndReadsBack) {
   test::TempFolder folder;
