@@ -494,6 +494,8 @@ void TForm1::Subscribe(std::function<void()> listener) {
 }
 
 void TForm1::changed() {
+  // A palette page change may have brought the history flags in line with another ring.
+  SyncHistoryControls();
   for (const auto& l : listeners_) l();
 }
 
