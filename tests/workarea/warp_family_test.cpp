@@ -160,3 +160,34 @@ TEST_F(WarpFamilyTest, WaveWrapWithZeroDivisorDoesNothing) {
 
 }  // namespace
 }  // namespace drollo
+
+namespace drollo {
+namespace {
+
+// Zoomed out to 1 %, the largest radius slider is 50000 picture pixels: squares of offsets leave
+// the int range, and the steps must still only touch the picture.
+TEST_F(WarpFamilyTest, FarZoomedOutStepsStayInsideThePicture) {
+  state.WorkingPicture = PatternPicture(60, 40, 3);
+  state.ZoomPercent = 1;
+  tools.TrackBar1.SetPosition(500);
+  tools.TrackBar3.SetPosition(500);
+  const Picture before = state.WorkingPicture;
+  for (int action : {1, 2, 3, 4}) {
+    state.WarpAction = action;
+    area.SphericalStretch(30, 20);
+    EXPECT_EQ(state.WorkingPicture.pixel(30, 20), before.pixel(30, 20)) << action;
+    EXPECT_EQ(state.PictureRadius, 50000);
+  }
+  for (int action : {1, 2}) {
+    state.WarpAction = action;
+    area.VerticalStretch(30, 20);
+    area.HorizontalStretch(30, 20);
+  }
+  state.WarpCentre = {30, 20};
+  area.tumopic(20, 10);
+  EXPECT_EQ(state.WorkingPicture.width(), 60);
+  EXPECT_EQ(state.WorkingPicture.height(), 40);
+}
+
+}  // namespace
+}  // namespace drollo

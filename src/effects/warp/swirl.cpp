@@ -58,7 +58,8 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
     SwirlSource from = SwirlSourceOf(p, arc, x, y);
     Put(dst, x, y, xiangsujuhe(from.x, from.y, src));
   };
-  auto halfHeight = [&](int x) { return std::sqrt(p.R * p.R - (x - p.a) * (x - p.a)); };
+  // An integer radicand, formed exactly in double (R may exceed 46340 when zoomed far out).
+  auto halfHeight = [&](int x) { return std::sqrt(Square(p.R) - Square(x - p.a)); };
   auto above = [&](int x) { return Clip(Round(p.b - halfHeight(x)) + 1, p.b - 1, bounds); };
   auto below = [&](int x) { return Clip(p.b + 1, Round(p.b + halfHeight(x)) - 1, bounds); };
   SweepColumns(p.a + 1, p.a + p.R - 1, bounds, above, pixel, progress);
