@@ -154,6 +154,14 @@ void TForm1::Execute(Handler h) {
   changed();
 }
 
+void TForm1::PressKeys(std::string_view keys) {
+  for (const ShortcutEntry& e : Shortcuts()) {
+    if (e.Keys != keys) continue;
+    if (ActionNamed(e.Name)->Enabled) Execute(e.Runs);
+    return;
+  }
+}
+
 void TForm1::PressToolButton(SpeedButton& button) {
   for (auto& [name, b] : toolButtons_) b->Down = b == &button;
   button.Click();

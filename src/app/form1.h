@@ -101,6 +101,8 @@ class TForm1 {
   // Runs a command's handler (disabled controls are the caller's concern: the desktop window
   // never delivers their activations).
   void Execute(Handler h);
+  // A key short-cut pressed ("Ctrl+C"): its action's handler runs when the action is enabled.
+  void PressKeys(std::string_view keys);
   // A tool bar button pressed: it is shown pressed, the others raised, and its handler runs, also
   // when it was shown pressed already.
   void PressToolButton(SpeedButton& button);

@@ -97,17 +97,34 @@ TEST_F(MainWindow, EveryTableEntryReachesAControlWithItsStartState) {
 TEST_F(MainWindow, TwoZoomInsByButtonAndCtrlMinusShow125) {
   form.PressToolButton(form.SpeedButton9);
   form.PressToolButton(form.SpeedButton9);
-  for (const ShortcutEntry& e : Shortcuts())
-    if (e.Name == "Action7") form.Execute(e.Runs);
+  form.PressKeys("Ctrl+-");
   EXPECT_EQ(form.Label1.Caption, "125.0%");
   EXPECT_EQ(form.Images.Image1, (DisplaySize{756, 586}));
   EXPECT_TRUE(form.SpeedButton9.Down);
   EXPECT_FALSE(form.SpeedButton8.Down);
 }
 
+TEST_F(MainWindow, CtrlCDoesNothingUntilARectangleIsDrawn) {
+  form.State.CropRect = {1, 1, 10, 10};
+  form.PressKeys("Ctrl+C");
+  EXPECT_EQ(clipboard.puts, 0);
+  form.Action6.Enabled = true;  // the work area enables it when a rectangle is drawn
+  form.PressKeys("Ctrl+C");
+  EXPECT_EQ(clipboard.puts, 1);
+}
+
+TEST_F(MainWindow, UndoKeysStayLiveWithNothingToUndo) {
+  const Picture before = form.State.WorkingPicture;
+  form.PressKeys("Ctrl+Z");
+  form.PressKeys("Ctrl+Y");
+  EXPECT_TRUE(test::SamePicture(before, form.State.WorkingPicture));
+  EXPECT_FALSE(form.SpeedButton5.Enabled);
+  EXPECT_FALSE(form.SpeedButton10.Enabled);
+}
+
 TEST_F(MainWindow, CtrlQEndsAtOnceWithUnsavedChanges) {
   EditPicture(kBlack);
-  form.Execute(Handler::Exit1Click);
+  form.PressKeys("Ctrl+Q");
   EXPECT_TRUE(form.Closed);
   EXPECT_TRUE(saveDialog.filters.empty());
   EXPECT_TRUE(form.State.OpenedPicture.empty());
