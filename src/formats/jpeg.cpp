@@ -37,7 +37,7 @@ void EmitMessage(j_common_ptr c, int level) {
   if (level >= 0) return;  // trace messages
   // Warnings are mostly harmless (stray bytes between markers), but data that ends early would
   // otherwise come back padded with grey.
-  if (c->err->msg_code == JWRN_JPEG_EOF) ErrorExit(c);
+  if (c->err->msg_code == JWRN_JPEG_EOF || c->err->msg_code == JWRN_HIT_MARKER) ErrorExit(c);
   ++c->err->num_warnings;
 }
 
@@ -159,6 +159,18 @@ std::uint8_t Scale(int a, int b) {
 }  // namespace
 
 Picture DecodeJpeg(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
+  // Many files lack the end-of-image marker although all their data is there. The decoder reads
+  // a few bytes ahead at the end of the last scan, and running off the end of the buffer counts
+  // as truncation; with the marker in place it stops there cleanly, while a file that really
+  // ends early still meets the marker before its data is complete.
+  std::vector<std::uint8_t> withEnd;
+  if (file.size() >= 2 && !(file[file.size() - 2] == 0xFF && file[file.size() - 1] == 0xD9)) {
+    withEnd.reserve(file.size() + 2);
+    withEnd.assign(file.begin(), file.end());
+    withEnd.push_back(0xFF);
+    withEnd.push_back(0xD9);
+    file = withEnd;
+  }
   Decompressor d;
   InitErrors(d.e);
   d.c.err = &d.e.pub;

@@ -160,10 +160,18 @@ TEST(JpegReader, GreyscaleFilesGiveEightBitsWithAGreyTable) {
   EXPECT_NEAR(RedOf(p.pixel(3, 3)), 77, 1);
 }
 
+TEST(JpegReader, AFileWithoutItsEndMarkerIsReadWhole) {
+  for (const Picture& p : {drollo::test::PatternPicture(40, 40), Smooth(16, 16)}) {
+    const Bytes good = EncodeJpeg(p);
+    const Bytes noEnd(good.begin(), good.end() - 2);
+    EXPECT_TRUE(drollo::test::SamePicture(DecodeJpeg(good), DecodeJpeg(noEnd)));
+  }
+}
+
 TEST(JpegReader, TruncatedAndCorruptFilesAreErrors) {
   const Bytes good = EncodeJpeg(drollo::test::PatternPicture(40, 40));
-  for (std::size_t keep :
-       {std::size_t{0}, std::size_t{2}, std::size_t{100}, good.size() / 2, good.size() - 2}) {
+  for (std::size_t keep : {std::size_t{0}, std::size_t{2}, std::size_t{100}, good.size() / 2,
+                           good.size() - 40, good.size() - 6}) {
     const Bytes cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(keep));
     EXPECT_THROW(DecodeJpeg(cut), PictureFileError) << "kept " << keep << " bytes";
   }
