@@ -204,10 +204,8 @@ Picture DecodeJpeg(std::span<const std::uint8_t> file, const DecodeLimits& limit
   const int height = static_cast<int>(d.c.output_height);
   CheckPictureSize(width, height, limits);
 
-  Picture out(width, height,
-              cmyk                                   ? PixelFormat::Bgr24()
-              : d.c.out_color_space == JCS_GRAYSCALE ? PixelFormat::Grey8()
-                                                     : PixelFormat::Bgr24());
+  const bool grey = d.c.out_color_space == JCS_GRAYSCALE;
+  Picture out(width, height, grey ? PixelFormat::Grey8() : PixelFormat::Bgr24());
   std::vector<unsigned char> cmykRow(cmyk ? static_cast<std::size_t>(width) * 4 : 0);
   // Adobe applications write CMYK inverted (0 means full ink) and mark it with their marker.
   const bool inverted = d.c.saw_Adobe_marker;

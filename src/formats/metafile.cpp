@@ -1,6 +1,7 @@
 #include "formats/metafile.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
