@@ -14,8 +14,8 @@
 namespace drollo {
 
 TForm1::TForm1(PlatformServices services, TToolsHost* toolsHost)
-    : Work_area(State, Tools),
-      Tools(State, toolsHost ? *toolsHost : defaultToolsHost_),
+    : Tools(State, toolsHost ? *toolsHost : defaultToolsHost_),
+      Work_area(State, Tools),
       Image_Size(*this),
       Services(std::move(services)) {
   // 2. The main window.

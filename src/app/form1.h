@@ -62,8 +62,10 @@ class TForm1 {
   TToolsHost defaultToolsHost_;
 
  public:
-  TWork_area Work_area;
+  // The palette is built before the work area because the work area refers to it; neither
+  // constructor acts on the program state, and the start steps run in the constructor's body.
   TTools Tools;
+  TWork_area Work_area;
   TImage_Size Image_Size;
   bool AboutVisible = false;  // the about window "关于我们", created hidden
 
