@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 #include "fakes.h"
 #include "formats/picture_file.h"
@@ -56,6 +57,15 @@ TEST_F(MainWindow, CancelledOrEmptyPrintsNothing) {
   form.SpeedButton16Click();
   EXPECT_EQ(printer.calls, (std::vector<std::string>{"dialog", "dialog"}));
   EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(MainWindow, APrintErrorIsReported) {
+  class FailingPrinter : public test::FakePrinter {
+    void BeginDoc() override { throw std::runtime_error("Printer is not ready"); }
+  } failing;
+  form.Services.Printer1 = &failing;
+  form.SpeedButton16Click();
+  EXPECT_EQ(errors.messages, (std::vector<std::string>{"Printer is not ready"}));
 }
 
 TEST(SendMapiMail, AttachmentsUpToTheFirstGap) {

@@ -1,4 +1,4 @@
-// A user's session from start to save, driven through the main window's commands.
+// A user's work from start to save, driven through the main window's commands.
 #include <gtest/gtest.h>
 
 #include "app/form1.h"
