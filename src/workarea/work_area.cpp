@@ -38,8 +38,6 @@ void StepOnBox(Picture& picture, const Rect& wanted, Kernel kernel) {
 
 }  // namespace
 
-TWork_area::TWork_area(ProgramState& state, TTools& tools) : state_(state), tools_(tools) {}
-
 void TWork_area::SphericalStretch(int X, int Y) {
   switch (state_.WarpAction) {
     case 1:

@@ -1,25 +1,307 @@
-// The work area window "Image1" as a model without a screen: the warp steps that a press on the
-// picture applies. Each step reads the palette's sliders and the zoom, stores the radius and
-// strength it used into the program state, and runs a kernel that reads the unchanged working
-// picture and writes only the bounding box of its patch, which is then put back into the picture.
-// Only the written box is marked in the picture's tiles, so the history records the step's cost.
+// The work area window "工作区域" as a model without a screen. It shows the working picture
+// (Image1) and the outline layer (Image2) at the zoom, and turns the user's gestures on Image1
+// into warp steps, smudge strokes, crop-rectangle selection and panning. Every control state the
+// desktop window shows is plain data here: the display place and size of the two images, the
+// scroll positions, the cursors and hints, the two timers, and the two overlays (the round brush
+// outline and the dashed crop rectangle). The desktop window forwards mouse, wheel, scroll and
+// timer events to the handlers and paints what the state says.
+//
+// The warp steps read the palette's sliders and the zoom, store the radius and strength they used
+// into the program state, and run a kernel that reads the unchanged working picture and writes
+// only the bounding box of its patch, which is then put back into the picture. Only the written
+// box is marked in the picture's tiles, so the history records the step's cost.
+//
+// Time is not measured here: a timer is an enabled flag and an interval, and whoever owns the
+// clock (the desktop window, or a test) calls Timer1Timer and Timer2Timer when an interval has
+// passed while the timer is enabled. The pointer confinement of a crop drag is a clamp of the
+// drag's positions to Image1.
 #pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "app/state/program_state.h"
 #include "image/progress.h"
 #include "palette/tools.h"
+#include "palette/tools_host.h"
+#include "workarea/zoom.h"
 
 namespace drollo {
 
-class TWork_area {
+// The cursors shown over the work area's image controls.
+enum class TCursor {
+  Default,  // the arrow
+  Cross,
+  IBeam,
+  Drag,
+  // Application cursor number 1, registered from the cursor resource "PEN". The program carries
+  // no cursor of that name, so it shows the default arrow unless the desktop layer supplies one.
+  Pen,
+};
+
+enum class TMouseButton { Left, Right, Middle };
+
+// The buttons and keys held during a mouse event. On a press the pressed button is held.
+struct TShiftState {
+  bool Left = false;
+  bool Right = false;
+  bool Middle = false;
+  bool Shift = false;
+  bool Ctrl = false;
+  bool Alt = false;
+};
+
+// A timer as state: the owner of the clock calls the handler once per interval while it is
+// enabled.
+struct TTimer {
+  bool Enabled = false;
+  int Interval = 1000;  // milliseconds
+};
+
+// A window scroll bar: the position is kept within 0 and the range the content leaves.
+struct TScrollBar {
+  int Position = 0;
+};
+
+// The state of one of the two stretched image controls; their display size is in Images.
+struct TImageControl {
+  bool Visible = true;
+  std::string Hint;
+  bool ShowHint = true;
+  TCursor Cursor = TCursor::Default;
+};
+
+// A pen of a canvas.
+struct TPen {
+  TColor Color = kBlack;
+  int Width = 1;
+};
+
+// One point of a dashed line: its place in window client coordinates and its colour.
+struct DashPoint {
+  Point p;
+  bool white = false;
+  bool operator==(const DashPoint&) const = default;
+};
+
+// The points of the dashed outline of the rectangle with corners `start` and `end`, in the order
+// they are drawn, starting from the pattern `phase`: the four sides (start.x, start.y) ->
+// (end.x, start.y) -> (end.x, end.y) -> (start.x, end.y) -> (start.x, start.y), each from its
+// start point up to but not including its end point. Per point the pattern is shifted left by one
+// bit within 8 bits (0 becomes 1); the point is white when one of its top three bits is set. The
+// dashes are thus 5 black and 3 white points, continuing across the corners. `finalPattern`, if
+// given, receives the pattern after the last point.
+std::vector<DashPoint> DashedRectPoints(Point start, Point end, std::uint8_t phase,
+                                        std::uint8_t* finalPattern = nullptr);
+
+// The next marching-ants phase: the old one shifted right by 2 bits, 128 again after 2.
+std::uint8_t NextDashPhase(std::uint8_t phase);
+
+// The crop rectangle in picture columns and rows (from 1, inclusive) of a selection whose corners
+// are in window client coordinates, with the window scrolled by (h, v), at the zoom.
+ProgramState::CropRectangle CropRectOf(Point selectionStart, Point selectionEnd, int h, int v,
+                                       double zoomPercent);
+
+// What the work area asks of the main window and of the platform.
+class TWork_areaHost {
  public:
-  TWork_area(ProgramState& state, TTools& tools);
+  virtual ~TWork_areaHost() = default;
+
+  // The main window's crop button SpeedButton11 "剪切所选" and its copy short-cut Action6 (Ctrl+C).
+  virtual void SetCropButtonEnabled(bool enabled) { (void)enabled; }
+  virtual void SetCopyActionEnabled(bool enabled) { (void)enabled; }
+  // Repaint `area` of the window's client area at once, the background erased, leaving out `keep`
+  // (still valid): what erases an overlay from the screen.
+  virtual void Repaint(const Rect& area, const Rect& keep) {
+    (void)area;
+    (void)keep;
+  }
+  // The pointer kept inside `image1` (window client coordinates) during a crop drag, and let go.
+  // The model clamps the drag's positions itself; a desktop layer may also confine the pointer.
+  virtual void ConfinePointer(const Rect& image1) { (void)image1; }
+  virtual void ReleasePointer() {}
+  // The main window's zoom label after a wheel zoom.
+  virtual void SetZoomLabel(const std::string& text) { (void)text; }
+  // The window minimised inside the main window.
+  virtual void Minimize() {}
+  // A message box with one OK button; the general error report; the colour dialog (see
+  // TToolsHost::ExecuteColorDialog).
+  virtual void MessageBox(const std::string& text, const std::string& caption) {
+    (void)text;
+    (void)caption;
+  }
+  virtual void ShowError(const std::string& message) { (void)message; }
+  virtual bool ExecuteColorDialog(TColor& colour) {
+    (void)colour;
+    return false;
+  }
+};
+
+// The palette's host for a program whose palette is built before its work area: it passes every
+// call on to the host attached later (normally the work area) and drops calls until then.
+class TToolsHostRelay : public TToolsHost {
+ public:
+  void Attach(TToolsHost& target) { target_ = &target; }
+
+  void setsigncursor() override;
+  void SetImage1Hint(const std::string& hint) override;
+  void SetImage1Cursor(WorkAreaCursor cursor) override;
+  void SetImage2Visible(bool visible) override;
+  void SetImage2Cursor(WorkAreaCursor cursor) override;
+  void SetWorkAreaCaption(const std::string& caption) override;
+  void MessageBox(const std::string& text, const std::string& caption) override;
+  void ShowError(const std::string& message) override;
+  bool ExecuteColorDialog(TColor& colour) override;
+  void SetMemo1FontColor(TColor colour) override;
+  void SetOutlinePenColor(TColor colour) override;
+  void SetOutlinePenWidth(int width) override;
+  void SetWorkAreaPenColor(TColor colour) override;
+  void SetWorkAreaPenWidth(int width) override;
+
+ private:
+  TToolsHost* target_ = nullptr;
+};
+
+// The work area is the palette's host: the palette's cursor, hint, caption, text-box and pen
+// changes land in the state below; message boxes and the colour dialog go on to the
+// TWork_areaHost.
+class TWork_area : public TToolsHost {
+ public:
+  // Wires the palette's wave button (Button1) to WaveWrap(2, 6, 2) and the program's
+  // Image2showto hook to this window's layer display. `host` may be null: calls out go nowhere.
+  TWork_area(ProgramState& state, TTools& tools, TWork_areaHost* host = nullptr);
   TWork_area(const TWork_area&) = delete;
   TWork_area& operator=(const TWork_area&) = delete;
 
-  // Painting through an off-screen buffer; switched on by the first warp step.
+  // --- Window state --------------------------------------------------------------------------
+  std::string Caption = "工作区域";
+  bool Minimized = false;
+  // The size of the window's client area, set by whoever shows the window; it bounds scrolling.
+  DisplaySize ClientSize;
+  TScrollBar HorzScrollBar;
+  TScrollBar VertScrollBar;
+  // The display sizes of Image1 and Image2 (at the zoom, or scaled by the picture-size dialog).
+  WorkAreaImages Images;
+  TImageControl Image1;
+  TImageControl Image2;
+  // The layer display that Image2 shows on the outline page (Image2showto).
+  TBitmap32 Image2Picture;
+  // The text box of the text tool: hidden; its font colour follows the palette's pen colour.
+  bool Memo1Visible = false;
+  TColor Memo1FontColor = kBlack;
+  // The window canvas's pen and brush colour, and the pen of the outline layer's canvas.
+  TPen Pen;
+  TColor BrushColor = kWindowColor;
+  TPen OutlinePen;
   bool DoubleBuffered = false;
+  bool Opaque = false;
+  TTimer Timer1;  // auto-repeat of a held press: 1000 ms, off until a press
+  TTimer Timer2;  // marching ants: 100 ms, on from FormCreate
 
+  // The window's colour, which the canvas's pen and brush take when the window is created.
+  static constexpr TColor kWindowColor = 0xC8D0D4;
+
+  // Both image controls lie at the top left of the scrolled content: their place in the window's
+  // client area moves against the scroll positions.
+  int ImageLeft() const { return -HorzScrollBar.Position; }
+  int ImageTop() const { return -VertScrollBar.Position; }
+
+  // --- Gesture and overlay state -------------------------------------------------------------
+  Point DragOrigin;  // screen-pixel position of the last press in Image1; origin of panning
+  bool MouseIsDown = false;
+  bool MouseOverImage = false;
+  // Corners of the crop rectangle in window client coordinates; all four 0: no rectangle.
+  Point SelectionStart;
+  Point SelectionEnd;
+  // The brush circle's bounding square (left, top, right, bottom), then the start of its outline
+  // (left, bottom), in window client coordinates.
+  std::array<int, 6> BrushBounds{0, 0, 0, 0, 0, 0};
+  std::uint8_t DashPattern = 0;
+  std::uint8_t DashPhase = 0;
+  // Whether each overlay is on the screen now (drawn and not erased since).
+  bool BrushShown = false;
+  bool RectShown = false;
+  // The crop drag holds the pointer inside Image1 from the press to the release.
+  bool PointerConfined = false;
+
+  // --- Handlers ------------------------------------------------------------------------------
+  // Mouse events on Image1, at (X, Y) screen pixels from the displayed picture's top left. The
+  // desktop layer delivers Image1Click (a completed left click) before the Image1MouseUp of the
+  // same release.
+  void Image1MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void Image1Click();
+  void Image1MouseMove(TShiftState Shift, int X, int Y);
+  void Image1MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void Timer1Timer();
+  void Timer2Timer();
+
+  void FormCreate();
+  void FormShow();
+  // Closing only minimises the window.
+  void FormClose();
+
+  // The wheel turned while the window has the focus and the pointer is over neither picture:
+  // away from the user (delta > 0) zooms out, otherwise in.
+  void FormMouseWheel(int WheelDelta);
+  // The application's message hook, for a wheel message anywhere: while the pointer is over a
+  // picture it zooms like FormMouseWheel and returns true (handled). It is installed by FormShow.
+  bool ApplicationWheelMessage(int WheelDelta);
+  // A wheel message as the desktop layer receives it: the application hook first, then, when it
+  // did not handle it, the window's own wheel handler.
+  void MouseWheel(int WheelDelta);
+  // The pointer entering or leaving a child control; only Image1 and Image2 count.
+  enum class ChildControl { Image1, Image2, Memo1 };
+  void MouseEnter(ChildControl control);
+  void MouseLeave(ChildControl control);
+
+  // The user moved a scroll bar (a scroll message): once the window is shown the crop rectangle
+  // is erased and forgotten and the crop button and copy short-cut are disabled, then the
+  // position changes.
+  void HorzScroll(int position);
+  void VertScroll(int position);
+
+  // The cursors of the current drawing tool on Image2 and the window pen, then the arrow on
+  // Image1 for the warp tools.
+  void setsigncursor() override;
+
+  // Overlays.
+  void DrawTheRect1();
+  void RemoveTheRect1();
+  void RemoveTheRect2();
+  void DrawTheBrush();
+  void RemoveTheBrush();
+  // The points of the crop rectangle's outline as DrawTheRect1 draws them now.
+  std::vector<DashPoint> CropRectPoints() const;
+  // Image1's rectangle in window client coordinates.
+  Rect Image1Rect() const;
+
+  // Recomposes Image2Picture from the working picture and the outline layer (the palette's
+  // "显示" decides whether the picture shows under the layer).
+  void Image2showto();
+
+  // --- TToolsHost ----------------------------------------------------------------------------
+  void SetImage1Hint(const std::string& hint) override;
+  void SetImage1Cursor(WorkAreaCursor cursor) override;
+  void SetImage2Visible(bool visible) override;
+  void SetImage2Cursor(WorkAreaCursor cursor) override;
+  void SetWorkAreaCaption(const std::string& caption) override;
+  void MessageBox(const std::string& text, const std::string& caption) override;
+  void ShowError(const std::string& message) override;
+  bool ExecuteColorDialog(TColor& colour) override;
+  void SetMemo1FontColor(TColor colour) override;
+  void SetOutlinePenColor(TColor colour) override;
+  void SetOutlinePenWidth(int width) override;
+  void SetWorkAreaPenColor(TColor colour) override;
+  void SetWorkAreaPenWidth(int width) override;
+
+  // Listeners run after every handler above, so a window showing the work area can repaint and
+  // the main window can bring its undo and redo controls in line with the history.
+  void Subscribe(std::function<void()> listener);
+
+  // --- Warp steps ----------------------------------------------------------------------------
   // The spherical tools' entry: one step at (X, Y) of the tool chosen by WarpAction
   // (1 bulge, 2 pinch, 3 and 4 the swirls); any other action does nothing.
   void SphericalStretch(int X, int Y);
@@ -49,6 +331,15 @@ class TWork_area {
   void WaveWrap(int A, int B, int K);
 
  private:
+  // The warp of the tool chosen by WarpShape at WarpCentre: the click and the auto-repeat.
+  void warpStep();
+  void pan(int X, int Y);
+  void setScroll(TScrollBar& bar, int position, int contentLength, int clientLength);
+  void clampScroll();
+  void zoom(bool in);
+  void disableCropControls();
+  void changed();
+
   // Radius and strength in picture pixels from a page's sliders, stored into PictureRadius and
   // WarpStrength. False when the strength rounds to 0 (the sphere is undefined): no step then.
   bool warpSetUp(const TrackBar& radius, const TrackBar& bend, bool doubleBuffered, int& R, int& H);
@@ -63,6 +354,11 @@ class TWork_area {
 
   ProgramState& state_;
   TTools& tools_;
+  TWork_areaHost defaultHost_;
+  TWork_areaHost& host_;
+  bool scrollHooked_ = false;   // the window procedure wrapped by FormShow
+  bool messageHooked_ = false;  // the application message hook installed by FormShow
+  std::vector<std::function<void()>> listeners_;
 };
 
 }  // namespace drollo
