@@ -233,9 +233,13 @@ void TWork_area::Image1MouseUp(TMouseButton Button, TShiftState Shift, int X, in
   Timer1.Enabled = false;
   MouseIsDown = false;
   const bool left = Button == TMouseButton::Left;
-  if (left && state_.CropSelectMode) {
+  // The pointer is let go by the left release that ends a crop drag, also when the mode was
+  // switched off during the drag (by a key short-cut), so it is never left confined.
+  if (left && (state_.CropSelectMode || PointerConfined)) {
     PointerConfined = false;
     host_.ReleasePointer();
+  }
+  if (left && state_.CropSelectMode) {
     changed();
     return;
   }

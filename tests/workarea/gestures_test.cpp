@@ -26,11 +26,16 @@ class FakeWorkAreaHost : public TWork_areaHost {
   int released = 0;
   std::string zoomLabel;
   int repaints = 0;
+  Rect lastRepaint, lastKept;
   bool minimized = false;
 
   void SetCropButtonEnabled(bool enabled) override { cropButton = enabled; }
   void SetCopyActionEnabled(bool enabled) override { copyAction = enabled; }
-  void Repaint(const Rect&, const Rect&) override { ++repaints; }
+  void Repaint(const Rect& area, const Rect& keep) override {
+    ++repaints;
+    lastRepaint = area;
+    lastKept = keep;
+  }
   void ConfinePointer(const Rect& image1) override { confined.push_back(image1); }
   void ReleasePointer() override { ++released; }
   void SetZoomLabel(const std::string& text) override { zoomLabel = text; }
@@ -321,6 +326,24 @@ TEST_P(RightPress, ClearsTheRectangleAndDisablesTheCropButton) {
   EXPECT_TRUE(area.CropRectPoints().empty());
 }
 
+TEST_F(WorkAreaGestures, ErasingTheRectangleRepaintsOnlyTheFrameAlongItsOutline) {
+  state.CropSelectMode = true;
+  Drag(kLeft, TMouseButton::Left, {40, 30}, {10, 10});
+  area.RemoveTheRect1();
+  EXPECT_EQ(host.lastRepaint, (Rect{9, 9, 41, 31}));
+  EXPECT_EQ(host.lastKept, (Rect{11, 11, 39, 29}));
+  EXPECT_EQ(area.SelectionEnd, (Point{10, 10}));  // only RemoveTheRect2 forgets the corners
+}
+
+TEST_F(WorkAreaGestures, CropModeEndedDuringTheDragStillLetsThePointerGo) {
+  state.CropSelectMode = true;
+  area.Image1MouseDown(TMouseButton::Left, kLeft, 30, 20);
+  state.CropSelectMode = false;
+  area.Image1MouseUp(TMouseButton::Left, kNone, 30, 20);
+  EXPECT_EQ(host.released, 1);
+  EXPECT_FALSE(area.PointerConfined);
+}
+
 INSTANTIATE_TEST_SUITE_P(CropMode, RightPress, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& info) {
                            return info.param ? "InCropMode" : "OutsideCropMode";
@@ -511,6 +534,16 @@ INSTANTIATE_TEST_SUITE_P(
                     WheelCase{"AwayBesidePicture", false, 120, 80, {96, 72}, "80.0%"},
                     WheelCase{"TowardsBesidePicture", false, -240, 125, {150, 112}, "125.0%"}),
     [](const testing::TestParamInfo<WheelCase>& info) { return info.param.name; });
+
+TEST_F(WorkAreaGestures, ThreeTurnsTowardsTheUserShowA605PixelPicture1182Wide) {
+  state.WorkingPicture = PatternPicture(605, 469);
+  state.OutlineBitmap = TBitmap32(605, 469);
+  area.MouseEnter(TWork_area::ChildControl::Image1);
+  for (int i = 0; i < 3; ++i) area.MouseWheel(-120);
+  EXPECT_DOUBLE_EQ(state.ZoomPercent, 195.3125);
+  EXPECT_EQ(area.Images.Image1.Width, 1182);
+  EXPECT_EQ(host.zoomLabel, "195.3%");
+}
 
 TEST_F(WorkAreaGestures, OnlyThePicturesCountForTheWheelHook) {
   area.MouseEnter(TWork_area::ChildControl::Memo1);
