@@ -189,8 +189,7 @@ class TWork_area : public TToolsHost {
   TImageControl Image2;
   // The layer display that Image2 shows on the outline page (Image2showto).
   TBitmap32 Image2Picture;
-  // The text box of the text tool: hidden; its font colour follows the palette's pen colour.
-  bool Memo1Visible = false;
+  // The font colour the palette gives the text tool's box Memo1: its pen colour.
   TColor Memo1FontColor = kBlack;
   // The window canvas's pen and brush colour, and the pen of the outline layer's canvas.
   TPen Pen;
@@ -249,6 +248,16 @@ class TWork_area : public TToolsHost {
   // The application's message hook, for a wheel message anywhere: while the pointer is over a
   // picture it zooms like FormMouseWheel and returns true (handled). It is installed by FormShow.
   bool ApplicationWheelMessage(int WheelDelta);
+  // The zoom steps on this window's images: in crop selection mode the rectangle is erased and
+  // forgotten and the crop button disabled first; then the zoom, the display sizes, the main
+  // window's zoom label and the scroll range. False, changing nothing, at the zoom's limits. The
+  // wheel and the main window's zoom commands call them.
+  bool imgzoomin();
+  bool imgzoomout();
+  // The scroll positions brought back within the content after Images changed size (a new
+  // picture, a resize).
+  void UpdateScrollRange();
+
   // A wheel message as the desktop layer receives it: the application hook first, then, when it
   // did not handle it, the window's own wheel handler.
   void MouseWheel(int WheelDelta);
@@ -335,8 +344,7 @@ class TWork_area : public TToolsHost {
   void warpStep();
   void pan(int X, int Y);
   void setScroll(TScrollBar& bar, int position, int contentLength, int clientLength);
-  void clampScroll();
-  void zoom(bool in);
+  bool zoom(bool in);
   void disableCropControls();
   void changed();
 

@@ -152,7 +152,7 @@ void TWork_area::FormShow() {
   messageHooked_ = true;
   state_.ZoomPercent = 100.0;
   SizeImages(state_, Images);
-  clampScroll();
+  UpdateScrollRange();
   changed();
 }
 
@@ -297,7 +297,7 @@ void TWork_area::setScroll(TScrollBar& bar, int position, int contentLength, int
   bar.Position = std::clamp(position, 0, std::max(0, contentLength - clientLength));
 }
 
-void TWork_area::clampScroll() {
+void TWork_area::UpdateScrollRange() {
   setScroll(HorzScrollBar, HorzScrollBar.Position, Images.Image1.Width, ClientSize.Width);
   setScroll(VertScrollBar, VertScrollBar.Position, Images.Image1.Height, ClientSize.Height);
 }
@@ -330,29 +330,46 @@ void TWork_area::VertScroll(int position) {
 
 // --- Wheel and pointer ------------------------------------------------------------------------
 
-void TWork_area::zoom(bool in) {
+bool TWork_area::zoom(bool in) {
   std::string label;
   const auto removeCropRect = [this] {
     RemoveTheRect2();
     host_.SetCropButtonEnabled(false);
     host_.Repaint(Image1Rect(), Rect{});
   };
-  const bool done = in ? imgzoomin(state_, Images, label, removeCropRect)
-                       : imgzoomout(state_, Images, label, removeCropRect);
-  if (!done) return;
+  const bool done = in ? drollo::imgzoomin(state_, Images, label, removeCropRect)
+                       : drollo::imgzoomout(state_, Images, label, removeCropRect);
+  if (!done) return false;
   host_.SetZoomLabel(label);
-  clampScroll();
+  UpdateScrollRange();
+  return true;
+}
+
+bool TWork_area::imgzoomin() {
+  const bool done = zoom(true);
+  changed();
+  return done;
+}
+
+bool TWork_area::imgzoomout() {
+  const bool done = zoom(false);
+  changed();
+  return done;
 }
 
 void TWork_area::FormMouseWheel(int WheelDelta) {
-  zoom(WheelDelta <= 0);
-  changed();
+  if (WheelDelta > 0)
+    imgzoomout();
+  else
+    imgzoomin();
 }
 
 bool TWork_area::ApplicationWheelMessage(int WheelDelta) {
   if (!messageHooked_ || !MouseOverImage) return false;
-  zoom(WheelDelta <= 0);
-  changed();
+  if (WheelDelta > 0)
+    imgzoomout();
+  else
+    imgzoomin();
   return true;
 }
 

@@ -545,6 +545,16 @@ TEST_F(WorkAreaGestures, ThreeTurnsTowardsTheUserShowA605PixelPicture1182Wide) {
   EXPECT_EQ(host.zoomLabel, "195.3%");
 }
 
+TEST_F(WorkAreaGestures, WheelAtTheZoomLimitChangesNothing) {
+  state.ZoomPercent = 3000;
+  area.MouseWheel(-120);
+  EXPECT_DOUBLE_EQ(state.ZoomPercent, 3000);
+  EXPECT_EQ(area.Images.Image1, (DisplaySize{120, 90}));
+  EXPECT_EQ(host.zoomLabel, "");
+  EXPECT_TRUE(area.imgzoomout());
+  EXPECT_EQ(host.zoomLabel, "2400.0%");
+}
+
 TEST_F(WorkAreaGestures, OnlyThePicturesCountForTheWheelHook) {
   area.MouseEnter(TWork_area::ChildControl::Memo1);
   EXPECT_FALSE(area.MouseOverImage);
