@@ -173,6 +173,8 @@ class TWork_area : public TToolsHost {
   // Wires the palette's wave button (Button1) to WaveWrap(2, 6, 2) and the program's
   // Image2showto hook to this window's layer display. `host` may be null: calls out go nowhere.
   TWork_area(ProgramState& state, TTools& tools, TWork_areaHost* host = nullptr);
+  // Unhooks the wave button and Image2showto, which would otherwise outlive the window.
+  ~TWork_area() override;
   TWork_area(const TWork_area&) = delete;
   TWork_area& operator=(const TWork_area&) = delete;
 

@@ -117,6 +117,11 @@ TWork_area::TWork_area(ProgramState& state, TTools& tools, TWork_areaHost* host)
   state_.Image2showto = [this] { Image2showto(); };
 }
 
+TWork_area::~TWork_area() {
+  tools_.Button1.OnClick = nullptr;
+  state_.Image2showto = nullptr;
+}
+
 void TWork_area::Subscribe(std::function<void()> listener) {
   listeners_.push_back(std::move(listener));
 }
