@@ -13,9 +13,9 @@
 
 namespace drollo {
 
-TForm1::TForm1(PlatformServices services, TToolsHost* toolsHost)
+TForm1::TForm1(PlatformServices services, TToolsHost* toolsHost, TWork_areaHost* workAreaHost)
     : Tools(State, toolsHost ? *toolsHost : defaultToolsHost_),
-      Work_area(State, Tools),
+      Work_area(State, Tools, workAreaHost),
       Image_Size(*this),
       Services(std::move(services)) {
   // 2. The main window.

@@ -52,7 +52,10 @@ class TForm1 {
  public:
   // Runs the start sequence up to the message loop: the main window, the work area (with the
   // start picture and its blank outline layer), the palette, the hidden dialogs.
-  explicit TForm1(PlatformServices services = {}, TToolsHost* toolsHost = nullptr);
+  // `toolsHost` receives the palette's calls out, `workAreaHost` the work area's (the desktop
+  // windows); either may be null.
+  explicit TForm1(PlatformServices services = {}, TToolsHost* toolsHost = nullptr,
+                  TWork_areaHost* workAreaHost = nullptr);
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 

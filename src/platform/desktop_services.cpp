@@ -1,0 +1,239 @@
+#include "platform/desktop_services.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QUrl>
+#include <exception>
+
+#include "formats/picture_file.h"
+#include "platform/qt_pictures.h"
+
+namespace drollo::platform {
+
+QStringList NameFilters(const std::string& filter) {
+  const QStringList parts = Q(filter).split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString pattern = parts[i + 1];
+    if (pattern == "*.*") pattern = "*";
+    filters << QString("%1 (%2)").arg(parts[i], pattern);
+  }
+  return filters;
+}
+
+// --- Open with a preview --------------------------------------------------------------------
+
+namespace {
+
+// The preview beside the file list: the selected picture scaled into a fixed box, read with the
+// program's own readers so every format that can be opened can be previewed.
+class PicturePreview : public QLabel {
+ public:
+  explicit PicturePreview(QWidget* parent) : QLabel(parent) {
+    setFixedSize(180, 180);
+    setAlignment(Qt::AlignCenter);
+    setFrameShape(QFrame::StyledPanel);
+  }
+  void showFile(const QString& path) {
+    setPixmap(QPixmap());
+    setText(QString());
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return;
+    try {
+      const std::optional<Picture> picture = formats::LoadPictureFile(S(path));
+      if (!picture || picture->empty()) return;
+      const QImage image = ToQImage(*picture);
+      setPixmap(QPixmap::fromImage(
+          image.scaled(size() - QSize(8, 8), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+      setToolTip(QString("%1 × %2").arg(picture->width()).arg(picture->height()));
+    } catch (const std::exception&) {
+      setText("?");
+    }
+  }
+};
+
+}  // namespace
+
+std::optional<std::string> QtOpenPictureDialog::Execute(const std::string& filter) {
+  QFileDialog dialog(parent_, "打开");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setNameFilters(NameFilters(filter));
+  auto* preview = new PicturePreview(&dialog);
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+    grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
+  QObject::connect(&dialog, &QFileDialog::currentChanged, preview, &PicturePreview::showFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return S(dialog.selectedFiles().first());
+}
+
+std::optional<SaveDialog::Choice> QtSaveDialog::Execute(const std::string& filter) {
+  QFileDialog dialog(parent_, "保存");
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  const QStringList filters = NameFilters(filter);
+  dialog.setNameFilters(filters);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  Choice c;
+  c.FileName = S(dialog.selectedFiles().first());
+  c.FilterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+  if (c.FilterIndex < 1) c.FilterIndex = 1;
+  return c;
+}
+
+// --- Messages --------------------------------------------------------------------------------
+
+void QtErrorReport::ShowError(const std::string& message) {
+  QMessageBox::critical(parent_, QApplication::applicationDisplayName(), Q(message));
+}
+
+void QtMessageBoxes::MessageBox(const std::string& text, const std::string& caption) {
+  QMessageBox::information(parent_, Q(caption), Q(text));
+}
+
+// --- Clipboard -------------------------------------------------------------------------------
+
+std::optional<Picture> QtClipboard::GetBitmap() {
+  const QImage image = QApplication::clipboard()->image();
+  if (image.isNull()) return std::nullopt;
+  return FromQImage(image);
+}
+
+void QtClipboard::PutBitmap(const Picture& picture) {
+  QApplication::clipboard()->setImage(ToQImage(picture));
+}
+
+// --- Printer ---------------------------------------------------------------------------------
+
+QtPrinter::QtPrinter(QWidget* parent) : parent_(parent) {}
+QtPrinter::~QtPrinter() = default;
+
+bool QtPrinter::ExecutePrintDialog() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  QPrintDialog dialog(printer_.get(), parent_);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+int QtPrinter::PageWidth() {
+  return printer_ ? printer_->pageLayout().paintRectPixels(printer_->resolution()).width() : 0;
+}
+
+int QtPrinter::PageHeight() {
+  return printer_ ? printer_->pageLayout().paintRectPixels(printer_->resolution()).height() : 0;
+}
+
+void QtPrinter::BeginDoc() {
+  if (!printer_) throw std::runtime_error("No printer has been chosen.");
+  painter_ = std::make_unique<QPainter>();
+  if (!painter_->begin(printer_.get())) {
+    painter_.reset();
+    throw std::runtime_error("Printing could not start on " + S(printer_->printerName()) + ".");
+  }
+}
+
+void QtPrinter::StretchDraw(const Rect& target, const Picture& picture) {
+  if (!painter_) return;
+  painter_->drawImage(QRect(target.left, target.top, target.width(), target.height()),
+                      ToQImage(picture));
+}
+
+void QtPrinter::EndDoc() {
+  if (painter_) painter_->end();
+  painter_.reset();
+}
+
+// --- Mail ------------------------------------------------------------------------------------
+
+QStringList XdgMailProgram::Arguments(const MailMessage& message) {
+  QStringList args;
+  if (!message.Subject.empty()) args << "--subject" << Q(message.Subject);
+  if (!message.NoteText.empty()) args << "--body" << Q(message.NoteText);
+  for (const MailMessage::Attachment& a : message.Attachments) args << "--attach" << Q(a.PathName);
+  if (message.To) {
+    std::string address = message.To->Address;
+    if (address.rfind("SMTP:", 0) == 0) address.erase(0, 5);
+    args << Q(address);
+  }
+  return args;
+}
+
+int XdgMailProgram::Send(const MailMessage& message) {
+  QString where;
+  if (!message.Attachments.empty()) where = Q(message.Attachments.front().PathName);
+  const QString advice =
+      QString("无法启动邮件程序。\n\n请在系统中设置一个默认的邮件程序，或者手动发送图片:\n%1")
+          .arg(where);
+  auto* process = new QProcess(parent_);
+  QObject::connect(process, &QProcess::errorOccurred, process,
+                   [process, advice, parent = parent_](QProcess::ProcessError e) {
+                     if (e == QProcess::FailedToStart) {
+                       QMessageBox::warning(parent, "把作品发给朋友", advice);
+                       process->deleteLater();
+                     }
+                   });
+  QObject::connect(process, &QProcess::finished, process,
+                   [process, advice, parent = parent_](int code, QProcess::ExitStatus status) {
+                     // xdg-email exits with 3 when no mail tool is installed and 4 when the
+                     // mail program could not be run.
+                     if (status != QProcess::NormalExit || code != 0)
+                       QMessageBox::warning(parent, "把作品发给朋友", advice);
+                     process->deleteLater();
+                   });
+  process->start("xdg-email", Arguments(message));
+  return 0;
+}
+
+void QtWebBrowser::OpenWebPage(const std::string& address) {
+  QDesktopServices::openUrl(QUrl(Q(address)));
+}
+
+// --- Colour and font -------------------------------------------------------------------------
+
+bool ExecuteColorDialog(QWidget* parent, TColor& colour) {
+  QColorDialog dialog(ToQColor(colour), parent);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  colour = FromQColor(dialog.selectedColor());
+  return true;
+}
+
+bool ExecuteFontDialog(QWidget* parent, QFont& font) {
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, font, parent);
+  if (ok) font = chosen;
+  return ok;
+}
+
+DesktopServices::DesktopServices(QWidget* parent)
+    : Open(parent),
+      Save(parent),
+      Errors(parent),
+      Messages(parent),
+      Printer1(parent),
+      Mail(parent) {}
+
+PlatformServices DesktopServices::Services() {
+  PlatformServices s;
+  s.OpenPictureDialog1 = &Open;
+  s.SaveDialog1 = &Save;
+  s.Errors = &Errors;
+  s.Messages = &Messages;
+  s.ClipboardBitmaps = &ClipboardBitmaps;
+  s.Printer1 = &Printer1;
+  s.Mail = &Mail;
+  s.Browser = &Browser;
+  return s;
+}
+
+}  // namespace drollo::platform

@@ -1,0 +1,121 @@
+// The desktop's dialogs and services behind the main window's service interfaces: the picture
+// dialogs, message boxes and the general error report, the clipboard, the printer, the web
+// browser and the hand-off to the user's mail program.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+#include "app/services.h"
+#include "image/pixel_math.h"
+
+class QPrinter;
+class QPainter;
+class QFont;
+
+namespace drollo::platform {
+
+// "text|pattern|text|pattern..." as Qt's name filters "text (pattern)".
+QStringList NameFilters(const std::string& filter);
+
+// The picture-open dialog shows a preview of the selected file beside the file list.
+class QtOpenPictureDialog : public OpenPictureDialog {
+ public:
+  explicit QtOpenPictureDialog(QWidget* parent) : parent_(parent) {}
+  std::optional<std::string> Execute(const std::string& filter) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+class QtSaveDialog : public SaveDialog {
+ public:
+  explicit QtSaveDialog(QWidget* parent) : parent_(parent) {}
+  std::optional<Choice> Execute(const std::string& filter) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+class QtErrorReport : public ErrorReport {
+ public:
+  explicit QtErrorReport(QWidget* parent) : parent_(parent) {}
+  void ShowError(const std::string& message) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+class QtMessageBoxes : public MessageBoxes {
+ public:
+  explicit QtMessageBoxes(QWidget* parent) : parent_(parent) {}
+  void MessageBox(const std::string& text, const std::string& caption) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+class QtClipboard : public Clipboard {
+ public:
+  std::optional<Picture> GetBitmap() override;
+  void PutBitmap(const Picture& picture) override;
+};
+
+class QtPrinter : public Printer {
+ public:
+  explicit QtPrinter(QWidget* parent);
+  ~QtPrinter() override;
+  bool ExecutePrintDialog() override;
+  int PageWidth() override;
+  int PageHeight() override;
+  void BeginDoc() override;
+  void StretchDraw(const Rect& target, const Picture& picture) override;
+  void EndDoc() override;
+
+ private:
+  QPointer<QWidget> parent_;
+  std::unique_ptr<QPrinter> printer_;
+  std::unique_ptr<QPainter> painter_;
+};
+
+// Hands the message to the desktop's mail program through xdg-email (subject, body and
+// attachments on its command line). When xdg-email cannot be started, or reports that no mail
+// program could be run, the user is told so and where the attachment lies.
+class XdgMailProgram : public MailProgram {
+ public:
+  explicit XdgMailProgram(QWidget* parent) : parent_(parent) {}
+  int Send(const MailMessage& message) override;
+  // The command line handed to xdg-email.
+  static QStringList Arguments(const MailMessage& message);
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+class QtWebBrowser : public WebBrowser {
+ public:
+  void OpenWebPage(const std::string& address) override;
+};
+
+// The colour dialog with the full colour editor, preset to `colour`.
+bool ExecuteColorDialog(QWidget* parent, TColor& colour);
+// The font dialog preset to `font`; true with the chosen font on confirmation.
+bool ExecuteFontDialog(QWidget* parent, QFont& font);
+
+// Every service of the desktop, owned together.
+struct DesktopServices {
+  explicit DesktopServices(QWidget* parent);
+  PlatformServices Services();
+
+  QtOpenPictureDialog Open;
+  QtSaveDialog Save;
+  QtErrorReport Errors;
+  QtMessageBoxes Messages;
+  QtClipboard ClipboardBitmaps;
+  QtPrinter Printer1;
+  XdgMailProgram Mail;
+  QtWebBrowser Browser;
+};
+
+}  // namespace drollo::platform

@@ -1,0 +1,297 @@
+#include "platform/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "platform/artwork.h"
+#include "platform/dialogs.h"
+#include "platform/qt_pictures.h"
+#include "platform/tools_window.h"
+#include "platform/work_area_view.h"
+
+namespace drollo::platform {
+
+void PrepareApplication(QApplication& app) {
+  // The program's font is "宋体"; on this system the Song-style CJK face stands in for it.
+  QFont::insertSubstitutions("宋体", {"Noto Serif CJK SC", "Noto Sans CJK SC", "AR PL UMing CN"});
+  QFont font("宋体");
+  font.setPixelSize(12);
+  app.setFont(font);
+  app.setApplicationName("drollo");
+  app.setApplicationDisplayName("Drollo");
+  app.setDesktopFileName("drollo");
+  app.setWindowIcon(ProgramIcon());
+}
+
+namespace {
+
+// The work area's child window: closing it only minimises it.
+class WorkAreaSubWindow : public QMdiSubWindow {
+ public:
+  using QMdiSubWindow::QMdiSubWindow;
+  std::function<void()> CloseRequested;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override {
+    e->ignore();
+    if (CloseRequested) CloseRequested();
+  }
+};
+
+bool SameImages(const WorkAreaImages& a, const WorkAreaImages& b) {
+  return a.Image1 == b.Image1 && a.Image2 == b.Image2;
+}
+
+}  // namespace
+
+// What the work area asks of the main window and the desktop.
+class MainWindow::WorkAreaHost : public TWork_areaHost {
+ public:
+  explicit WorkAreaHost(MainWindow& w) : w_(w) {}
+  void SetCropButtonEnabled(bool enabled) override { w_.form_->SpeedButton11.Enabled = enabled; }
+  void SetCopyActionEnabled(bool enabled) override { w_.form_->Action6.Enabled = enabled; }
+  void Repaint(const Rect& area, const Rect& keep) override {
+    if (w_.view_) w_.view_->repaintArea(area, keep);
+  }
+  void SetZoomLabel(const std::string& text) override { w_.form_->Label1.Caption = text; }
+  void Minimize() override {
+    if (w_.subWindow_) w_.subWindow_->showMinimized();
+  }
+  void MessageBox(const std::string& text, const std::string& caption) override {
+    w_.form_->ShowMessage(text, caption);
+  }
+  void ShowError(const std::string& message) override { w_.form_->ReportError(message); }
+  bool ExecuteColorDialog(TColor& colour) override {
+    return platform::ExecuteColorDialog(w_.tools_, colour);
+  }
+
+ private:
+  MainWindow& w_;
+};
+
+MainWindow::MainWindow(const PlatformServices* services)
+    : desktop_(std::make_unique<DesktopServices>(this)),
+      workAreaHost_(std::make_unique<WorkAreaHost>(*this)) {
+  form_ = std::make_unique<TForm1>(services ? *services : desktop_->Services(), &toolsRelay_,
+                                   workAreaHost_.get());
+  TForm1& f = *form_;
+  toolsRelay_.Attach(f.Work_area);
+
+  setObjectName("Form1");
+  setWindowTitle(Q(f.Caption));
+  move(f.Bounds.left, f.Bounds.top);
+  resize(f.Bounds.width(), f.Bounds.height());
+
+  buildMenus();
+  buildToolBar();
+  buildShortcuts();
+  statusBar()->setFixedHeight(19);
+  statusBar()->setSizeGripEnabled(true);
+
+  mdi_ = new QMdiArea(this);
+  mdi_->setObjectName("MdiArea");
+  mdi_->setBackground(QColor(128, 128, 128));
+  setCentralWidget(mdi_);
+  view_ = new WorkAreaView(f.State, f.Work_area);
+  auto* sub = new WorkAreaSubWindow;
+  sub->setWidget(view_);
+  sub->setWindowTitle(Q(f.Work_area.Caption));
+  sub->setWindowIcon(ProgramIcon());
+  sub->setAttribute(Qt::WA_DeleteOnClose, false);
+  sub->CloseRequested = [this] {
+    form_->Work_area.FormClose();
+    syncAll();
+  };
+  subWindow_ = sub;
+  mdi_->addSubWindow(subWindow_);
+  subWindow_->move(0, 0);
+
+  tools_ = new ToolsWindow(f.Tools, this);
+  about_ = new AboutWindow(this);
+  about_->Closed = [this] {
+    form_->AboutVisible = false;
+    syncAll();
+  };
+  imageSize_ = new ImageSizeWindow(f.Image_Size, this);
+
+  view_->AfterEvent = [this] { syncAll(); };
+  tools_->AfterEvent = [this] { syncAll(); };
+  imageSize_->AfterEvent = [this] { syncAll(); };
+
+  f.Overlays.RemoveTheRect2 = [this] { form_->Work_area.RemoveTheRect2(); };
+  f.Overlays.RemoveTheBrush = [this] { form_->Work_area.RemoveTheBrush(); };
+  f.Overlays.setsigncursor = [this] { form_->Work_area.setsigncursor(); };
+  f.Overlays.RepaintImage1 = [this] { view_->viewport()->update(); };
+
+  // The work area's creation: its timers, pens and blank outline layer.
+  f.Work_area.FormCreate();
+  lastImages_ = f.Images;
+  lastModelImage1Cursor_ = image1Cursor_ = f.Work_area.Image1.Cursor;
+  syncAll();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildToolBar() {
+  auto* bar = new QToolBar(this);
+  bar->setObjectName("ToolBar1");
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  bar->setFixedHeight(29);
+  bar->setIconSize(QSize(16, 16));
+  bar->setContextMenuPolicy(Qt::PreventContextMenu);
+  addToolBar(Qt::TopToolBarArea, bar);
+  for (const ToolButtonEntry& e : ToolBarButtons()) {
+    auto* b = new QToolButton(bar);
+    const QString name = Q(e.Name);
+    b->setObjectName(name);
+    b->setIcon(ButtonIcon(e.Name));
+    b->setToolTip(Q(e.Hint));
+    b->setFixedSize(25, 21);
+    b->setAutoRaise(true);
+    b->setCheckable(true);
+    const std::string_view modelName = e.Name;
+    connect(b, &QToolButton::clicked, this, [this, modelName, h = e.Runs] {
+      form_->PressToolButton(*form_->ToolButton(modelName));
+      // Crop selection sets Image1's cursor from the main window.
+      if (h == Handler::SpeedButton2Click)
+        image1Cursor_ = form_->Image1Cursor == Cursor::Cross ? TCursor::Cross : TCursor::Default;
+      syncAll();
+    });
+    bar->addWidget(b);
+    toolButtons_.insert(name, b);
+    if (e.Name == kZoomLabelAfter) {
+      zoomLabel_ = new QLabel(bar);
+      zoomLabel_->setObjectName("Label1");
+      zoomLabel_->setFixedWidth(60);
+      zoomLabel_->setAlignment(Qt::AlignCenter);
+      bar->addWidget(zoomLabel_);
+    }
+  }
+}
+
+void MainWindow::buildMenus() {
+  QMenuBar* bar = menuBar();
+  for (std::string_view menuName : MenuBar()) {
+    QMenu* menu = bar->addMenu(Q(menuName));
+    for (const MenuEntry& e : MenuEntries()) {
+      if (e.Menu != menuName) continue;
+      QAction* a = menu->addAction(Q(e.Caption));
+      a->setObjectName(Q(e.Name));
+      connect(a, &QAction::triggered, this, [this, h = e.Runs] { runCommand(h); });
+      menuEntries_.insert(Q(e.Name), a);
+    }
+  }
+}
+
+void MainWindow::buildShortcuts() {
+  for (const ShortcutEntry& e : Shortcuts()) {
+    auto* a = new QAction(this);
+    a->setObjectName(Q(e.Name));
+    QList<QKeySequence> keys{QKeySequence(Q(e.Keys))};
+    // The equals key is also the plus key.
+    if (e.Keys == "Ctrl+=") keys << QKeySequence("Ctrl++");
+    a->setShortcuts(keys);
+    a->setShortcutContext(Qt::ApplicationShortcut);
+    connect(a, &QAction::triggered, this, [this, k = e.Keys] {
+      form_->PressKeys(k);
+      syncAll();
+    });
+    addAction(a);
+    shortcuts_.insert(Q(e.Name), a);
+  }
+}
+
+void MainWindow::runCommand(Handler h) {
+  form_->Execute(h);
+  syncAll();
+}
+
+// The main window's zoom and size commands and the work area's wheel each size the two image
+// controls; the one that changed last is the one shown.
+void MainWindow::syncImages() {
+  TForm1& f = *form_;
+  if (!SameImages(f.Images, lastImages_)) {
+    f.Work_area.Images = f.Images;
+  } else if (!SameImages(f.Work_area.Images, lastImages_)) {
+    f.Images = f.Work_area.Images;
+  }
+  lastImages_ = f.Images;
+}
+
+void MainWindow::syncAll() {
+  if (syncing_) return;
+  syncing_ = true;
+  TForm1& f = *form_;
+  syncImages();
+
+  for (const ToolButtonEntry& e : ToolBarButtons()) {
+    QToolButton* b = toolButtons_.value(Q(e.Name));
+    const SpeedButton* m = f.ToolButton(e.Name);
+    if (!b || !m) continue;
+    b->setEnabled(m->Enabled);
+    b->setChecked(m->Down);
+    b->setToolTip(Q(m->Hint));
+  }
+  zoomLabel_->setText(Q(f.Label1.Caption));
+  for (const MenuEntry& e : MenuEntries())
+    if (QAction* a = menuEntries_.value(Q(e.Name)))
+      a->setEnabled(f.MenuEntryNamed(e.Name)->Enabled);
+  for (const ShortcutEntry& e : Shortcuts())
+    if (QAction* a = shortcuts_.value(Q(e.Name))) a->setEnabled(f.ActionNamed(e.Name)->Enabled);
+
+  // Image1's cursor is set by the palette's tools and by crop selection: the latest one shows.
+  if (f.Work_area.Image1.Cursor != lastModelImage1Cursor_) {
+    lastModelImage1Cursor_ = f.Work_area.Image1.Cursor;
+    image1Cursor_ = lastModelImage1Cursor_;
+  }
+  view_->Image1Cursor = image1Cursor_;
+  view_->Image1ShowHint = f.Image1ShowHint;
+  view_->syncFromModel();
+  subWindow_->setWindowTitle(Q(f.Work_area.Caption));
+
+  tools_->syncFromModel();
+  imageSize_->syncFromModel();
+  if (f.AboutVisible && !about_->isVisible()) about_->show();
+  if (!f.AboutVisible && about_->isVisible()) about_->hide();
+  syncing_ = false;
+
+  if (f.Closed && !ended_) close();
+}
+
+void MainWindow::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  if (shown_) return;
+  shown_ = true;
+  TForm1& f = *form_;
+  f.FormShow();
+  subWindow_->resize(f.WorkAreaSize.Width, f.WorkAreaSize.Height);
+  subWindow_->show();
+  f.Work_area.FormShow();
+  tools_->show();
+  syncAll();
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+  if (!form_->Closed) form_->FormClose();
+  ended_ = true;
+  tools_->close();
+  about_->close();
+  imageSize_->close();
+  view_->timer1().stop();
+  view_->timer2().stop();
+  e->accept();
+  emit programEnded();
+}
+
+}  // namespace drollo::platform

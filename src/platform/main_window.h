@@ -1,0 +1,99 @@
+// The desktop program's main window: a multiple-document frame holding the work area as its only
+// child window, the menu bar, the tool bar of picture buttons with the zoom label, the status bar
+// and the key short-cuts, all built from the main window model's command tables. It owns the
+// TForm1 model (and through it the palette, the work area and the picture-size dialog), the
+// palette window, the about window and the picture-size dialog, and the desktop services.
+//
+// Every user action goes to the models; after each one every window reads its controls back from
+// the models (the models hold all state, these windows none of their own).
+#pragma once
+
+#include <QMainWindow>
+#include <QMap>
+#include <functional>
+#include <memory>
+
+#include "app/form1.h"
+#include "platform/desktop_services.h"
+
+class QAction;
+class QApplication;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QToolButton;
+
+namespace drollo::platform {
+
+class WorkAreaView;
+class ToolsWindow;
+class AboutWindow;
+class ImageSizeWindow;
+
+// The application's fonts ("宋体" 12 pixels, shown with the installed Song-style CJK face), name
+// and icon.
+void PrepareApplication(QApplication& app);
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // `services`, when given, replaces the desktop's dialogs and services (tests use fakes).
+  explicit MainWindow(const PlatformServices* services = nullptr);
+  ~MainWindow() override;
+
+  TForm1& form() { return *form_; }
+  WorkAreaView* workArea() const { return view_; }
+  QMdiSubWindow* workAreaWindow() const { return subWindow_; }
+  ToolsWindow* tools() const { return tools_; }
+  AboutWindow* about() const { return about_; }
+  ImageSizeWindow* imageSize() const { return imageSize_; }
+  QToolButton* toolButton(const QString& name) const { return toolButtons_.value(name); }
+  QAction* menuEntry(const QString& name) const { return menuEntries_.value(name); }
+  QAction* shortcut(const QString& name) const { return shortcuts_.value(name); }
+  QLabel* zoomLabel() const { return zoomLabel_; }
+
+  // Reads every window's controls back from the models.
+  void syncAll();
+
+ signals:
+  // The main window closed: the program ends.
+  void programEnded();
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  class WorkAreaHost;
+  void buildToolBar();
+  void buildMenus();
+  void buildShortcuts();
+  void runCommand(Handler h);
+  void syncImages();
+
+  std::unique_ptr<DesktopServices> desktop_;
+  TToolsHostRelay toolsRelay_;
+  std::unique_ptr<WorkAreaHost> workAreaHost_;
+  std::unique_ptr<TForm1> form_;
+
+  QMdiArea* mdi_ = nullptr;
+  QMdiSubWindow* subWindow_ = nullptr;
+  WorkAreaView* view_ = nullptr;
+  ToolsWindow* tools_ = nullptr;
+  AboutWindow* about_ = nullptr;
+  ImageSizeWindow* imageSize_ = nullptr;
+  QLabel* zoomLabel_ = nullptr;
+  QMap<QString, QToolButton*> toolButtons_;
+  QMap<QString, QAction*> menuEntries_;
+  QMap<QString, QAction*> shortcuts_;
+
+  WorkAreaImages lastImages_;
+  TCursor lastModelImage1Cursor_ = TCursor::Default;
+  TCursor image1Cursor_ = TCursor::Default;
+  bool shown_ = false;
+  bool syncing_ = false;
+  bool ended_ = false;
+};
+
+}  // namespace drollo::platform

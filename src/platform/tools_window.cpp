@@ -1,0 +1,344 @@
+#include "platform/tools_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "platform/artwork.h"
+#include "platform/qt_pictures.h"
+
+namespace drollo::platform {
+namespace {
+
+// The colour button "选择颜色": a panel filled with the pen colour, its caption in a colour that
+// can be read on it.
+class ColourPanel : public QLabel {
+ public:
+  ColourPanel(drollo::Panel& model, QWidget* parent) : QLabel(parent), model_(model) {
+    setAlignment(Qt::AlignCenter);
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Raised);
+    setCursor(Qt::PointingHandCursor);
+  }
+  std::function<void()> Clicked;
+  void sync() {
+    const QColor c = ToQColor(model_.Color);
+    const QColor ink = qGray(c.rgb()) < 128 ? Qt::white : Qt::black;
+    setStyleSheet(QString("background-color: %1; color: %2;").arg(c.name(), ink.name()));
+    setText(Q(model_.Caption));
+  }
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && Clicked)
+      Clicked();
+  }
+
+ private:
+  drollo::Panel& model_;
+};
+
+// Edit1: a double-click runs the line balance; Enter is a key press the model handles.
+class BalanceEdit : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+  std::function<void()> DoubleClicked;
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* e) override {
+    QLineEdit::mouseDoubleClickEvent(e);
+    if (DoubleClicked) DoubleClicked();
+  }
+};
+
+void ShowControl(QWidget* w, const Control& c) {
+  w->setVisible(c.Visible);
+  w->setEnabled(c.Enabled);
+  w->setToolTip(Q(c.Hint));
+}
+
+}  // namespace
+
+ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
+    : QWidget(parent,
+              Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      tools_(tools) {
+  setObjectName("Tools");
+  setWindowTitle(Q(tools_.Caption));
+  setFixedSize(kWidth, kHeight);
+  move(635, 107);
+
+  notebook_ = new QTabWidget(this);
+  notebook_->setObjectName("TabbedNotebook1");
+  notebook_->setGeometry(3, 3, 228, 250);
+  notebook_->setUsesScrollButtons(false);
+  notebook_->tabBar()->setExpanding(true);
+  for (std::size_t i = 0; i < tools_.TabbedNotebook1.Pages.size() && i < 4; ++i) {
+    auto* page = new QWidget;
+    page->setObjectName(QString("Page%1").arg(i));
+    switch (i) {
+      case 0:
+        buildWarpPage(page);
+        break;
+      case 1:
+        buildSwirlPage(page);
+        break;
+      case 2:
+        buildSketchPage(page);
+        break;
+      default:
+        buildOutlinePage(page);
+        break;
+    }
+    notebook_->addTab(page, Q(tools_.TabbedNotebook1.Pages[i]));
+  }
+  connect(notebook_, &QTabWidget::currentChanged, this, [this](int page) {
+    if (syncing_) return;
+    tools_.TabbedNotebook1.SetPageIndex(page);
+    forwarded();
+  });
+  syncs_.push_back([this] {
+    notebook_->setCurrentIndex(tools_.TabbedNotebook1.PageIndex());
+    notebook_->setEnabled(tools_.TabbedNotebook1.Enabled);
+    notebook_->setToolTip(tools_.TabbedNotebook1.ShowHint ? Q(tools_.TabbedNotebook1.Hint)
+                                                          : QString());
+  });
+
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName("ProgressBar1");
+  progress_->setGeometry(3, 258, 228, 16);
+  progress_->setTextVisible(false);
+  syncs_.push_back([this] {
+    progress_->setRange(0, std::max(1, tools_.ProgressBar1.Max));
+    progress_->setValue(std::min(tools_.ProgressBar1.Position, tools_.ProgressBar1.Max));
+  });
+
+  syncFromModel();
+}
+
+void ToolsWindow::forwarded() {
+  syncFromModel();
+  if (AfterEvent) AfterEvent();
+}
+
+void ToolsWindow::syncFromModel() {
+  syncing_ = true;
+  for (const auto& s : syncs_) s();
+  syncing_ = false;
+}
+
+QSlider* ToolsWindow::slider(QWidget* page, TrackBar& model, QRect geometry) {
+  auto* s = new QSlider(Qt::Horizontal, page);
+  s->setGeometry(geometry);
+  s->setTickPosition(QSlider::NoTicks);
+  connect(s, &QSlider::valueChanged, this, [this, &model](int v) {
+    if (syncing_) return;
+    model.SetPosition(v);
+    forwarded();
+  });
+  syncs_.push_back([s, &model] {
+    s->setRange(model.Min(), model.Max());
+    s->setPageStep(std::max(1, (model.Max() - model.Min()) / 10));
+    s->setValue(model.Position());
+    ShowControl(s, model);
+  });
+  return s;
+}
+
+QLabel* ToolsWindow::label(QWidget* page, const Label& model, QRect geometry) {
+  auto* l = new QLabel(page);
+  l->setGeometry(geometry);
+  syncs_.push_back([l, &model] {
+    l->setText(Q(model.Caption));
+    ShowControl(l, model);
+  });
+  return l;
+}
+
+QLabel* ToolsWindow::text(QWidget* page, const std::string& caption, QRect geometry) {
+  auto* l = new QLabel(Q(caption), page);
+  l->setGeometry(geometry);
+  return l;
+}
+
+QToolButton* ToolsWindow::speedButton(QWidget* page, SpeedButton& model, QRect geometry,
+                                      const char* pictureName) {
+  auto* b = new QToolButton(page);
+  b->setGeometry(geometry);
+  b->setCheckable(true);
+  if (pictureName) {
+    b->setIcon(ButtonIcon(pictureName));
+    b->setIconSize(QSize(28, 28));
+  }
+  connect(b, &QToolButton::clicked, this, [this, &model] {
+    if (syncing_) return;
+    model.Click();
+    forwarded();
+  });
+  syncs_.push_back([b, &model, pictureName] {
+    if (!pictureName) b->setText(Q(model.Caption));
+    b->setChecked(model.Down);
+    ShowControl(b, model);
+  });
+  return b;
+}
+
+void ToolsWindow::radioButton(QWidget* page, RadioButton& model, QRect geometry) {
+  auto* r = new QRadioButton(page);
+  r->setGeometry(geometry);
+  r->setAutoExclusive(false);
+  connect(r, &QRadioButton::clicked, this, [this, &model] {
+    if (syncing_) return;
+    model.Click();
+    forwarded();
+  });
+  syncs_.push_back([r, &model] {
+    r->setText(Q(model.Caption));
+    r->setChecked(model.Checked);
+    ShowControl(r, model);
+  });
+}
+
+// Page 0 "扭曲": the shape, expand or shrink, radius and bend.
+void ToolsWindow::buildWarpPage(QWidget* page) {
+  TTools& t = tools_;
+  radioButton(page, t.RadioButton1, QRect(10, 10, 60, 20));
+  radioButton(page, t.RadioButton2, QRect(76, 10, 60, 20));
+  radioButton(page, t.RadioButton3, QRect(142, 10, 60, 20));
+  speedButton(page, t.SpeedButton1, QRect(40, 40, 44, 40), "Tools.SpeedButton1")
+      ->setObjectName("Tools.SpeedButton1");
+  speedButton(page, t.SpeedButton2, QRect(130, 40, 44, 40), "Tools.SpeedButton2")
+      ->setObjectName("Tools.SpeedButton2");
+  text(page, t.TrackBar1.Caption, QRect(10, 104, 40, 20));
+  slider(page, t.TrackBar1, QRect(46, 104, 132, 22))->setObjectName("TrackBar1");
+  label(page, t.Label2, QRect(184, 104, 34, 20));
+  text(page, t.TrackBar2.Caption, QRect(10, 150, 40, 20));
+  slider(page, t.TrackBar2, QRect(46, 150, 132, 22))->setObjectName("TrackBar2");
+  label(page, t.Label5, QRect(184, 150, 34, 20));
+}
+
+// Page 1 "螺旋": the two swirls and the smudge, radius and bend, the hidden wave button.
+void ToolsWindow::buildSwirlPage(QWidget* page) {
+  TTools& t = tools_;
+  speedButton(page, t.SpeedButton11, QRect(16, 12, 44, 40), "Tools.SpeedButton11")
+      ->setObjectName("Tools.SpeedButton11");
+  speedButton(page, t.SpeedButton12, QRect(66, 12, 44, 40), "Tools.SpeedButton12")
+      ->setObjectName("Tools.SpeedButton12");
+  speedButton(page, t.SpeedButton3, QRect(116, 12, 44, 40), "Tools.SpeedButton3")
+      ->setObjectName("Tools.SpeedButton3");
+  auto* wave = new QToolButton(page);
+  wave->setGeometry(166, 20, 46, 24);
+  connect(wave, &QToolButton::clicked, this, [this] {
+    tools_.Button1.Click();
+    forwarded();
+  });
+  syncs_.push_back([wave, this] {
+    wave->setText(Q(tools_.Button1.Caption));
+    ShowControl(wave, tools_.Button1);
+  });
+  text(page, t.TrackBar3.Caption, QRect(10, 80, 40, 20));
+  slider(page, t.TrackBar3, QRect(46, 80, 132, 22))->setObjectName("TrackBar3");
+  label(page, t.Label6, QRect(184, 80, 34, 20));
+  label(page, t.Label14, QRect(10, 126, 40, 20));
+  slider(page, t.TrackBar4, QRect(46, 126, 132, 22))->setObjectName("TrackBar4");
+  label(page, t.Label7, QRect(184, 126, 34, 20));
+}
+
+// Page 2 "素描": pen pressure and pencil contrast, the two sketches and the speckle removal.
+void ToolsWindow::buildSketchPage(QWidget* page) {
+  TTools& t = tools_;
+  text(page, t.TrackBar5.Caption, QRect(10, 8, 120, 18));
+  slider(page, t.TrackBar5, QRect(10, 28, 168, 22))->setObjectName("TrackBar5");
+  label(page, t.Label9, QRect(184, 28, 34, 20));
+  text(page, t.TrackBar7.Caption, QRect(10, 62, 120, 18));
+  slider(page, t.TrackBar7, QRect(10, 82, 168, 22))->setObjectName("TrackBar7");
+  label(page, t.Label11, QRect(184, 82, 34, 20));
+  speedButton(page, t.SpeedButton4, QRect(10, 124, 96, 28))->setObjectName("Tools.SpeedButton4");
+  speedButton(page, t.SpeedButton5, QRect(114, 124, 96, 28))->setObjectName("Tools.SpeedButton5");
+  speedButton(page, t.SpeedButton8, QRect(10, 164, 96, 28))->setObjectName("Tools.SpeedButton8");
+}
+
+// Page 3 "轮廓": the layer's display, save and export, the drawing tools, colour and width, and
+// the extraction and line-thickness commands.
+void ToolsWindow::buildOutlinePage(QWidget* page) {
+  TTools& t = tools_;
+  auto* show = new QCheckBox(page);
+  show->setObjectName("CheckBox1");
+  show->setGeometry(8, 4, 60, 20);
+  connect(show, &QCheckBox::clicked, this, [this] {
+    if (syncing_) return;
+    tools_.CheckBox1.Click();
+    forwarded();
+  });
+  syncs_.push_back([show, this] {
+    show->setText(Q(tools_.CheckBox1.Caption));
+    show->setChecked(tools_.CheckBox1.Checked);
+    ShowControl(show, tools_.CheckBox1);
+  });
+  speedButton(page, t.SpeedButton19, QRect(114, 3, 48, 22))->setObjectName("Tools.SpeedButton19");
+  speedButton(page, t.SpeedButton7, QRect(166, 3, 48, 22))->setObjectName("Tools.SpeedButton7");
+
+  const std::pair<SpeedButton*, const char*> drawingTools[] = {
+      {&t.SpeedButton14, "Tools.SpeedButton14"},
+      {&t.SpeedButton6, "Tools.SpeedButton6"},
+      {&t.SpeedButton15, "Tools.SpeedButton15"},
+      {&t.SpeedButton9, "Tools.SpeedButton9"},
+      {&t.SpeedButton13, "Tools.SpeedButton13"}};
+  int x = 4;
+  for (const auto& [model, name] : drawingTools) {
+    speedButton(page, *model, QRect(x, 30, 42, 22))->setObjectName(name);
+    x += 43;
+  }
+
+  auto* colour = new ColourPanel(t.Panel2, page);
+  colour->setObjectName("Panel2");
+  colour->setGeometry(6, 58, 70, 22);
+  colour->Clicked = [this] {
+    tools_.Panel2.Click();
+    forwarded();
+  };
+  syncs_.push_back([colour, this] {
+    colour->sync();
+    ShowControl(colour, tools_.Panel2);
+  });
+  label(page, t.Label12, QRect(84, 60, 80, 18));
+  slider(page, t.TrackBar6, QRect(6, 84, 172, 22))->setObjectName("TrackBar6");
+  label(page, t.Label10, QRect(184, 84, 34, 20));
+
+  label(page, t.ExtractOutlineNote, QRect(6, 110, 212, 18));
+  speedButton(page, t.SpeedButton10, QRect(6, 130, 100, 22))->setObjectName("Tools.SpeedButton10");
+  speedButton(page, t.SpeedButton16, QRect(112, 130, 100, 22))
+      ->setObjectName("Tools.SpeedButton16");
+  speedButton(page, t.SpeedButton17, QRect(6, 158, 100, 22))->setObjectName("Tools.SpeedButton17");
+  speedButton(page, t.SpeedButton18, QRect(112, 158, 100, 22))
+      ->setObjectName("Tools.SpeedButton18");
+
+  auto* edit = new BalanceEdit(page);
+  edit->setObjectName("Edit1");
+  edit->setGeometry(6, 188, 36, 22);
+  connect(edit, &QLineEdit::textEdited, this,
+          [this](const QString& s) { tools_.Edit1.Text = S(s); });
+  connect(edit, &QLineEdit::returnPressed, this, [this] {
+    tools_.Edit1.KeyPress('\r');
+    forwarded();
+  });
+  edit->DoubleClicked = [this] {
+    tools_.Edit1.DblClick();
+    forwarded();
+  };
+  syncs_.push_back([edit, this] {
+    if (edit->text() != Q(tools_.Edit1.Text)) edit->setText(Q(tools_.Edit1.Text));
+    ShowControl(edit, tools_.Edit1);
+  });
+  text(page, t.Edit1.Hint, QRect(48, 190, 170, 18));
+}
+
+}  // namespace drollo::platform

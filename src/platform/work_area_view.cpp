@@ -1,0 +1,295 @@
+#include "platform/work_area_view.h"
+
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QToolTip>
+#include <algorithm>
+
+#include "platform/artwork.h"
+#include "platform/qt_pictures.h"
+
+namespace drollo::platform {
+
+TMouseButton ToModelButton(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::RightButton:
+      return TMouseButton::Right;
+    case Qt::MiddleButton:
+      return TMouseButton::Middle;
+    default:
+      return TMouseButton::Left;
+  }
+}
+
+TShiftState ToModelShift(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
+  TShiftState s;
+  s.Left = buttons & Qt::LeftButton;
+  s.Right = buttons & Qt::RightButton;
+  s.Middle = buttons & Qt::MiddleButton;
+  s.Shift = modifiers & Qt::ShiftModifier;
+  s.Ctrl = modifiers & Qt::ControlModifier;
+  s.Alt = modifiers & Qt::AltModifier;
+  return s;
+}
+
+Qt::CursorShape ToCursorShape(TCursor c) {
+  switch (c) {
+    case TCursor::Cross:
+      return Qt::CrossCursor;
+    case TCursor::IBeam:
+      return Qt::IBeamCursor;
+    case TCursor::Drag:
+      return Qt::DragMoveCursor;
+    case TCursor::Pen:
+      return Qt::BitmapCursor;
+    default:
+      return Qt::ArrowCursor;
+  }
+}
+
+WorkAreaView::WorkAreaView(ProgramState& state, TWork_area& model, QWidget* parent)
+    : QAbstractScrollArea(parent), state_(state), model_(model) {
+  setObjectName("Work_area");
+  viewport()->setObjectName("Work_areaClient");
+  viewport()->setMouseTracking(true);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setFrameShape(QFrame::NoFrame);
+
+  // The auto-repeat of a held press: runs only while the model has it enabled.
+  timer1_.setObjectName("Timer1");
+  connect(&timer1_, &QTimer::timeout, this, [this] {
+    if (!model_.Timer1.Enabled) {
+      timer1_.stop();
+      return;
+    }
+    model_.Timer1Timer();
+    forwarded();
+  });
+  // The marching ants.
+  timer2_.setObjectName("Timer2");
+  connect(&timer2_, &QTimer::timeout, this, [this] {
+    if (!model_.Timer2.Enabled) return;
+    model_.Timer2Timer();
+    forwarded(false);
+  });
+
+  connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
+    if (syncing_ || v == model_.HorzScrollBar.Position) return;
+    model_.HorzScroll(v);
+    forwarded(false);
+  });
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
+    if (syncing_ || v == model_.VertScrollBar.Position) return;
+    model_.VertScroll(v);
+    forwarded(false);
+  });
+}
+
+QRect WorkAreaView::imageRect() const {
+  return QRect(model_.ImageLeft(), model_.ImageTop(), model_.Images.Image1.Width,
+               model_.Images.Image1.Height);
+}
+
+void WorkAreaView::forwarded(bool picturesMayHaveChanged) {
+  if (picturesMayHaveChanged) convertedStale_ = true;
+  syncFromModel();
+  if (AfterEvent) AfterEvent();
+}
+
+void WorkAreaView::syncFromModel() {
+  syncing_ = true;
+  model_.ClientSize = DisplaySize{viewport()->width(), viewport()->height()};
+  QScrollBar* h = horizontalScrollBar();
+  QScrollBar* v = verticalScrollBar();
+  h->setRange(0, std::max(0, model_.Images.Image1.Width - viewport()->width()));
+  v->setRange(0, std::max(0, model_.Images.Image1.Height - viewport()->height()));
+  h->setPageStep(viewport()->width());
+  v->setPageStep(viewport()->height());
+  h->setValue(model_.HorzScrollBar.Position);
+  v->setValue(model_.VertScrollBar.Position);
+  syncing_ = false;
+
+  timer1_.setInterval(model_.Timer1.Interval);
+  if (model_.Timer1.Enabled && !timer1_.isActive()) timer1_.start();
+  if (!model_.Timer1.Enabled) timer1_.stop();
+  timer2_.setInterval(model_.Timer2.Interval);
+  if (model_.Timer2.Enabled && !timer2_.isActive()) timer2_.start();
+  if (!model_.Timer2.Enabled) timer2_.stop();
+
+  updateCursor(viewport()->mapFromGlobal(QCursor::pos()));
+  viewport()->update();
+}
+
+void WorkAreaView::repaintArea(const Rect& area, const Rect& keep) {
+  QRegion region(QRect(area.left, area.top, area.width() + 1, area.height() + 1));
+  if (!keep.empty()) region -= QRegion(QRect(keep.left, keep.top, keep.width(), keep.height()));
+  viewport()->repaint(region);
+}
+
+void WorkAreaView::scrollContentsBy(int, int) {
+  viewport()->update();
+}
+
+QImage WorkAreaView::shownImage(bool image2) {
+  const Picture& picture =
+      image2 ? static_cast<const Picture&>(model_.Image2Picture) : state_.WorkingPicture;
+  QImage wrapped = WrapPicture(picture);
+  if (!wrapped.isNull() || picture.empty()) return wrapped;
+  if (convertedStale_ || converted_.size() != QSize(picture.width(), picture.height())) {
+    converted_ = ToQImage(picture);
+    convertedStale_ = false;
+  }
+  return converted_;
+}
+
+void WorkAreaView::paintEvent(QPaintEvent* e) {
+  QPainter p(viewport());
+  const QColor window = ToQColor(TWork_area::kWindowColor);
+  p.fillRect(e->rect(), window);
+
+  const QRect target = imageRect();
+  const bool image2 = outlineShown() && !model_.Image2Picture.empty();
+  const QImage image = shownImage(image2);
+  if (!image.isNull() && !target.isEmpty()) {
+    // Crisp pixels when enlarged, averaged when reduced.
+    const bool reduced = target.width() < image.width() || target.height() < image.height();
+    p.setRenderHint(QPainter::SmoothPixmapTransform, reduced);
+    p.setClipRect(e->rect());
+    p.drawImage(target, image);
+    p.setClipping(false);
+  }
+
+  // The brush circle: a black outline inscribed in its bounding square.
+  if (model_.BrushShown) {
+    const auto& b = model_.BrushBounds;
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QRect(b[0], b[1], b[2] - b[0] - 1, b[3] - b[1] - 1));
+  }
+  // The crop rectangle, point by point in the model's dash pattern.
+  if (model_.RectShown) {
+    QPolygon white, black;
+    for (const DashPoint& d : model_.CropRectPoints())
+      (d.white ? white : black) << QPoint(d.p.x, d.p.y);
+    p.setPen(QPen(Qt::white, 1));
+    p.drawPoints(white);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawPoints(black);
+  }
+}
+
+void WorkAreaView::updateHover(const QPoint& pos) {
+  const Target now =
+      imageRect().contains(pos) ? (outlineShown() ? Target::Image2 : Target::Image1) : Target::None;
+  if (now == hover_) return;
+  if (hover_ != Target::None)
+    model_.MouseLeave(hover_ == Target::Image1 ? TWork_area::ChildControl::Image1
+                                               : TWork_area::ChildControl::Image2);
+  if (now != Target::None)
+    model_.MouseEnter(now == Target::Image1 ? TWork_area::ChildControl::Image1
+                                            : TWork_area::ChildControl::Image2);
+  hover_ = now;
+}
+
+void WorkAreaView::updateCursor(const QPoint& pos) {
+  if (!imageRect().contains(pos)) {
+    viewport()->setCursor(Qt::ArrowCursor);
+    return;
+  }
+  const TCursor c = outlineShown() ? model_.Image2.Cursor : Image1Cursor;
+  if (c == TCursor::Pen)
+    viewport()->setCursor(PenCursor());
+  else
+    viewport()->setCursor(ToCursorShape(c));
+}
+
+void WorkAreaView::mousePressEvent(QMouseEvent* e) {
+  const QPoint pos = e->position().toPoint();
+  updateHover(pos);
+  if (pressTarget_ == Target::None) {
+    if (!imageRect().contains(pos)) return;
+    pressTarget_ = outlineShown() ? Target::Image2 : Target::Image1;
+  }
+  const QPoint at = pos - imageRect().topLeft();
+  const TShiftState shift = ToModelShift(e->buttons(), e->modifiers());
+  if (pressTarget_ == Target::Image1)
+    model_.Image1MouseDown(ToModelButton(e->button()), shift, at.x(), at.y());
+  forwarded();
+}
+
+void WorkAreaView::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint pos = e->position().toPoint();
+  updateHover(pos);
+  updateCursor(pos);
+  // Moves go to the control under the pointer, or to the pressed one while a button is held.
+  const Target target = pressTarget_ != Target::None ? pressTarget_ : hover_;
+  if (target == Target::None) return;
+  const QPoint at = pos - imageRect().topLeft();
+  const TShiftState shift = ToModelShift(e->buttons(), e->modifiers());
+  if (target == Target::Image1) model_.Image1MouseMove(shift, at.x(), at.y());
+  // A plain move changes no picture; only the overlays follow it.
+  forwarded(shift.Left);
+}
+
+void WorkAreaView::mouseReleaseEvent(QMouseEvent* e) {
+  const Target target = pressTarget_;
+  if (e->buttons() == Qt::NoButton) pressTarget_ = Target::None;
+  if (target == Target::None) return;
+  const QPoint pos = e->position().toPoint();
+  const QPoint at = pos - imageRect().topLeft();
+  const TShiftState shift = ToModelShift(e->buttons(), e->modifiers());
+  const TMouseButton button = ToModelButton(e->button());
+  if (target == Target::Image1) {
+    // A completed left click is delivered before the release itself.
+    if (button == TMouseButton::Left && imageRect().contains(pos)) model_.Image1Click();
+    model_.Image1MouseUp(button, shift, at.x(), at.y());
+  }
+  forwarded();
+  updateHover(pos);
+}
+
+void WorkAreaView::mouseDoubleClickEvent(QMouseEvent* e) {
+  // A second press in quick succession is a press like any other.
+  mousePressEvent(e);
+}
+
+void WorkAreaView::wheelEvent(QWheelEvent* e) {
+  updateHover(e->position().toPoint());
+  const int delta = e->angleDelta().y();
+  if (delta == 0) return;
+  model_.MouseWheel(delta);
+  forwarded(false);
+  e->accept();
+}
+
+void WorkAreaView::resizeEvent(QResizeEvent* e) {
+  QAbstractScrollArea::resizeEvent(e);
+  syncFromModel();
+}
+
+bool WorkAreaView::viewportEvent(QEvent* e) {
+  if (e->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(e);
+    const bool overImage = imageRect().contains(help->pos());
+    const TImageControl& control = outlineShown() ? model_.Image2 : model_.Image1;
+    const bool shown = outlineShown() ? control.ShowHint : (Image1ShowHint && control.ShowHint);
+    if (overImage && shown && !control.Hint.empty())
+      QToolTip::showText(help->globalPos(), Q(control.Hint), viewport());
+    else
+      QToolTip::hideText();
+    return true;
+  }
+  if (e->type() == QEvent::Leave) {
+    updateHover(QPoint(-1, -1) - QPoint(1 << 20, 1 << 20));
+    if (AfterEvent) AfterEvent();
+  }
+  return QAbstractScrollArea::viewportEvent(e);
+}
+
+}  // namespace drollo::platform

@@ -1,0 +1,81 @@
+// The work area window's content "工作区域": the working picture (Image1) or, on the outline page,
+// the outline layer's display (Image2), stretched to the zoom inside a scrolled view, with the
+// brush circle and the marching-ants crop rectangle painted over them from the model's state.
+// Mouse, wheel and scroll-bar events go to the TWork_area model with positions in the image
+// controls' own coordinates; the model owns the scroll positions, and the two timers run its
+// Timer1Timer and Timer2Timer.
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QImage>
+#include <QTimer>
+#include <functional>
+
+#include "workarea/work_area.h"
+
+namespace drollo::platform {
+
+class WorkAreaView : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  WorkAreaView(ProgramState& state, TWork_area& model, QWidget* parent = nullptr);
+
+  // Brings the scroll bars, cursor, timers and picture in line with the model and repaints.
+  void syncFromModel();
+  // Runs after every event this view forwarded to the model (the main window's refresh).
+  std::function<void()> AfterEvent;
+  // The cursor shown over Image1 and whether its hint shows; the main window decides them, as
+  // both it and the palette set them.
+  TCursor Image1Cursor = TCursor::Default;
+  bool Image1ShowHint = true;
+
+  // Image1's rectangle in the viewport (the window's client area).
+  QRect imageRect() const;
+  // The viewport point of an image control position (X, Y).
+  QPoint viewportPoint(int X, int Y) const { return imageRect().topLeft() + QPoint(X, Y); }
+
+  QTimer& timer1() { return timer1_; }
+  QTimer& timer2() { return timer2_; }
+
+  // Repaints `area` of the client area now, except `keep` (the model's overlay erasure).
+  void repaintArea(const Rect& area, const Rect& keep);
+
+  QSize sizeHint() const override { return QSize(600, 470); }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseDoubleClickEvent(QMouseEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  bool viewportEvent(QEvent* e) override;
+  void scrollContentsBy(int dx, int dy) override;
+
+ private:
+  enum class Target { None, Image1, Image2 };
+  bool outlineShown() const { return model_.Image2.Visible; }
+  void forwarded(bool picturesMayHaveChanged = true);
+  void updateHover(const QPoint& pos);
+  void updateCursor(const QPoint& pos);
+  QImage shownImage(bool image2);
+
+  ProgramState& state_;
+  TWork_area& model_;
+  QTimer timer1_;
+  QTimer timer2_;
+  Target pressTarget_ = Target::None;
+  Target hover_ = Target::None;
+  bool syncing_ = false;
+  // Pictures of depths Qt cannot show directly are converted once per change.
+  QImage converted_;
+  bool convertedStale_ = true;
+};
+
+TMouseButton ToModelButton(Qt::MouseButton b);
+TShiftState ToModelShift(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+Qt::CursorShape ToCursorShape(TCursor c);
+
+}  // namespace drollo::platform

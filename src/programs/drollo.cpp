@@ -1,0 +1,22 @@
+// The desktop program: the main window with its work area, the tool palette and the dialogs.
+// It takes no command line; `--screenshot-demo DIR` only drives the program through a few states
+// and saves pictures of the screen, for reviewing the look.
+#include <QApplication>
+#include <QStringList>
+
+#include "platform/main_window.h"
+#include "platform/screenshot_demo.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  drollo::platform::PrepareApplication(app);
+  drollo::platform::MainWindow window;
+  QObject::connect(&window, &drollo::platform::MainWindow::programEnded, &app, &QApplication::quit,
+                   Qt::QueuedConnection);
+  window.show();
+  const QStringList args = app.arguments();
+  const qsizetype demo = args.indexOf("--screenshot-demo");
+  if (demo > 0 && demo + 1 < args.size())
+    drollo::platform::RunScreenshotDemo(window, args[demo + 1]);
+  return app.exec();
+}
