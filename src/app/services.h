@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/picture.h"
+#include "palette/save_dialog.h"  // SaveDialog
 
 namespace drollo {
 
@@ -19,16 +20,6 @@ class OpenPictureDialog {
   virtual ~OpenPictureDialog() = default;
   // The chosen file name, or nothing when the user cancels.
   virtual std::optional<std::string> Execute(const std::string& filter) = 0;
-};
-
-class SaveDialog {
- public:
-  struct Choice {
-    std::string FileName;
-    int FilterIndex = 1;  // the filter entry selected, from 1
-  };
-  virtual ~SaveDialog() = default;
-  virtual std::optional<Choice> Execute(const std::string& filter) = 0;
 };
 
 // The application's general error report: a message box with the error's text.

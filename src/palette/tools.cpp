@@ -125,6 +125,9 @@ void TTools::wire() {
   SpeedButton13.OnClick = [this] { SpeedButton13Click(); };
   Panel2.OnClick = [this] { Panel2Click(); };
   TrackBar6.OnChange = [this] { TrackBar6Change(); };
+  CheckBox1.OnClick = [this] { CheckBox1Click(); };
+  SpeedButton7.OnClick = [this] { SpeedButton7Click(); };
+  SpeedButton19.OnClick = [this] { SpeedButton19Click(); };
   SpeedButton10.OnClick = [this] { SpeedButton10Click(); };
   SpeedButton16.OnClick = [this] { SpeedButton16Click(); };
   SpeedButton17.OnClick = [this] { SpeedButton17Click(); };

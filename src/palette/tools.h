@@ -15,6 +15,7 @@
 
 #include "app/state/program_state.h"
 #include "palette/controls.h"
+#include "palette/save_dialog.h"
 #include "palette/tools_host.h"
 
 namespace drollo {
@@ -138,6 +139,19 @@ class TTools {
   // Enter runs the balance; other keys do nothing here.
   void Edit1KeyPress(char key);
 
+  // The outline page's top row. "显示" shows the layer again over the picture or over the grey
+  // checkerboard and names the work area by it ("工作区域" or "Work_Outline without Draft").
+  // "导出" writes the outline layer alone and "保存" the working picture, as the main window's
+  // save does: the save dialog, the extension of the chosen entry in place of the typed one,
+  // then a JPEG, a BMP in the source's own depth (32 bits for the layer) or a metafile. Neither
+  // records history or changes a picture; a file that cannot be written is reported through the
+  // host's error report.
+  void CheckBox1Click();
+  void SpeedButton7Click();
+  void SpeedButton19Click();
+  // The dialog both buttons use; without one they do nothing, as if the user cancelled.
+  SaveDialog* SaveDialog1 = nullptr;
+
   // Shows `button` pressed and the other buttons of its page's group raised, without running
   // its handler. A button outside the groups is left alone.
   void ShowPressed(SpeedButton& button);
@@ -163,6 +177,8 @@ class TTools {
   bool readLineRadius(int& r);
   // The layer replaced by a command: redisplayed, then recorded.
   void layerChanged();
+  // The save dialog, then `picture` written in the chosen format.
+  void savePictureFile(const Picture& picture);
   void wire();
   void changed();
 

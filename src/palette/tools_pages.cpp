@@ -94,4 +94,12 @@ void TTools::TabbedNotebook1Change(int newPage) {
   changed();
 }
 
+// The work area's caption says whether the picture shows under the layer, here and when the
+// outline page is entered.
+void TTools::CheckBox1Click() {
+  if (state_.Image2showto) state_.Image2showto();
+  host_.SetWorkAreaCaption(CheckBox1.Checked ? kWorkAreaCaption : kOutlineOnlyCaption);
+  changed();
+}
+
 }  // namespace drollo
