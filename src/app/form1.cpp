@@ -35,6 +35,8 @@ TForm1::TForm1(PlatformServices services, TToolsHost* toolsHost, TWork_areaHost*
   AboutVisible = false;
   Image_Size.Visible = false;
   Tools.Subscribe([this] { SyncHistoryControls(); });
+  // The outline page's save and export use the main window's save dialog.
+  Tools.SaveDialog1 = Services.SaveDialog1;
 }
 
 void TForm1::createControls() {
