@@ -1,0 +1,492 @@
+#include "batch/session.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <sstream>
+
+namespace drollo::batch {
+
+namespace {
+
+// The work area window's client area at its start size (615 x 504 outside), as the desktop
+// shows it: what scrolling is bounded by.
+constexpr DisplaySize kWorkAreaClient{607, 474};
+constexpr int kWheelNotch = 120;
+
+struct StepFailure {
+  std::string message;
+};
+
+[[noreturn]] void FailStep(std::string message) {
+  throw StepFailure{std::move(message)};
+}
+
+bool SameImages(const WorkAreaImages& a, const WorkAreaImages& b) {
+  return a.Image1 == b.Image1 && a.Image2 == b.Image2;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string JsonString(const std::string& s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string ColourText(TColor c) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "#%02X%02X%02X", static_cast<unsigned>(c & 255),
+                static_cast<unsigned>((c >> 8) & 255), static_cast<unsigned>((c >> 16) & 255));
+  return buf;
+}
+
+std::string PictureJson(const Picture& p) {
+  std::ostringstream o;
+  o << "{\"width\": " << p.width() << ", \"height\": " << p.height()
+    << ", \"depth\": " << (p.empty() ? 0 : p.bitsPerPixel()) << "}";
+  return o.str();
+}
+
+std::string HistoryJson(const HistoryRing& h) {
+  std::ostringstream o;
+  o << "{\"index\": " << h.index() << ", \"undo\": " << h.undoCount()
+    << ", \"redo\": " << h.redoCount() << "}";
+  return o.str();
+}
+
+}  // namespace
+
+std::optional<std::string> StepOpenDialog::Execute(const std::string& filter) {
+  (void)filter;
+  std::optional<std::string> chosen = std::move(Pending);
+  Pending.reset();
+  return chosen;
+}
+
+std::optional<SaveDialog::Choice> StepSaveDialog::Execute(const std::string& filter) {
+  (void)filter;
+  std::optional<Choice> chosen = std::move(Pending);
+  Pending.reset();
+  return chosen;
+}
+
+void StreamMessages::MessageBox(const std::string& text, const std::string& caption) {
+  err_ << "message box \"" << caption << "\": " << text << "\n";
+}
+
+// The palette's calls out go to the work area, as in the desktop program; the text box's font
+// colour also reaches the box itself, which the drawing tools keep.
+class Session::ToolsHost : public TToolsHostRelay {
+ public:
+  explicit ToolsHost(Session& s) : s_(s) {}
+  void SetMemo1FontColor(TColor colour) override {
+    TToolsHostRelay::SetMemo1FontColor(colour);
+    if (s_.drawing_) s_.drawing_->Memo1.Font.Color = colour;
+  }
+
+ private:
+  Session& s_;
+};
+
+// What the work area asks of the main window and the desktop.
+class Session::WorkAreaHost : public TWork_areaHost {
+ public:
+  explicit WorkAreaHost(Session& s) : s_(s) {}
+  void SetCropButtonEnabled(bool enabled) override { s_.form_->SpeedButton11.Enabled = enabled; }
+  void SetCopyActionEnabled(bool enabled) override { s_.form_->Action6.Enabled = enabled; }
+  void SetZoomLabel(const std::string& text) override { s_.form_->Label1.Caption = text; }
+  void MessageBox(const std::string& text, const std::string& caption) override {
+    s_.form_->ShowMessage(text, caption);
+  }
+  void ShowError(const std::string& message) override { s_.form_->ReportError(message); }
+  // The colour dialog confirms the colour the set step gave, and is cancelled otherwise.
+  bool ExecuteColorDialog(TColor& colour) override {
+    if (!s_.pendingColour_) return false;
+    colour = *s_.pendingColour_;
+    s_.pendingColour_.reset();
+    return true;
+  }
+
+ private:
+  Session& s_;
+};
+
+Session::Session(std::ostream& err)
+    : err_(err),
+      messages_(err),
+      toolsHost_(std::make_unique<ToolsHost>(*this)),
+      workAreaHost_(std::make_unique<WorkAreaHost>(*this)) {
+  PlatformServices services;
+  services.OpenPictureDialog1 = &open_;
+  services.SaveDialog1 = &save_;
+  services.Errors = &errors_;
+  services.Messages = &messages_;
+  services.ClipboardBitmaps = &clipboard_;
+  services.Printer1 = &printer_;
+  form_ = std::make_unique<TForm1>(services, toolsHost_.get(), workAreaHost_.get());
+  TForm1& f = *form_;
+  toolsHost_->Attach(f.Work_area);
+  f.Tools.SaveDialog1 = &save_;
+  f.Overlays.RemoveTheRect2 = [this] { form_->Work_area.RemoveTheRect2(); };
+  f.Overlays.RemoveTheBrush = [this] { form_->Work_area.RemoveTheBrush(); };
+  f.Overlays.setsigncursor = [this] { form_->Work_area.setsigncursor(); };
+
+  drawing_ = std::make_unique<OutlineDrawing>(f.State, f.Tools, f.Work_area);
+  drawing_->SetCanvas(canvas_);
+  drawing_->Renderer = &renderer_;
+
+  // The work area's creation, then the first showing of the main window and of the work area.
+  f.Work_area.FormCreate();
+  lastImages_ = f.Images;
+  f.FormShow();
+  f.Work_area.ClientSize = kWorkAreaClient;
+  f.Work_area.FormShow();
+  syncImages();
+}
+
+Session::~Session() = default;
+
+bool Session::Run(const Step& step, std::string& error) {
+  errors_.Errors.clear();
+  try {
+    runStep(step);
+  } catch (const StepFailure& f) {
+    error = f.message;
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  syncImages();
+  // Answers the step prepared but no dialog took are forgotten.
+  open_.Pending.reset();
+  save_.Pending.reset();
+  printer_.PendingFile.reset();
+  pendingColour_.reset();
+  if (error.empty() && !errors_.Errors.empty()) error = errors_.Errors.front();
+  return error.empty();
+}
+
+void Session::note(const Step& step, const std::string& text) {
+  err_ << "step " << step.Number << " (" << step.Source << "): " << text << "\n";
+}
+
+void Session::syncImages() {
+  TForm1& f = *form_;
+  if (!SameImages(f.Images, lastImages_)) {
+    f.Work_area.Images = f.Images;
+    f.Work_area.UpdateScrollRange();
+  } else if (!SameImages(f.Work_area.Images, lastImages_)) {
+    f.Images = f.Work_area.Images;
+  }
+  lastImages_ = f.Images;
+}
+
+void Session::runStep(const Step& step) {
+  TForm1& f = *form_;
+  switch (step.Kind) {
+    case StepKind::Open:
+      open(step);
+      break;
+    case StepKind::Page:
+      if (!f.Tools.TabbedNotebook1.Enabled) {
+        note(step, "the palette's pages are disabled; nothing happens");
+        break;
+      }
+      f.Tools.TabbedNotebook1.SetPageIndex(step.Value);
+      break;
+    case StepKind::Set:
+      set(step);
+      break;
+    case StepKind::Press:
+      press(step);
+      break;
+    case StepKind::Click:
+    case StepKind::Hold:
+    case StepKind::Drag:
+    case StepKind::RDrag:
+      mouse(step);
+      break;
+    case StepKind::Wheel:
+      f.Work_area.MouseWheel(step.Value > 0 ? kWheelNotch : -kWheelNotch);
+      break;
+    case StepKind::Key:
+      if (!f.ActionNamed([&] {
+              for (const ShortcutEntry& e : Shortcuts())
+                if (e.Keys == step.Name) return e.Name;
+              return std::string_view();
+            }())
+               ->Enabled)
+        note(step, "the short-cut is disabled; nothing happens");
+      f.PressKeys(step.Name);
+      break;
+    case StepKind::Text:
+      text(step);
+      break;
+    case StepKind::Resize:
+      resize(step);
+      break;
+    case StepKind::Save:
+      save_.Pending = SaveDialog::Choice{step.Name, step.Value};
+      f.Execute(Handler::Save1Click);
+      break;
+    case StepKind::Export:
+      save_.Pending = SaveDialog::Choice{step.Name, step.Value};
+      f.Tools.SpeedButton7.Click();
+      break;
+    case StepKind::Print:
+      printer_.PendingFile = step.Name;
+      f.Execute(Handler::SpeedButton16Click);
+      if (f.State.WorkingPicture.empty()) note(step, "the picture is empty; nothing is printed");
+      break;
+  }
+}
+
+void Session::open(const Step& step) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (!fs::is_regular_file(step.Name, ec)) FailStep("no file named '" + step.Name + "'");
+  const std::string name = Lower(step.Name);
+  const bool known = name.ends_with(".bmp") || name.ends_with(".jpg") || name.ends_with(".jpeg") ||
+                     name.ends_with(".gif") || name.ends_with(".ico") || name.ends_with(".wmf") ||
+                     name.ends_with(".emf");
+  if (!known)
+    FailStep("'" + step.Name + "' is not a picture file the program reads (.bmp, .jpg, .jpeg, " +
+             ".gif, .ico, .wmf, .emf)");
+  open_.Pending = step.Name;
+  form_->Execute(Handler::Open1Click);
+}
+
+void Session::set(const Step& step) {
+  TTools& t = form_->Tools;
+  const PaletteControlInfo info = *FindPaletteControl(step.Name);
+  if (info.Page != t.TabbedNotebook1.PageIndex())
+    FailStep(step.Name + " lies on palette page " + std::to_string(info.Page) +
+             "; turn to it first with: page " + std::to_string(info.Page));
+  if (step.Name == "Edit1") {
+    t.Edit1.Text = step.Text;
+    return;
+  }
+  if (step.Name == "CheckBox1") {
+    if (!t.CheckBox1.Enabled) return note(step, "CheckBox1 is disabled; nothing happens");
+    if (t.CheckBox1.Checked != (step.Value != 0)) t.CheckBox1.Click();
+    return;
+  }
+  if (step.Name == "Panel2") {
+    pendingColour_ = static_cast<TColor>(step.Value);
+    t.Panel2.Click();
+    return;
+  }
+  RadioButton* radios[] = {&t.RadioButton1, &t.RadioButton2, &t.RadioButton3};
+  for (int i = 0; i < 3; ++i)
+    if (step.Name == "RadioButton" + std::to_string(i + 1)) {
+      if (!radios[i]->Enabled) return note(step, step.Name + " is disabled; nothing happens");
+      radios[i]->Click();
+      return;
+    }
+  TrackBar* bars[] = {&t.TrackBar1, &t.TrackBar2, &t.TrackBar3, &t.TrackBar4,
+                      &t.TrackBar5, &t.TrackBar6, &t.TrackBar7};
+  for (int i = 0; i < 7; ++i)
+    if (step.Name == "TrackBar" + std::to_string(i + 1)) {
+      TrackBar& b = *bars[i];
+      if (step.Value < b.Min() || step.Value > b.Max())
+        FailStep(step.Name + " moves from " + std::to_string(b.Min()) + " to " +
+                 std::to_string(b.Max()) + ", not to " + std::to_string(step.Value));
+      if (!b.Enabled) return note(step, step.Name + " is disabled; nothing happens");
+      b.SetPosition(step.Value);
+      return;
+    }
+}
+
+void Session::press(const Step& step) {
+  if (step.MainHandler) return runMainHandler(*step.MainHandler, step.Name);
+  TTools& t = form_->Tools;
+  const PaletteControlInfo info = *FindPaletteControl(step.Name);
+  if (info.Page != t.TabbedNotebook1.PageIndex())
+    FailStep(step.Name + " lies on palette page " + std::to_string(info.Page) +
+             "; turn to it first with: page " + std::to_string(info.Page));
+  if (step.Name == "Edit1") return t.Edit1.DblClick();
+  if (step.Name == "Button1") return t.Button1.Click();
+  SpeedButton* buttons[] = {&t.SpeedButton1,  &t.SpeedButton2,  &t.SpeedButton3,  &t.SpeedButton4,
+                            &t.SpeedButton5,  &t.SpeedButton6,  &t.SpeedButton7,  &t.SpeedButton8,
+                            &t.SpeedButton9,  &t.SpeedButton10, &t.SpeedButton11, &t.SpeedButton12,
+                            &t.SpeedButton13, &t.SpeedButton14, &t.SpeedButton15, &t.SpeedButton16,
+                            &t.SpeedButton17, &t.SpeedButton18, &t.SpeedButton19};
+  for (int i = 0; i < 19; ++i)
+    if (step.Name == "SpeedButton" + std::to_string(i + 1)) {
+      if (!buttons[i]->Enabled) return note(step, step.Name + " is disabled; nothing happens");
+      buttons[i]->Click();
+      return;
+    }
+}
+
+// A command runs the way a user can reach it: its tool bar button (shown pressed), else its menu
+// entry, else its short-cut. When every way is disabled nothing happens.
+void Session::runMainHandler(Handler h, const std::string& name) {
+  TForm1& f = *form_;
+  for (const ToolButtonEntry& e : ToolBarButtons())
+    if (e.Runs == h && f.ToolButton(e.Name)->Enabled)
+      return f.PressToolButton(*f.ToolButton(e.Name));
+  for (const MenuEntry& e : MenuEntries())
+    if (e.Runs == h && f.MenuEntryNamed(e.Name)->Enabled) return f.Execute(h);
+  for (const ShortcutEntry& e : Shortcuts())
+    if (e.Runs == h && f.ActionNamed(e.Name)->Enabled) return f.Execute(h);
+  err_ << "press " << name << ": the command is disabled; nothing happens\n";
+}
+
+bool Session::onImage2() const {
+  return form_->Work_area.Image2.Visible && form_->State.PageIndex == 3;
+}
+
+void Session::checkInside(Point p) const {
+  const DisplaySize& s = form_->Work_area.Images.Image1;
+  if (p.x < 0 || p.y < 0 || p.x >= s.Width || p.y >= s.Height)
+    FailStep("the press at " + std::to_string(p.x) + "," + std::to_string(p.y) +
+             " lies outside the picture shown (" + std::to_string(s.Width) + " x " +
+             std::to_string(s.Height) + ")");
+}
+
+namespace {
+TShiftState Held(TMouseButton button) {
+  TShiftState s;
+  s.Left = button == TMouseButton::Left;
+  s.Right = button == TMouseButton::Right;
+  return s;
+}
+}  // namespace
+
+void Session::down(TMouseButton button, Point p) {
+  TWork_area& w = form_->Work_area;
+  if (onImage2()) {
+    if (!hovering_) w.MouseEnter(TWork_area::ChildControl::Image2);
+    hovering_ = true;
+    drawing_->Image2MouseDown(button, Held(button), p.x, p.y);
+  } else {
+    if (!hovering_) w.MouseEnter(TWork_area::ChildControl::Image1);
+    hovering_ = true;
+    w.Image1MouseDown(button, Held(button), p.x, p.y);
+  }
+}
+
+void Session::move(TMouseButton button, Point p) {
+  if (onImage2())
+    drawing_->Image2MouseMove(Held(button), p.x, p.y);
+  else
+    form_->Work_area.Image1MouseMove(Held(button), p.x, p.y);
+}
+
+void Session::up(TMouseButton button, Point p) {
+  TWork_area& w = form_->Work_area;
+  if (onImage2()) {
+    drawing_->Image2MouseUp(button, TShiftState{}, p.x, p.y);
+    return;
+  }
+  // A completed left click is delivered before the release, when the release is on the picture.
+  const DisplaySize& s = w.Images.Image1;
+  const bool inside = p.x >= 0 && p.y >= 0 && p.x < s.Width && p.y < s.Height;
+  if (button == TMouseButton::Left && inside) w.Image1Click();
+  w.Image1MouseUp(button, TShiftState{}, p.x, p.y);
+}
+
+void Session::mouse(const Step& step) {
+  const TMouseButton button =
+      step.Kind == StepKind::RDrag ? TMouseButton::Right : TMouseButton::Left;
+  const Point first = step.Points.front();
+  checkInside(first);
+  const bool image2 = onImage2();
+  down(button, first);
+  if (step.Kind == StepKind::Hold && !image2) {
+    TWork_area& w = form_->Work_area;
+    for (int s = 0; s < step.Seconds; ++s)
+      if (w.Timer1.Enabled) w.Timer1Timer();
+  }
+  for (std::size_t i = 1; i < step.Points.size(); ++i) move(button, step.Points[i]);
+  up(button, step.Points.back());
+}
+
+void Session::text(const Step& step) {
+  TForm1& f = *form_;
+  if (f.State.PageIndex != 3) FailStep("the text tool lies on palette page 3; turn to it first");
+  // The text tool, chosen as the user would with "文本".
+  if (f.State.DrawingTool != 3) f.Tools.SpeedButton13.Click();
+  const Point p = step.Points.front();
+  checkInside(p);
+  down(TMouseButton::Left, p);
+  up(TMouseButton::Left, p);
+  OutlineDrawing& d = *drawing_;
+  if (!d.Memo1.Visible) FailStep("the text box did not open");
+  d.Memo1.Text = step.Name;
+  d.Memo1DblClick();
+}
+
+void Session::resize(const Step& step) {
+  TForm1& f = *form_;
+  f.Execute(Handler::ImageSize1Click);
+  TImage_Size& d = f.Image_Size;
+  // Both fields take exactly what is typed: the kept ratio is switched off meanwhile.
+  const bool kept = d.CheckBox1.Checked;
+  if (kept) d.CheckBox1.Click();
+  d.Edit1.Text = std::to_string(step.Width);
+  d.Edit1KeyUp();
+  d.Edit2.Text = std::to_string(step.Height);
+  d.Edit2KeyUp();
+  d.Button1.Click();
+  if (kept) d.CheckBox1.Click();
+}
+
+std::string Session::StateJson() const {
+  const TForm1& f = *form_;
+  const ProgramState& s = f.State;
+  const TTools& t = f.Tools;
+  std::ostringstream o;
+  o << "{\n";
+  o << "  \"page\": " << s.PageIndex << ",\n";
+  o << "  \"zoom\": " << s.ZoomPercent << ",\n";
+  o << "  \"zoomLabel\": " << JsonString(f.Label1.Caption) << ",\n";
+  o << "  \"tool\": {\"WarpShape\": " << s.WarpShape << ", \"WarpAction\": " << s.WarpAction
+    << ", \"SmudgeMode\": " << (s.SmudgeMode ? "true" : "false")
+    << ", \"ScreenRadius\": " << s.ScreenRadius << ", \"PictureRadius\": " << s.PictureRadius
+    << ", \"WarpStrength\": " << s.WarpStrength << ", \"DrawingTool\": " << s.DrawingTool
+    << ", \"PenWidth\": " << s.PenWidth << ", \"CurveStage\": " << s.CurveStage
+    << ", \"CropSelectMode\": " << (s.CropSelectMode ? "true" : "false") << ", \"CropRect\": ["
+    << s.CropRect.left << ", " << s.CropRect.top << ", " << s.CropRect.right << ", "
+    << s.CropRect.bottom << "]},\n";
+  o << "  \"palette\": {";
+  const TrackBar* bars[] = {&t.TrackBar1, &t.TrackBar2, &t.TrackBar3, &t.TrackBar4,
+                            &t.TrackBar5, &t.TrackBar6, &t.TrackBar7};
+  for (int i = 0; i < 7; ++i) o << "\"TrackBar" << i + 1 << "\": " << bars[i]->Position() << ", ";
+  o << "\"RadioButton1\": " << (t.RadioButton1.Checked ? 1 : 0)
+    << ", \"RadioButton2\": " << (t.RadioButton2.Checked ? 1 : 0)
+    << ", \"RadioButton3\": " << (t.RadioButton3.Checked ? 1 : 0)
+    << ", \"CheckBox1\": " << (t.CheckBox1.Checked ? 1 : 0)
+    << ", \"Edit1\": " << JsonString(t.Edit1.Text)
+    << ", \"Panel2\": " << JsonString(ColourText(t.Panel2.Color)) << "},\n";
+  o << "  \"undo\": {\"picture\": " << HistoryJson(s.PictureHistory)
+    << ", \"outline\": " << HistoryJson(s.OutlineHistory)
+    << ", \"undoEnabled\": " << (s.UndoControlsEnabled ? "true" : "false")
+    << ", \"redoEnabled\": " << (s.RedoControlsEnabled ? "true" : "false") << "},\n";
+  o << "  \"picture\": " << PictureJson(s.WorkingPicture) << ",\n";
+  o << "  \"layer\": " << PictureJson(s.OutlineBitmap) << ",\n";
+  o << "  \"edgePicture\": " << PictureJson(s.EdgePicture) << ",\n";
+  o << "  \"image1\": {\"width\": " << f.Images.Image1.Width
+    << ", \"height\": " << f.Images.Image1.Height << "}\n";
+  o << "}\n";
+  return o.str();
+}
+
+}  // namespace drollo::batch
