@@ -233,6 +233,8 @@ void MainWindow::syncAll() {
   if (syncing_) return;
   syncing_ = true;
   TForm1& f = *form_;
+  // A warp's release or a sketch records into the history: the undo and redo controls follow.
+  f.SyncHistoryControls();
   syncImages();
 
   for (const ToolButtonEntry& e : ToolBarButtons()) {
