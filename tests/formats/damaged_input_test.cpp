@@ -11,6 +11,7 @@
 #include "formats/icon.h"
 #include "formats/jpeg.h"
 #include "formats/metafile.h"
+#include "formats/metafile_player.h"
 #include "formats/sample_files.h"
 
 namespace drollo::formats {
@@ -19,8 +20,27 @@ namespace {
 using samples::Bytes;
 using Decoder = Picture (*)(std::span<const std::uint8_t>, const DecodeLimits&);
 
+// A canvas that draws nothing, so the player's reading of every record kind is what is tried.
+class NullCanvas : public meta::Canvas {
+ public:
+  void fill(const meta::Path&, const meta::Brush&, bool, const meta::Background&) override {}
+  void stroke(const meta::Path&, const meta::Pen&, const meta::Background&) override {}
+  void text(const meta::Text&) override {}
+  void bitmap(const Picture&, const Rect&, meta::Point, meta::Point, meta::Point,
+              std::uint32_t) override {}
+  void pattern(const meta::Path&, const meta::Brush&, std::uint32_t) override {}
+  void clip(const std::vector<meta::Path>&) override {}
+};
+
+// Both metafile readers: the bitmap-only one and the player of every record.
 Picture DecodeMetafile(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
-  return BuiltInMetafileReader().Read(file, limits);
+  try {
+    BuiltInMetafileReader().Read(file, limits);
+  } catch (const PictureFileError&) {
+  }
+  static const PlayingMetafileReader player(
+      [](Picture&) { return std::make_unique<NullCanvas>(); });
+  return player.Read(file, limits);
 }
 
 struct Target {

@@ -12,6 +12,7 @@
 #include "formats/bmp.h"
 #include "formats/jpeg.h"
 #include "formats/metafile.h"
+#include "formats/metafile_samples.h"
 
 namespace drollo::formats::samples {
 
@@ -408,6 +409,8 @@ std::vector<std::pair<std::string, Bytes>> FuzzSeeds(const std::string& target) 
   } else if (target == "metafile") {
     seeds.emplace_back("picture24.wmf", EncodePlaceableMetafile(Pattern(5, 3, 24)));
     seeds.emplace_back("picture8.wmf", EncodePlaceableMetafile(Pattern(4, 4, 8)));
+    seeds.emplace_back("drawing.wmf", VectorWmfSample());
+    seeds.emplace_back("drawing.emf", VectorEmfSample());
   }
   return seeds;
 }
