@@ -1,0 +1,102 @@
+// drollo-batch's exits: every way a run fails, and the built program itself on the start picture
+// and on a photograph-like picture written as JPEG.
+#include <cstdlib>
+
+#include "batch_fixture.h"
+#include "formats/picture_file.h"
+#include "support/pictures.h"
+
+namespace drollo::batch::test {
+namespace {
+
+struct FailingRun {
+  const char* name;
+  std::vector<std::string> steps;  // run between "save before.bmp" and "save after.bmp"
+  const char* message;
+  bool parses;  // a run that parses writes what came before the failing step
+};
+
+class ErrorExits : public BatchTest, public testing::WithParamInterface<FailingRun> {};
+
+TEST_P(ErrorExits, StopWithStatusTwoNamingTheStepAndWriteNothingMore) {
+  drollo::formats::SaveAsBmp(drollo::test::PatternPicture(40, 30), Path("in.bmp"));
+  std::ofstream(Path("broken.bmp")) << "BM not a picture";
+  std::ofstream(Path("notes.txt")) << "text";
+  std::vector<std::string> args{"save", Path("before.bmp")};
+  for (std::string s : GetParam().steps) {
+    if (s.starts_with("@")) s = Path(s.substr(1));
+    args.push_back(s);
+  }
+  args.push_back("save");
+  args.push_back(Path("after.bmp"));
+  const RunResult r = Run(args);
+  EXPECT_EQ(r.Code, kExitFailed);
+  EXPECT_NE(r.Err.find("step 2"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find(GetParam().message), std::string::npos) << r.Err;
+  EXPECT_EQ(std::filesystem::exists(Path("before.bmp")), GetParam().parses);
+  EXPECT_FALSE(std::filesystem::exists(Path("after.bmp")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, ErrorExits,
+    testing::Values(
+        FailingRun{"NoSuchStep", {"bulge", "1,1"}, "no such step", false},
+        FailingRun{"ValueDoesNotParse", {"click", "one,two"}, "is not a position", false},
+        FailingRun{"UnknownControl", {"press", "SpeedButton99"}, "no button or handler", false},
+        FailingRun{"MissingFile", {"open", "@missing.bmp"}, "no file named", true},
+        FailingRun{"DamagedFile", {"open", "@broken.bmp"}, "failed", true},
+        FailingRun{"NotAPictureFile", {"open", "@notes.txt"}, "not a picture file", true},
+        FailingRun{"SliderOutOfRange", {"set", "TrackBar1=501"}, "moves from 10 to 500", true},
+        FailingRun{"ControlOnAnotherPage", {"press", "SpeedButton4"}, "page 2", true},
+        FailingRun{"PressOutsideThePicture", {"click", "605,10"}, "outside the picture", true},
+        FailingRun{"TextOffTheOutlinePage", {"text", "1,1", "x"}, "page 3", true},
+        FailingRun{"UnwritableSave", {"save", "@no/such/folder/x.bmp"}, "failed", true},
+        FailingRun{"UnwritableExport", {"export", "@no/such/folder/x.jpg"}, "failed", true},
+        FailingRun{"UnwritablePrint", {"print", "@no/such/folder/x.pdf"}, "failed", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BatchTest, ProgramHelpListsTheSteps) {
+  const RunResult r = RunProgram({"--help"});
+  EXPECT_EQ(r.Code, 0);
+  EXPECT_NE(r.Out.find("text X,Y STRING"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("Example"), std::string::npos);
+}
+
+TEST_F(BatchTest, ProgramExitsWithTwoOnABadStep) {
+  const RunResult r = RunProgram({"page", "1", "press", "Nothing"});
+  EXPECT_EQ(r.Code, 2);
+  EXPECT_NE(r.Err.find("step 2 (press Nothing)"), std::string::npos) << r.Err;
+  EXPECT_EQ(r.Err.find("QStandardPaths"), std::string::npos) << r.Err;
+}
+
+TEST_F(BatchTest, ProgramMakesACartoonOfTheStartPictureAsJpeg) {
+  const RunResult r = RunProgram({"click",        "300,230",
+                                  "save",         Path("bulge.jpg"),
+                                  "page",         "2",
+                                  "press",        "SpeedButton4",
+                                  "save",         Path("sketch.jpg"),
+                                  "save",         Path("sketch.bmp"),
+                                  "page",         "3",
+                                  "press",        "SpeedButton10",
+                                  "set",          "Edit1=2",
+                                  "press",        "Edit1",
+                                  "export",       Path("outline.jpg"),
+                                  "--print-state"});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  EXPECT_NE(r.Out.find("\"page\": 3"), std::string::npos) << r.Out;
+  // JPEG is not exact: the decoded sketch lies close to the exact one.
+  const Picture exact = *drollo::formats::LoadPictureFile(Path("sketch.bmp"));
+  const Picture jpeg = *drollo::formats::LoadPictureFile(Path("sketch.jpg"));
+  ASSERT_EQ(jpeg.width(), exact.width());
+  ASSERT_EQ(jpeg.height(), exact.height());
+  const Picture j = ToBgr24(jpeg);
+  long long sum = 0;
+  for (int y = 0; y < j.height(); ++y)
+    for (int x = 0; x < 3 * j.width(); ++x) sum += std::abs(j.row(y)[x] - exact.row(y)[x]);
+  EXPECT_LT(static_cast<double>(sum) / (3.0 * j.width() * j.height()), 12.0);
+  for (const char* f : {"bulge.jpg", "outline.jpg"})
+    EXPECT_EQ(drollo::formats::LoadPictureFile(Path(f))->width(), exact.width()) << f;
+}
+
+}  // namespace
+}  // namespace drollo::batch::test
