@@ -140,7 +140,13 @@ MainWindow::MainWindow(const PlatformServices* services)
   syncAll();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The windows refer to the models: they go first.
+  delete tools_;
+  delete about_;
+  delete imageSize_;
+  delete mdi_;
+}
 
 void MainWindow::buildToolBar() {
   auto* bar = new QToolBar(this);

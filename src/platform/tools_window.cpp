@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -116,12 +117,27 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
   progress_->setObjectName("ProgressBar1");
   progress_->setGeometry(3, 258, 228, 16);
   progress_->setTextVisible(false);
+  // A long step advances the bar inside one event: it is painted at once, at most every 30 ms,
+  // without handling other events meanwhile.
+  progressClock_.start();
+  tools_.ProgressBar1.Advanced = [this] {
+    const ProgressBarState& bar = tools_.ProgressBar1;
+    if (progressClock_.elapsed() < 30) return;
+    progressClock_.restart();
+    progress_->setRange(0, std::max(1, bar.Max));
+    progress_->setValue(std::min(bar.Position, bar.Max));
+    progress_->repaint();
+  };
   syncs_.push_back([this] {
     progress_->setRange(0, std::max(1, tools_.ProgressBar1.Max));
     progress_->setValue(std::min(tools_.ProgressBar1.Position, tools_.ProgressBar1.Max));
   });
 
   syncFromModel();
+}
+
+ToolsWindow::~ToolsWindow() {
+  tools_.ProgressBar1.Advanced = nullptr;
 }
 
 void ToolsWindow::forwarded() {

@@ -5,6 +5,7 @@
 // rules (a slider's range set by another slider, one button of a group pressed) are what shows.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -24,6 +25,7 @@ class ToolsWindow : public QWidget {
 
  public:
   ToolsWindow(TTools& tools, QWidget* parent = nullptr);
+  ~ToolsWindow() override;
 
   void syncFromModel();
   // Runs after every action forwarded to the model.
@@ -53,6 +55,7 @@ class ToolsWindow : public QWidget {
   QTabWidget* notebook_ = nullptr;
   QProgressBar* progress_ = nullptr;
   std::vector<std::function<void()>> syncs_;
+  QElapsedTimer progressClock_;
   bool syncing_ = false;
 };
 

@@ -164,8 +164,11 @@ void WorkAreaView::paintEvent(QPaintEvent* e) {
     p.setClipping(false);
   }
 
-  // The brush circle: a black outline inscribed in its bounding square.
-  if (model_.BrushShown) {
+  // The brush circle: a black outline inscribed in its bounding square. It belongs to the warp
+  // and swirl pages (and to the eraser): another page leaves none behind.
+  const int page = state_.PageIndex;
+  const bool brushPage = page == 0 || page == 1 || (page == 3 && state_.DrawingTool == 5);
+  if (model_.BrushShown && brushPage) {
     const auto& b = model_.BrushBounds;
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(Qt::black, 1));

@@ -72,6 +72,7 @@ Progress TWork_area::columnProgress() {
   return [this] {
     ProgressBarState& bar = state_.ProgressBar1;
     if (bar.Position < bar.Max) ++bar.Position;
+    if (bar.Advanced) bar.Advanced();
   };
 }
 
@@ -210,6 +211,7 @@ void TWork_area::WaveWrap(int A, int B, int K) {
     warp::wave(picture.view(), dst, A, B, K, [&bar] {
       ++bar.Position;
       if (bar.Position == bar.Max) bar.Position = 0;
+      if (bar.Advanced) bar.Advanced();
     });
     const MutableView out = picture.region(picture.rect());
     const std::size_t rowBytes = static_cast<std::size_t>(picture.width()) * 3;

@@ -19,6 +19,8 @@ struct Point {
 struct ProgressBarState {
   int Position = 0;
   int Max = 500;
+  // Runs each time a long step advances the bar, so a window can show it before the step ends.
+  std::function<void()> Advanced;
 };
 
 struct ProgramState {
