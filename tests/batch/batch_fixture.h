@@ -35,7 +35,6 @@ inline std::string ReadFile(const std::filesystem::path& p) {
 class BatchTest : public testing::Test {
  protected:
   void SetUp() override {
-    EnsureGuiApplication();
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "." + info->name();
     for (char& c : name)
@@ -52,6 +51,7 @@ class BatchTest : public testing::Test {
 
   // The steps run by the runner in this process.
   RunResult Run(const std::vector<std::string>& args) {
+    EnsureGuiApplication();
     std::ostringstream out, err;
     BatchRunner runner(out, err);
     RunResult r;

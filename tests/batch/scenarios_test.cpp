@@ -73,6 +73,18 @@ TEST_F(Scenario, WarpClicksAndHeldPressesOnTheWarpAndSwirlPages) {
       << last.Out;
 }
 
+TEST_F(Scenario, SmudgeAlongADrag) {
+  ExpectRun({"open", Path("in.bmp"), "page", "1", "press", "SpeedButton3", "drag", "20,20", "30,22",
+             "40,25", "save", Path("smudge.bmp")});
+  Reference ref(Path("in.bmp"));
+  ref.form->Tools.TabbedNotebook1.SetPageIndex(1);
+  ref.form->Tools.SpeedButton3Click();
+  ref.State().WarpCentre = Point{20, 20};
+  ref.form->Work_area.tumopic(40, 25);
+  EXPECT_EQ(ReadFile(Path("smudge.bmp")), BmpBytes(ref.State().WorkingPicture));
+  EXPECT_NE(ReadFile(Path("smudge.bmp")), ReadFile(Path("in.bmp")));
+}
+
 TEST_F(Scenario, PenAndPencilSketches) {
   ExpectRun({"open", Path("in.bmp"), "page", "2", "set", "TrackBar5=120", "press", "SpeedButton4",
              "save", Path("pen.bmp"), "press", "Undo1Click", "set", "TrackBar7=60", "press",
@@ -222,9 +234,11 @@ TEST_F(Scenario, ZoomByWheelAndKeysScalesThePressPositions) {
   EXPECT_NE(last.Out.find("\"zoomLabel\": \"125.0%\""), std::string::npos) << last.Out;
 }
 
-TEST_F(Scenario, PrintWritesAPdfPage) {
-  ExpectRun({"open", Path("in.bmp"), "print", Path("page.pdf")});
+TEST_F(Scenario, PrintWritesAPdfPageAndSaveAMetafile) {
+  ExpectRun({"open", Path("in.bmp"), "print", Path("page.pdf"), "save", Path("picture.wmf")});
   EXPECT_EQ(ReadFile(Path("page.pdf")).substr(0, 5), "%PDF-");
+  // A placeable metafile starts with its key.
+  EXPECT_EQ(ReadFile(Path("picture.wmf")).substr(0, 4), std::string("\xD7\xCD\xC6\x9A", 4));
 }
 
 TEST_F(Scenario, MessageBoxesGoToStandardError) {
