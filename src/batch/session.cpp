@@ -314,7 +314,7 @@ void Session::set(const Step& step) {
 }
 
 void Session::press(const Step& step) {
-  if (step.MainHandler) return runMainHandler(*step.MainHandler, step.Name);
+  if (step.MainHandler) return runMainHandler(step);
   TTools& t = form_->Tools;
   const PaletteControlInfo info = *FindPaletteControl(step.Name);
   if (info.Page != t.TabbedNotebook1.PageIndex())
@@ -337,8 +337,9 @@ void Session::press(const Step& step) {
 
 // A command runs the way a user can reach it: its tool bar button (shown pressed), else its menu
 // entry, else its short-cut. When every way is disabled nothing happens.
-void Session::runMainHandler(Handler h, const std::string& name) {
+void Session::runMainHandler(const Step& step) {
   TForm1& f = *form_;
+  const Handler h = *step.MainHandler;
   for (const ToolButtonEntry& e : ToolBarButtons())
     if (e.Runs == h && f.ToolButton(e.Name)->Enabled)
       return f.PressToolButton(*f.ToolButton(e.Name));
@@ -346,7 +347,7 @@ void Session::runMainHandler(Handler h, const std::string& name) {
     if (e.Runs == h && f.MenuEntryNamed(e.Name)->Enabled) return f.Execute(h);
   for (const ShortcutEntry& e : Shortcuts())
     if (e.Runs == h && f.ActionNamed(e.Name)->Enabled) return f.Execute(h);
-  err_ << "press " << name << ": the command is disabled; nothing happens\n";
+  note(step, "the command is disabled; nothing happens");
 }
 
 bool Session::onImage2() const {

@@ -89,7 +89,7 @@ class Session {
   void runStep(const Step& step);
   void set(const Step& step);
   void press(const Step& step);
-  void runMainHandler(Handler h, const std::string& name);
+  void runMainHandler(const Step& step);
   void mouse(const Step& step);
   void text(const Step& step);
   void resize(const Step& step);
