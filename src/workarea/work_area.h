@@ -27,6 +27,7 @@
 #include "image/progress.h"
 #include "palette/tools.h"
 #include "palette/tools_host.h"
+#include "workarea/outline_drawing.h"
 #include "workarea/zoom.h"
 
 namespace drollo {
@@ -289,6 +290,16 @@ class TWork_area : public TToolsHost {
   // Image1's rectangle in window client coordinates.
   Rect Image1Rect() const;
 
+  // Mouse events on the outline layer Image2 and on the text box Memo1, handled by the outline
+  // page's tools (Outline below); listeners run after each.
+  void Image2MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void Image2MouseMove(TShiftState Shift, int X, int Y);
+  void Image2MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void Memo1MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void Memo1MouseMove(TShiftState Shift, int X, int Y);
+  void Memo1MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+  void Memo1DblClick();
+
   // Recomposes Image2Picture from the working picture and the outline layer (the palette's
   // "显示" decides whether the picture shows under the layer).
   void Image2showto();
@@ -369,6 +380,11 @@ class TWork_area : public TToolsHost {
   bool scrollHooked_ = false;   // the window procedure wrapped by FormShow
   bool messageHooked_ = false;  // the application message hook installed by FormShow
   std::vector<std::function<void()>> listeners_;
+
+ public:
+  // The outline page's drawing and text tools: their stroke state, previews, the text box Memo1
+  // and its caption Label1, and the layer's canvas. Declared last, as it refers to the above.
+  OutlineDrawing Outline{state_, tools_, *this};
 };
 
 }  // namespace drollo

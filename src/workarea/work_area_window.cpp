@@ -506,18 +506,52 @@ bool TWork_area::ExecuteColorDialog(TColor& colour) {
 }
 void TWork_area::SetMemo1FontColor(TColor colour) {
   Memo1FontColor = colour;
+  Outline.Memo1.Font.Color = colour;
 }
 void TWork_area::SetOutlinePenColor(TColor colour) {
   OutlinePen.Color = colour;
+  Outline.Canvas().Pen.Color = colour;
 }
 void TWork_area::SetOutlinePenWidth(int width) {
   OutlinePen.Width = width;
+  Outline.Canvas().Pen.Width = width;
 }
 void TWork_area::SetWorkAreaPenColor(TColor colour) {
   Pen.Color = colour;
 }
 void TWork_area::SetWorkAreaPenWidth(int width) {
   Pen.Width = width;
+}
+
+// --- The outline page's tools -----------------------------------------------------------------
+
+void TWork_area::Image2MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  Outline.Image2MouseDown(Button, Shift, X, Y);
+  changed();
+}
+void TWork_area::Image2MouseMove(TShiftState Shift, int X, int Y) {
+  Outline.Image2MouseMove(Shift, X, Y);
+  changed();
+}
+void TWork_area::Image2MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  Outline.Image2MouseUp(Button, Shift, X, Y);
+  changed();
+}
+void TWork_area::Memo1MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  Outline.Memo1MouseDown(Button, Shift, X, Y);
+  changed();
+}
+void TWork_area::Memo1MouseMove(TShiftState Shift, int X, int Y) {
+  Outline.Memo1MouseMove(Shift, X, Y);
+  changed();
+}
+void TWork_area::Memo1MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  Outline.Memo1MouseUp(Button, Shift, X, Y);
+  changed();
+}
+void TWork_area::Memo1DblClick() {
+  Outline.Memo1DblClick();
+  changed();
 }
 
 }  // namespace drollo
