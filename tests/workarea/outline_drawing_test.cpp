@@ -473,5 +473,29 @@ TEST_F(OutlineDrawingTest, RightPressOpensTheFontDialogPresetWithTheBoxFont) {
   EXPECT_EQ(draw.Memo1.Font, chosen);
 }
 
+// --- Through the work area --------------------------------------------------------------------
+
+TEST_F(OutlineDrawingTest, WorkAreaPassesLayerEventsOnAndTellsItsListeners) {
+  int notices = 0;
+  area.Subscribe([&] { ++notices; });
+  area.Outline.SetCanvas(canvas);
+  state.DrawingTool = 1;
+  area.Image2MouseDown(TMouseButton::Left, Left(), 10, 10);
+  area.Image2MouseMove(Left(), 20, 10);
+  area.Image2MouseUp(TMouseButton::Left, TShiftState{}, 20, 10);
+  EXPECT_EQ(notices, 3);
+  EXPECT_EQ(canvas.strokes.size(), 1u);
+  EXPECT_EQ(entries(), 1);
+}
+
+TEST_F(OutlineDrawingTest, PaletteColourAndWidthReachTheTextBoxAndTheLayerPen) {
+  area.SetMemo1FontColor(kBlue);
+  area.SetOutlinePenColor(kBlue);
+  area.SetOutlinePenWidth(9);
+  EXPECT_EQ(area.Outline.Memo1.Font.Color, kBlue);
+  EXPECT_EQ(area.Outline.Canvas().Pen.Color, kBlue);
+  EXPECT_EQ(area.Outline.Canvas().Pen.Width, 9);
+}
+
 }  // namespace
 }  // namespace drollo
