@@ -21,14 +21,27 @@ int BatchRunner::Run(const std::vector<std::string>& args) {
 
   Session session(err_);
   const std::size_t count = line->Steps.size();
+  std::string progressHead;
+  int lastPercent = -1;
+  if (ProgressLine)
+    session.Progress = [&](int position, int max) {
+      const int percent = max > 0 ? position * 100 / max : 0;
+      if (percent == lastPercent) return;
+      lastPercent = percent;
+      err_ << "\r\033[K" << progressHead << " " << percent << "%" << std::flush;
+    };
   for (const Step& step : line->Steps) {
     if (session.Ended()) {
       err_ << "drollo-batch: the program has ended; step " << step.Number
            << " and after are not run\n";
       break;
     }
-    if (ProgressLine)
-      err_ << "\r\033[K[" << step.Number << "/" << count << "] " << step.Source << std::flush;
+    if (ProgressLine) {
+      progressHead =
+          "[" + std::to_string(step.Number) + "/" + std::to_string(count) + "] " + step.Source;
+      lastPercent = -1;
+      err_ << "\r\033[K" << progressHead << std::flush;
+    }
     const bool ok = session.Run(step, error);
     if (ProgressLine) err_ << "\r\033[K" << std::flush;
     if (!ok) {

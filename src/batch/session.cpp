@@ -91,20 +91,6 @@ void StreamMessages::MessageBox(const std::string& text, const std::string& capt
   err_ << "message box \"" << caption << "\": " << text << "\n";
 }
 
-// The palette's calls out go to the work area, as in the desktop program; the text box's font
-// colour also reaches the box itself, which the drawing tools keep.
-class Session::ToolsHost : public TToolsHostRelay {
- public:
-  explicit ToolsHost(Session& s) : s_(s) {}
-  void SetMemo1FontColor(TColor colour) override {
-    TToolsHostRelay::SetMemo1FontColor(colour);
-    if (s_.drawing_) s_.drawing_->Memo1.Font.Color = colour;
-  }
-
- private:
-  Session& s_;
-};
-
 // What the work area asks of the main window and the desktop.
 class Session::WorkAreaHost : public TWork_areaHost {
  public:
@@ -129,10 +115,7 @@ class Session::WorkAreaHost : public TWork_areaHost {
 };
 
 Session::Session(std::ostream& err)
-    : err_(err),
-      messages_(err),
-      toolsHost_(std::make_unique<ToolsHost>(*this)),
-      workAreaHost_(std::make_unique<WorkAreaHost>(*this)) {
+    : err_(err), messages_(err), workAreaHost_(std::make_unique<WorkAreaHost>(*this)) {
   PlatformServices services;
   services.OpenPictureDialog1 = &open_;
   services.SaveDialog1 = &save_;
@@ -140,17 +123,20 @@ Session::Session(std::ostream& err)
   services.Messages = &messages_;
   services.ClipboardBitmaps = &clipboard_;
   services.Printer1 = &printer_;
-  form_ = std::make_unique<TForm1>(services, toolsHost_.get(), workAreaHost_.get());
+  form_ = std::make_unique<TForm1>(services, &toolsHost_, workAreaHost_.get());
   TForm1& f = *form_;
-  toolsHost_->Attach(f.Work_area);
+  // The palette's calls out go to the work area, as in the desktop program.
+  toolsHost_.Attach(f.Work_area);
   f.Tools.SaveDialog1 = &save_;
   f.Overlays.RemoveTheRect2 = [this] { form_->Work_area.RemoveTheRect2(); };
   f.Overlays.RemoveTheBrush = [this] { form_->Work_area.RemoveTheBrush(); };
   f.Overlays.setsigncursor = [this] { form_->Work_area.setsigncursor(); };
 
-  drawing_ = std::make_unique<OutlineDrawing>(f.State, f.Tools, f.Work_area);
-  drawing_->SetCanvas(canvas_);
-  drawing_->Renderer = &renderer_;
+  f.Work_area.Outline.SetCanvas(canvas_);
+  f.Work_area.Outline.Renderer = &renderer_;
+  f.State.ProgressBar1.Advanced = [this] {
+    if (Progress) Progress(form_->State.ProgressBar1.Position, form_->State.ProgressBar1.Max);
+  };
 
   // The work area's creation, then the first showing of the main window and of the work area.
   f.Work_area.FormCreate();
@@ -376,7 +362,7 @@ void Session::down(TMouseButton button, Point p) {
   if (onImage2()) {
     if (!hovering_) w.MouseEnter(TWork_area::ChildControl::Image2);
     hovering_ = true;
-    drawing_->Image2MouseDown(button, Held(button), p.x, p.y);
+    w.Image2MouseDown(button, Held(button), p.x, p.y);
   } else {
     if (!hovering_) w.MouseEnter(TWork_area::ChildControl::Image1);
     hovering_ = true;
@@ -386,7 +372,7 @@ void Session::down(TMouseButton button, Point p) {
 
 void Session::move(TMouseButton button, Point p) {
   if (onImage2())
-    drawing_->Image2MouseMove(Held(button), p.x, p.y);
+    form_->Work_area.Image2MouseMove(Held(button), p.x, p.y);
   else
     form_->Work_area.Image1MouseMove(Held(button), p.x, p.y);
 }
@@ -394,7 +380,7 @@ void Session::move(TMouseButton button, Point p) {
 void Session::up(TMouseButton button, Point p) {
   TWork_area& w = form_->Work_area;
   if (onImage2()) {
-    drawing_->Image2MouseUp(button, TShiftState{}, p.x, p.y);
+    w.Image2MouseUp(button, TShiftState{}, p.x, p.y);
     return;
   }
   // A completed left click is delivered before the release, when the release is on the picture.
@@ -429,10 +415,10 @@ void Session::text(const Step& step) {
   checkInside(p);
   down(TMouseButton::Left, p);
   up(TMouseButton::Left, p);
-  OutlineDrawing& d = *drawing_;
+  OutlineDrawing& d = f.Work_area.Outline;
   if (!d.Memo1.Visible) FailStep("the text box did not open");
   d.Memo1.Text = step.Name;
-  d.Memo1DblClick();
+  f.Work_area.Memo1DblClick();
 }
 
 void Session::resize(const Step& step) {

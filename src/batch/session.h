@@ -7,6 +7,7 @@
 // A QGuiApplication must exist while a Session lives (the layer's painter and the text need it).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -18,7 +19,6 @@
 #include "batch/steps.h"
 #include "platform/layer_canvas_qt.h"
 #include "platform/text_render_qt.h"
-#include "workarea/outline_drawing.h"
 
 namespace drollo::batch {
 
@@ -72,7 +72,9 @@ class Session {
   Session& operator=(const Session&) = delete;
 
   TForm1& Form() { return *form_; }
-  OutlineDrawing& Drawing() { return *drawing_; }
+
+  // Called as a long step advances the palette's progress bar (position, maximum).
+  std::function<void(int position, int max)> Progress;
 
   // Runs one step. False, with the reason in `error`, when it failed.
   bool Run(const Step& step, std::string& error);
@@ -83,7 +85,6 @@ class Session {
   std::string StateJson() const;
 
  private:
-  class ToolsHost;
   class WorkAreaHost;
 
   void runStep(const Step& step);
@@ -112,10 +113,9 @@ class Session {
   StreamMessages messages_;
   RunClipboard clipboard_;
   PdfPrinter printer_;
-  std::unique_ptr<ToolsHost> toolsHost_;
+  TToolsHostRelay toolsHost_;
   std::unique_ptr<WorkAreaHost> workAreaHost_;
   std::unique_ptr<TForm1> form_;
-  std::unique_ptr<OutlineDrawing> drawing_;
   platform::QtLayerCanvas canvas_;
   platform::QtTextRenderer renderer_;
   std::optional<TColor> pendingColour_;
