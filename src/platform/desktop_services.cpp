@@ -19,6 +19,7 @@
 
 #include "formats/picture_file.h"
 #include "platform/qt_pictures.h"
+#include "platform/text_render_qt.h"
 
 namespace drollo::platform {
 
@@ -213,6 +214,13 @@ bool ExecuteFontDialog(QWidget* parent, QFont& font) {
   const QFont chosen = QFontDialog::getFont(&ok, font, parent);
   if (ok) font = chosen;
   return ok;
+}
+
+bool QtFontDialog::Execute(outline::TFont& font) {
+  QFont q = ToQFont(font);
+  if (!ExecuteFontDialog(parent_, q)) return false;
+  font = FromQFont(q, font.Color);
+  return true;
 }
 
 DesktopServices::DesktopServices(QWidget* parent)

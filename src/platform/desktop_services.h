@@ -9,6 +9,7 @@
 
 #include "app/services.h"
 #include "image/pixel_math.h"
+#include "workarea/text_box.h"
 
 class QPrinter;
 class QPainter;
@@ -102,6 +103,16 @@ class QtWebBrowser : public WebBrowser {
 bool ExecuteColorDialog(QWidget* parent, TColor& colour);
 // The font dialog preset to `font`; true with the chosen font on confirmation.
 bool ExecuteFontDialog(QWidget* parent, QFont& font);
+
+// The text tool's font dialog.
+class QtFontDialog : public FontDialog {
+ public:
+  explicit QtFontDialog(QWidget* parent) : parent_(parent) {}
+  bool Execute(outline::TFont& font) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
 
 // Every service of the desktop, owned together.
 struct DesktopServices {

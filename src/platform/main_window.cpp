@@ -86,6 +86,10 @@ MainWindow::MainWindow(const PlatformServices* services)
                                    workAreaHost_.get());
   TForm1& f = *form_;
   toolsRelay_.Attach(f.Work_area);
+  // The outline page draws on the layer with Qt's painter and renders text with its fonts.
+  f.Work_area.Outline.SetCanvas(layerCanvas_);
+  f.Work_area.Outline.Renderer = &textRenderer_;
+  f.Work_area.Outline.FontDialog1 = &fontDialog_;
 
   setObjectName("Form1");
   setWindowTitle(Q(f.Caption));

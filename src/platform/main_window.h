@@ -15,6 +15,8 @@
 
 #include "app/form1.h"
 #include "platform/desktop_services.h"
+#include "platform/layer_canvas_qt.h"
+#include "platform/text_render_qt.h"
 
 class QAction;
 class QApplication;
@@ -73,6 +75,9 @@ class MainWindow : public QMainWindow {
   void syncImages();
 
   std::unique_ptr<DesktopServices> desktop_;
+  QtLayerCanvas layerCanvas_;
+  QtTextRenderer textRenderer_;
+  QtFontDialog fontDialog_{this};
   TToolsHostRelay toolsRelay_;
   std::unique_ptr<WorkAreaHost> workAreaHost_;
   std::unique_ptr<TForm1> form_;

@@ -4,12 +4,15 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QToolTip>
 #include <algorithm>
 
 #include "platform/artwork.h"
 #include "platform/qt_pictures.h"
+#include "platform/text_render_qt.h"
 
 namespace drollo::platform {
 
@@ -78,6 +81,18 @@ WorkAreaView::WorkAreaView(ProgramState& state, TWork_area& model, QWidget* pare
     forwarded(false);
   });
 
+  // The text box: its mouse events go to the model relative to the box; its text is the model's.
+  memo_ = new QPlainTextEdit(viewport());
+  memo_->setObjectName("Memo1");
+  memo_->hide();
+  memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo_->viewport()->installEventFilter(this);
+  memo_->viewport()->setMouseTracking(true);
+  connect(memo_, &QPlainTextEdit::textChanged, this, [this] {
+    if (syncing_) return;
+    model_.Outline.Memo1.Text = S(memo_->toPlainText());
+  });
+
   connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
     if (syncing_ || v == model_.HorzScrollBar.Position) return;
     model_.HorzScroll(v);
@@ -121,8 +136,73 @@ void WorkAreaView::syncFromModel() {
   if (model_.Timer2.Enabled && !timer2_.isActive()) timer2_.start();
   if (!model_.Timer2.Enabled) timer2_.stop();
 
+  syncMemo();
   updateCursor(viewport()->mapFromGlobal(QCursor::pos()));
   viewport()->update();
+}
+
+void WorkAreaView::syncMemo() {
+  const TMemo& m = model_.Outline.Memo1;
+  if (!m.Visible) {
+    memo_->hide();
+    return;
+  }
+  syncing_ = true;
+  memo_->setGeometry(model_.ImageLeft() + m.Left, model_.ImageTop() + m.Top, m.Width, m.Height);
+  const QFont font = ToQFont(m.Font);
+  if (memo_->font() != font) memo_->setFont(font);
+  QPalette palette = memo_->palette();
+  palette.setColor(QPalette::Text, ToQColor(m.Font.Color));
+  memo_->setPalette(palette);
+  if (memo_->toPlainText() != Q(m.Text)) memo_->setPlainText(Q(m.Text));
+  memo_->setToolTip(Q(m.Hint));
+  switch (m.Cursor) {
+    case MemoCursor::SizeAll:
+      memo_->viewport()->setCursor(Qt::SizeAllCursor);
+      break;
+    case MemoCursor::SizeNWSE:
+      memo_->viewport()->setCursor(Qt::SizeFDiagCursor);
+      break;
+    default:
+      memo_->viewport()->setCursor(Qt::IBeamCursor);
+      break;
+  }
+  if (!memo_->isVisible()) {
+    memo_->show();
+    memo_->setFocus();
+  }
+  syncing_ = false;
+}
+
+bool WorkAreaView::eventFilter(QObject* watched, QEvent* e) {
+  if (watched != memo_->viewport()) return QAbstractScrollArea::eventFilter(watched, e);
+  switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+      auto* me = static_cast<QMouseEvent*>(e);
+      const QPoint at = memo_->viewport()->mapTo(memo_, me->position().toPoint());
+      const TShiftState shift = ToModelShift(me->buttons(), me->modifiers());
+      const TMouseButton button = ToModelButton(me->button());
+      if (e->type() == QEvent::MouseButtonPress)
+        model_.Memo1MouseDown(button, shift, at.x(), at.y());
+      else if (e->type() == QEvent::MouseMove)
+        model_.Memo1MouseMove(shift, at.x(), at.y());
+      else if (e->type() == QEvent::MouseButtonRelease)
+        model_.Memo1MouseUp(button, shift, at.x(), at.y());
+      else
+        model_.Memo1DblClick();
+      forwarded();
+      // The box's own corners move and size it; a right press opens the font dialog instead of
+      // the box's menu.
+      return e->type() == QEvent::MouseButtonDblClick || me->button() == Qt::RightButton;
+    }
+    case QEvent::ContextMenu:
+      return true;
+    default:
+      return QAbstractScrollArea::eventFilter(watched, e);
+  }
 }
 
 void WorkAreaView::repaintArea(const Rect& area, const Rect& keep) {
@@ -175,6 +255,27 @@ void WorkAreaView::paintEvent(QPaintEvent* e) {
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QRect(b[0], b[1], b[2] - b[0] - 1, b[3] - b[1] - 1));
   }
+  // The outline tools' previews, drawn with the window's pen.
+  const OutlineDrawing& outline = model_.Outline;
+  if (outlineShown() &&
+      (outline.LineShown || outline.CurvePreview != OutlineDrawing::CurvePreviewKind::None)) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(ToQColor(model_.Pen.Color), std::max(1, model_.Pen.Width), Qt::SolidLine,
+                  Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    if (outline.LineShown) {
+      const auto& l = outline.LineOverlay;
+      p.drawLine(l[0], l[1], l[2], l[3]);
+    }
+    const auto& c = outline.CurvePoints;
+    if (outline.CurvePreview == OutlineDrawing::CurvePreviewKind::Line) {
+      p.drawLine(c[0].x, c[0].y, c[3].x, c[3].y);
+    } else if (outline.CurvePreview == OutlineDrawing::CurvePreviewKind::Bezier) {
+      QPainterPath path(QPointF(c[0].x, c[0].y));
+      path.cubicTo(QPointF(c[1].x, c[1].y), QPointF(c[2].x, c[2].y), QPointF(c[3].x, c[3].y));
+      p.drawPath(path);
+    }
+  }
   // The crop rectangle, point by point in the model's dash pattern.
   if (model_.RectShown) {
     QPolygon white, black;
@@ -223,6 +324,8 @@ void WorkAreaView::mousePressEvent(QMouseEvent* e) {
   const TShiftState shift = ToModelShift(e->buttons(), e->modifiers());
   if (pressTarget_ == Target::Image1)
     model_.Image1MouseDown(ToModelButton(e->button()), shift, at.x(), at.y());
+  else
+    model_.Image2MouseDown(ToModelButton(e->button()), shift, at.x(), at.y());
   forwarded();
 }
 
@@ -235,7 +338,10 @@ void WorkAreaView::mouseMoveEvent(QMouseEvent* e) {
   if (target == Target::None) return;
   const QPoint at = pos - imageRect().topLeft();
   const TShiftState shift = ToModelShift(e->buttons(), e->modifiers());
-  if (target == Target::Image1) model_.Image1MouseMove(shift, at.x(), at.y());
+  if (target == Target::Image1)
+    model_.Image1MouseMove(shift, at.x(), at.y());
+  else
+    model_.Image2MouseMove(shift, at.x(), at.y());
   // A plain move changes no picture; only the overlays follow it.
   forwarded(shift.Left);
 }
@@ -252,6 +358,8 @@ void WorkAreaView::mouseReleaseEvent(QMouseEvent* e) {
     // A completed left click is delivered before the release itself.
     if (button == TMouseButton::Left && imageRect().contains(pos)) model_.Image1Click();
     model_.Image1MouseUp(button, shift, at.x(), at.y());
+  } else {
+    model_.Image2MouseUp(button, shift, at.x(), at.y());
   }
   forwarded();
   updateHover(pos);

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <functional>
 
+class QPlainTextEdit;
+
 #include "workarea/work_area.h"
 
 namespace drollo::platform {
@@ -36,6 +38,8 @@ class WorkAreaView : public QAbstractScrollArea {
   QPoint viewportPoint(int X, int Y) const { return imageRect().topLeft() + QPoint(X, Y); }
 
   QTimer& timer1() { return timer1_; }
+  // The text tool's box Memo1, over the picture while it is open.
+  QPlainTextEdit* memo() const { return memo_; }
   QTimer& timer2() { return timer2_; }
 
   // Repaints `area` of the client area now, except `keep` (the model's overlay erasure).
@@ -52,6 +56,7 @@ class WorkAreaView : public QAbstractScrollArea {
   void wheelEvent(QWheelEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   bool viewportEvent(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void scrollContentsBy(int dx, int dy) override;
 
  private:
@@ -64,7 +69,9 @@ class WorkAreaView : public QAbstractScrollArea {
 
   ProgramState& state_;
   TWork_area& model_;
+  void syncMemo();
   QTimer timer1_;
+  QPlainTextEdit* memo_ = nullptr;
   QTimer timer2_;
   Target pressTarget_ = Target::None;
   Target hover_ = Target::None;
