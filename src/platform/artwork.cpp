@@ -294,13 +294,13 @@ QPixmap Greyed(const QPixmap& source) {
 
 }  // namespace
 
-QIcon ButtonIcon(std::string_view name) {
+QIcon ButtonIcon(std::string_view name, int size) {
   const auto& pictures = Pictures();
   const auto it = pictures.find(name);
   if (it == pictures.end()) return QIcon();
   QIcon icon;
   for (qreal ratio : {1.0, 2.0}) {
-    const QPixmap normal = Render(it->second, 16, ratio);
+    const QPixmap normal = Render(it->second, size, ratio);
     icon.addPixmap(normal, QIcon::Normal);
     icon.addPixmap(Greyed(normal), QIcon::Disabled);
   }

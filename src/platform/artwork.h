@@ -11,7 +11,7 @@ namespace drollo::platform {
 
 // The picture of a main tool-bar button or of a palette picture button, by the button's name
 // ("SpeedButton3"; palette buttons as "Tools.SpeedButton1"). An unknown name gives a null icon.
-QIcon ButtonIcon(std::string_view name);
+QIcon ButtonIcon(std::string_view name, int size = 16);
 // The program's icon at `size` pixels.
 QPixmap ProgramIconPixmap(int size);
 QIcon ProgramIcon();

@@ -191,8 +191,8 @@ QToolButton* ToolsWindow::speedButton(QWidget* page, SpeedButton& model, QRect g
   b->setGeometry(geometry);
   b->setCheckable(true);
   if (pictureName) {
-    b->setIcon(ButtonIcon(pictureName));
-    b->setIconSize(QSize(28, 28));
+    b->setIcon(ButtonIcon(pictureName, 30));
+    b->setIconSize(QSize(30, 30));
   }
   connect(b, &QToolButton::clicked, this, [this, &model] {
     if (syncing_) return;

@@ -111,12 +111,14 @@ QRect WorkAreaView::imageRect() const {
 }
 
 void WorkAreaView::forwarded(bool picturesMayHaveChanged) {
-  if (picturesMayHaveChanged) convertedStale_ = true;
+  lightEvent_ = !picturesMayHaveChanged;
   syncFromModel();
   if (AfterEvent) AfterEvent();
+  lightEvent_ = false;
 }
 
 void WorkAreaView::syncFromModel() {
+  if (!lightEvent_) convertedStale_ = reducedStale_ = true;
   syncing_ = true;
   model_.ClientSize = DisplaySize{viewport()->width(), viewport()->height()};
   QScrollBar* h = horizontalScrollBar();
@@ -236,11 +238,20 @@ void WorkAreaView::paintEvent(QPaintEvent* e) {
   const bool image2 = outlineShown() && !model_.Image2Picture.empty();
   const QImage image = shownImage(image2);
   if (!image.isNull() && !target.isEmpty()) {
-    // Crisp pixels when enlarged, averaged when reduced.
+    // Crisp pixels when enlarged; when reduced, each screen pixel averages the picture pixels it
+    // covers.
     const bool reduced = target.width() < image.width() || target.height() < image.height();
-    p.setRenderHint(QPainter::SmoothPixmapTransform, reduced);
     p.setClipRect(e->rect());
-    p.drawImage(target, image);
+    if (reduced) {
+      if (reducedStale_ || reduced_.size() != target.size()) {
+        reduced_ = image.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        reducedStale_ = false;
+      }
+      p.drawImage(target.topLeft(), reduced_);
+    } else {
+      reduced_ = QImage();
+      p.drawImage(target, image);
+    }
     p.setClipping(false);
   }
 

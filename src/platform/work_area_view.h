@@ -79,6 +79,11 @@ class WorkAreaView : public QAbstractScrollArea {
   // Pictures of depths Qt cannot show directly are converted once per change.
   QImage converted_;
   bool convertedStale_ = true;
+  // The picture reduced to the display size by averaging, for zooms below 100 %.
+  QImage reduced_;
+  bool reducedStale_ = true;
+  // True while a plain pointer move or a marching-ants tick is being shown: no picture changed.
+  bool lightEvent_ = false;
 };
 
 TMouseButton ToModelButton(Qt::MouseButton b);
