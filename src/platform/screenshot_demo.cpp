@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -79,6 +80,14 @@ void RunScreenshotDemo(MainWindow& window, const QString& folder) {
     Drag(client, w->workArea()->viewportPoint(60, 400), w->workArea()->viewportPoint(540, 80), 12);
   });
   steps->push_back([=] { grab("4-outline.png"); });
+  steps->push_back([=] {
+    // Back on the warp page, zoomed out, a crop rectangle being chosen.
+    notebook->setCurrentIndex(0);
+    w->toolButton("SpeedButton8")->click();
+    w->toolButton("SpeedButton2")->click();
+    Drag(client, w->workArea()->viewportPoint(90, 70), w->workArea()->viewportPoint(330, 260), 6);
+  });
+  steps->push_back([=] { grab("5-crop.png"); });
   steps->push_back([=] { w->close(); });
 
   // One step every 700 ms, so each state is painted before its picture is taken.

@@ -77,8 +77,10 @@ WorkAreaView::WorkAreaView(ProgramState& state, TWork_area& model, QWidget* pare
   timer2_.setObjectName("Timer2");
   connect(&timer2_, &QTimer::timeout, this, [this] {
     if (!model_.Timer2.Enabled) return;
+    const bool wasShown = model_.RectShown;
     model_.Timer2Timer();
-    forwarded(false);
+    // Without a crop rectangle on the screen a tick shows nothing new.
+    if (wasShown || model_.RectShown) forwarded(false);
   });
 
   // The text box: its mouse events go to the model relative to the box; its text is the model's.
