@@ -113,5 +113,33 @@ TEST_F(PaletteWindow, SketchButtonReplacesThePictureWithOneHistoryEntry) {
   EXPECT_EQ(window.tools()->progressBar()->value(), 0);
 }
 
+// Counts the bar's paints that show a position between the ends, which happen only while a step
+// runs.
+class MidwayPaints : public QObject {
+ public:
+  explicit MidwayPaints(QProgressBar* bar) : bar_(bar) { bar->installEventFilter(this); }
+  int count = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint && bar_->value() > 0) ++count;
+    return false;
+  }
+
+ private:
+  QProgressBar* bar_;
+};
+
+TEST_F(PaletteWindow, ProgressBarIsPaintedWhileALongWarpRunsAndEndsAtZero) {
+  slider("TrackBar1")->setValue(500);
+  QProgressBar* bar = window.tools()->progressBar();
+  MidwayPaints paints(bar);
+  // Two large steps: the bar is painted midway at least once.
+  leftClick(at(300, 230));
+  leftClick(at(300, 230));
+  EXPECT_GT(paints.count, 0);
+  EXPECT_EQ(bar->value(), 0);
+}
+
 }  // namespace
 }  // namespace drollo::test
