@@ -1,6 +1,7 @@
 #include "formats/metafile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -201,9 +202,18 @@ Picture BitmapMetafileReader::Read(std::span<const std::uint8_t> file,
   return out;
 }
 
+namespace {
+std::atomic<const MetafileReader*> installedReader{nullptr};
+}  // namespace
+
 const MetafileReader& BuiltInMetafileReader() {
-  static const BitmapMetafileReader reader;
-  return reader;
+  static const BitmapMetafileReader bitmapReader;
+  const MetafileReader* installed = installedReader.load();
+  return installed ? *installed : bitmapReader;
+}
+
+void InstallMetafileReader(const MetafileReader* reader) {
+  installedReader.store(reader);
 }
 
 std::vector<std::uint8_t> EncodePlaceableMetafile(const Picture& picture) {

@@ -26,7 +26,13 @@ class BitmapMetafileReader : public MetafileReader {
   Picture Read(std::span<const std::uint8_t> file, const DecodeLimits& limits) const override;
 };
 
+// The reader that LoadPictureFile uses unless it is given one: the one a program installed, or
+// else the bitmap-only reader above. The core cannot draw, so the desktop program installs the
+// reader that plays every record with the platform's painter.
 const MetafileReader& BuiltInMetafileReader();
+// Installs the reader BuiltInMetafileReader gives (kept, not owned); nullptr goes back to the
+// bitmap-only reader.
+void InstallMetafileReader(const MetafileReader* reader);
 
 // A placeable Windows metafile of the picture: the 22-byte header (key 9AC6CDD7, bounding box
 // (0, 0)-(width, height) at 96 units per inch, checksum), then the records: metafile header,

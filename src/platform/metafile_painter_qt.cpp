@@ -325,4 +325,8 @@ const formats::MetafileReader& QtMetafileReader() {
   return reader;
 }
 
+void InstallQtMetafileReader() {
+  formats::InstallMetafileReader(&QtMetafileReader());
+}
+
 }  // namespace drollo::platform

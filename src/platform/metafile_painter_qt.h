@@ -41,5 +41,7 @@ class QtMetafileCanvas : public formats::meta::Canvas {
 
 // Reads both kinds of metafile and plays every drawing record with QtMetafileCanvas.
 const formats::MetafileReader& QtMetafileReader();
+// Makes QtMetafileReader the reader LoadPictureFile uses by default; programs call it at start-up.
+void InstallQtMetafileReader();
 
 }  // namespace drollo::platform

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "batch/batch_runner.h"
+#include "platform/metafile_painter_qt.h"
 
 namespace {
 
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
   // The steps are taken before Qt reads the command line, which may remove words it knows.
   const std::vector<std::string> args(argv + 1, argv + argc);
   QGuiApplication app(argc, argv);
+  drollo::platform::InstallQtMetafileReader();
   drollo::batch::BatchRunner runner(std::cout, std::cerr);
   runner.ProgressLine = isatty(STDERR_FILENO) != 0;
   return runner.Run(args);

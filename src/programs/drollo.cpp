@@ -5,11 +5,13 @@
 #include <QStringList>
 
 #include "platform/main_window.h"
+#include "platform/metafile_painter_qt.h"
 #include "platform/screenshot_demo.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   drollo::platform::PrepareApplication(app);
+  drollo::platform::InstallQtMetafileReader();
   drollo::platform::MainWindow window;
   QObject::connect(&window, &drollo::platform::MainWindow::programEnded, &app, &QApplication::quit,
                    Qt::QueuedConnection);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "formats/metafile.h"
+#include "formats/picture_file.h"
 #include "formats/temp_folder.h"
 #include "support/pictures.h"
 
@@ -321,6 +322,19 @@ TEST(QtMetafilePlayer, RasterOperationsCombineBitmapAndPicture) {
   const Picture p = Play(w.placeable(20, 10));
   EXPECT_EQ(p.pixel(5, 5), kBlack);   // yellow AND blue
   EXPECT_EQ(p.pixel(15, 5), kWhite);  // yellow OR blue
+}
+
+TEST(QtMetafilePlayer, InstalledReaderOpensEnhancedFilesByName) {
+  TempFolder folder;
+  folder.write("drawing.emf", DrawingEmf());
+  EXPECT_THROW(formats::LoadPictureFile(folder.file("drawing.emf")), formats::PictureFileError);
+  InstallQtMetafileReader();
+  const std::optional<Picture> p = formats::LoadPictureFile(folder.file("drawing.emf"));
+  formats::InstallMetafileReader(nullptr);
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->bitsPerPixel(), 24);
+  EXPECT_EQ(p->width(), kW);
+  EXPECT_EQ(p->pixel(35, 30), MakeColour(255, 0, 0));
 }
 
 // ---- files made by an office suite ----------------------------------------------------------
