@@ -148,16 +148,32 @@ TEST_F(MainWindowCommands, AboutAndPictureSizeWindowsOpenWithoutBlocking) {
 
 TEST_F(MainWindowCommands, PictureSizeDialogKeepsTheRatioWhileTypingAndAppliesTheSize) {
   keys(Qt::Key_E);
+  ASSERT_EQ(window.imageSize()->widthField()->text(), "605");
+  ASSERT_EQ(window.imageSize()->heightField()->text(), "469");
   QLineEdit* w = window.imageSize()->widthField();
   w->selectAll();
   QTest::keyClicks(w, "302");
-  const int expectH =
-      Round(302.0 * state().WorkingPicture.height() / state().WorkingPicture.width());
-  EXPECT_EQ(window.imageSize()->heightField()->text().toInt(), expectH);
+  EXPECT_EQ(window.imageSize()->heightField()->text(), "234");  // 234.1
+  // "+": 377.5 and 292.5, each to the even neighbour.
+  QTest::mouseClick(window.imageSize()->findChild<QAbstractButton*>("SpeedButton2"),
+                    Qt::LeftButton);
+  EXPECT_EQ(window.imageSize()->widthField()->text(), "378");
+  EXPECT_EQ(window.imageSize()->heightField()->text(), "292");
   QTest::mouseClick(window.imageSize()->findChild<QAbstractButton*>("Button1"), Qt::LeftButton);
-  EXPECT_EQ(state().WorkingPicture.width(), 302);
-  EXPECT_EQ(state().WorkingPicture.height(), expectH);
+  EXPECT_EQ(state().WorkingPicture.width(), 378);
+  EXPECT_EQ(state().WorkingPicture.height(), 292);
   EXPECT_FALSE(window.imageSize()->isVisible());
+}
+
+TEST_F(MainWindowCommands, PictureSizeDialogRefusesAnEmptyField) {
+  keys(Qt::Key_E);
+  window.imageSize()->widthField()->clear();
+  QTest::keyClick(window.imageSize()->widthField(), Qt::Key_Backspace);
+  QTest::mouseClick(window.imageSize()->findChild<QAbstractButton*>("Button1"), Qt::LeftButton);
+  ASSERT_EQ(messages.boxes.size(), 1u);
+  EXPECT_EQ(messages.boxes[0].first, "Please input a valid integer value.");
+  EXPECT_TRUE(window.imageSize()->isVisible());
+  EXPECT_EQ(state().WorkingPicture.width(), 605);
 }
 
 TEST_F(MainWindowCommands, OnlineAndHelpOpenTheProductPages) {
