@@ -127,6 +127,9 @@ MainWindow::MainWindow(const PlatformServices* services)
     syncAll();
   };
   imageSize_ = new ImageSizeWindow(f.Image_Size, this);
+  // Neither dialog hides the picture's middle or the palette when it opens.
+  about_->move(f.Bounds.left + 120, f.Bounds.top + 120);
+  imageSize_->move(635, 430);
 
   view_->AfterEvent = [this] { syncAll(); };
   tools_->AfterEvent = [this] { syncAll(); };

@@ -1,6 +1,7 @@
 #include "platform/screenshot_demo.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QMouseEvent>
@@ -88,6 +89,11 @@ void RunScreenshotDemo(MainWindow& window, const QString& folder) {
     Drag(client, w->workArea()->viewportPoint(90, 70), w->workArea()->viewportPoint(330, 260), 6);
   });
   steps->push_back([=] { grab("5-crop.png"); });
+  steps->push_back([=] {
+    w->menuEntry("About1")->trigger();
+    w->menuEntry("ImageSize1")->trigger();
+  });
+  steps->push_back([=] { grab("6-dialogs.png"); });
   steps->push_back([=] { w->close(); });
 
   // One step every 700 ms, so each state is painted before its picture is taken.
