@@ -210,9 +210,11 @@ bool WorkAreaView::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void WorkAreaView::repaintArea(const Rect& area, const Rect& keep) {
+  // The model asks for an overlay's area while it is still changing its state; the repaint is
+  // queued, so it shows the state after the event, together with the rest of the window's update.
   QRegion region(QRect(area.left, area.top, area.width() + 1, area.height() + 1));
   if (!keep.empty()) region -= QRegion(QRect(keep.left, keep.top, keep.width(), keep.height()));
-  viewport()->repaint(region);
+  viewport()->update(region);
 }
 
 void WorkAreaView::scrollContentsBy(int, int) {

@@ -42,7 +42,7 @@ class WorkAreaView : public QAbstractScrollArea {
   QPlainTextEdit* memo() const { return memo_; }
   QTimer& timer2() { return timer2_; }
 
-  // Repaints `area` of the client area now, except `keep` (the model's overlay erasure).
+  // Repaints `area` of the client area, except `keep` (the model's overlay erasure).
   void repaintArea(const Rect& area, const Rect& keep);
 
   QSize sizeHint() const override { return QSize(600, 470); }
