@@ -1,5 +1,6 @@
 // Mouse, wheel and scroll events on the work area's client area reach the work area model at the
 // image control's own coordinates, at every zoom and scroll position.
+#include <QMdiSubWindow>
 #include <QScrollBar>
 
 #include "desktop_fixture.h"
@@ -121,6 +122,26 @@ TEST_F(WorkAreaGestures, HeldPressRepeatsTheWarpOnEachTimerTick) {
   EXPECT_FALSE(state().WorkingPicture.samePixels(before));
   QTest::mouseRelease(client(), Qt::LeftButton, Qt::NoModifier, at(200, 200));
   EXPECT_FALSE(view().timer1().isActive());
+}
+
+TEST_F(WorkAreaGestures, ScrollingRemovesTheCropRectangleAndDisablesCropAndCopy) {
+  QTest::mouseClick(window.toolButton("SpeedButton9"), Qt::LeftButton);
+  QTest::mouseClick(window.toolButton("SpeedButton2"), Qt::LeftButton);
+  leftDrag(at(30, 40), at(90, 75));
+  ASSERT_TRUE(window.toolButton("SpeedButton11")->isEnabled());
+  view().verticalScrollBar()->setValue(20);
+  EXPECT_FALSE(form().Work_area.RectShown);
+  EXPECT_EQ(form().Work_area.SelectionStart, (Point{}));
+  EXPECT_FALSE(window.toolButton("SpeedButton11")->isEnabled());
+  EXPECT_FALSE(window.shortcut("Action6")->isEnabled());
+  EXPECT_TRUE(state().CropSelectMode);
+}
+
+TEST_F(WorkAreaGestures, ClosingTheWorkAreaOnlyMinimisesIt) {
+  window.workAreaWindow()->close();
+  EXPECT_TRUE(form().Work_area.Minimized);
+  EXPECT_TRUE(window.workAreaWindow()->isMinimized());
+  EXPECT_FALSE(form().Closed);
 }
 
 }  // namespace
