@@ -1701,6 +1701,9 @@ class Player {
     std::optional<Rect> opaque, clipBox;
     if (options & 0x0002) opaque = deviceBox(l, t, r, b);
     if (options & 0x0004) clipBox = deviceBox(l, t, r, b);
+    // Glyph numbers of the recording machine's font mean nothing without that font: only the
+    // opaque box is drawn.
+    if (options & 0x0010) text.clear(), advances.clear();
     drawText(std::move(text), {x, y}, std::move(advances), opaque, clipBox);
   }
 
