@@ -1,5 +1,6 @@
 // The main window's tool bar, menus and key short-cuts run the main window model's handlers.
 #include <QAction>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -216,6 +217,19 @@ TEST(PictureConversion, AQImageAndBackKeepsEveryPixel) {
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 7; ++x) grey.mutableRow(y)[x] = static_cast<std::uint8_t>(30 * x + y);
   EXPECT_TRUE(SamePicture(ToBgr24(grey), platform::FromQImage(platform::ToQImage(grey))));
+}
+
+}  // namespace
+}  // namespace drollo::test
+
+namespace drollo::test {
+namespace {
+
+TEST(ProgramFont, SongFaceAt12PixelsStandsForTheProgramsFont) {
+  platform::PrepareApplication(*qApp);
+  const QFontInfo info(QApplication::font());
+  EXPECT_EQ(info.family(), "Noto Serif CJK SC");
+  EXPECT_EQ(info.pixelSize(), 12);
 }
 
 }  // namespace
