@@ -524,7 +524,7 @@ class Player {
   }
 
   // A closed figure: filled and outlined, or added to the path being recorded.
-  void shape(const Path& path) {
+  void shape(const Path& path, const Path* outline = nullptr) {
     if (path.empty()) return;
     if (recording_) {
       path_.append(path);
@@ -534,7 +534,26 @@ class Player {
     spend(path);
     if (dc_.brush.style != BrushStyle::kNull)
       canvas_.fill(path, dc_.brush, dc_.winding, dc_.background);
-    if (dc_.pen.style != PenStyle::kNull) canvas_.stroke(path, devicePen(), dc_.background);
+    if (dc_.pen.style != PenStyle::kNull)
+      canvas_.stroke(outline ? *outline : path, devicePen(), dc_.background);
+  }
+
+  // Rectangles, ellipses and rounded rectangles cover their box less its last column and row:
+  // a one-pixel outline runs along the box's left and top edges but one pixel inside its right
+  // and bottom ones. So the outline's box is moved in by a pixel there (when the mapping keeps
+  // the axes), while the fill, which covers pixels whose centres are inside, keeps the box.
+  template <typename MakePath>
+  void boxShape(double l, double t, double r, double b, MakePath make) {
+    const Path fillPath = make(l, t, r, b);
+    const Affine& m = total_;
+    if (m.b != 0 || m.c != 0 || std::abs(m.a * (r - l)) <= 1 || std::abs(m.d * (b - t)) <= 1)
+      return shape(fillPath);
+    double& hx = (m.a > 0) == (r >= l) ? r : l;
+    double& hy = (m.d > 0) == (b >= t) ? b : t;
+    hx -= 1 / m.a;
+    hy -= 1 / m.d;
+    const Path outline = make(l, t, r, b);
+    shape(fillPath, &outline);
   }
   // An open figure: outlined only.
   void line(const Path& path) {
@@ -709,7 +728,10 @@ class Player {
       if (s > 0) dc_.position.x += sum / s;
     }
     if (t.text.empty() && !t.opaqueBox) return;
-    budget_ -= 64.0 * (t.text.size() + 1);
+    // Each character costs about its square, at most the picture.
+    const double em = std::max(std::abs(t.font.height), 16.0);
+    const double picture = static_cast<double>(size_.width) * size_.height;
+    budget_ -= std::min(em * em, picture) * static_cast<double>(t.text.size() + 1);
     if (budget_ < 0) Corrupt("it draws far more than its own area");
     canvas_.text(t);
   }
@@ -908,13 +930,18 @@ class Player {
       case 0x041B:    // Rectangle
       case 0x0418: {  // Ellipse
         const double b = rec.i16(), r = rec.i16(), t = rec.i16(), l = rec.i16();
-        shape(function == 0x041B ? rectangle(l, t, r, b) : ellipse(l, t, r, b));
+        if (function == 0x041B)
+          boxShape(l, t, r, b, [this](auto... v) { return rectangle(v...); });
+        else
+          boxShape(l, t, r, b, [this](auto... v) { return ellipse(v...); });
         break;
       }
       case 0x061C: {  // RoundRect
         const double h = rec.i16(), w = rec.i16();
         const double b = rec.i16(), r = rec.i16(), t = rec.i16(), l = rec.i16();
-        shape(roundRect(l, t, r, b, w, h));
+        boxShape(l, t, r, b, [&](double a, double c, double d, double e) {
+          return roundRect(a, c, d, e, w, h);
+        });
         break;
       }
       case 0x0817:    // Arc
@@ -1465,13 +1492,18 @@ class Player {
       case 42:
       case 43: {  // Ellipse, Rectangle
         const double l = rec.i32(), t = rec.i32(), r = rec.i32(), b = rec.i32();
-        shape(type == 42 ? ellipse(l, t, r, b) : rectangle(l, t, r, b));
+        if (type == 43)
+          boxShape(l, t, r, b, [this](auto... v) { return rectangle(v...); });
+        else
+          boxShape(l, t, r, b, [this](auto... v) { return ellipse(v...); });
         break;
       }
       case 44: {  // RoundRect
         const double l = rec.i32(), t = rec.i32(), r = rec.i32(), b = rec.i32();
         const double w = rec.i32(), h = rec.i32();
-        shape(roundRect(l, t, r, b, w, h));
+        boxShape(l, t, r, b, [&](double a, double c, double d, double e) {
+          return roundRect(a, c, d, e, w, h);
+        });
         break;
       }
       case 45:
