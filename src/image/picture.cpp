@@ -146,7 +146,8 @@ inline void DecodePixel(const PixelFormat& f, const std::uint8_t* row, int x, st
       if (f.bitsPerPixel == 32) {
         std::memcpy(&v, row + 4 * x, 4);
       } else {
-        v = static_cast<std::uint32_t>(row[2 * x]) | (static_cast<std::uint32_t>(row[2 * x + 1]) << 8);
+        v = static_cast<std::uint32_t>(row[2 * x]) |
+            (static_cast<std::uint32_t>(row[2 * x + 1]) << 8);
       }
       bgr[0] = static_cast<std::uint8_t>(Channel(v, f.blueMask));
       bgr[1] = static_cast<std::uint8_t>(Channel(v, f.greenMask));
@@ -188,9 +189,9 @@ Picture::Picture(int width, int height, PixelFormat format) : format_(std::move(
 
 Picture::Picture(int width, int height, int bitsPerPixel)
     : Picture(width, height,
-              bitsPerPixel == 32 ? PixelFormat::Bgra32()
+              bitsPerPixel == 32   ? PixelFormat::Bgra32()
               : bitsPerPixel == 16 ? PixelFormat::Rgb555()
-              : bitsPerPixel <= 8 ? PixelFormat::Indexed(bitsPerPixel, {})
+              : bitsPerPixel <= 8  ? PixelFormat::Indexed(bitsPerPixel, {})
                                    : PixelFormat::Bgr24()) {}
 
 void Picture::resizeTiles() {
@@ -303,7 +304,8 @@ void Picture::reset(int width, int height, std::uint8_t fill) {
 }
 
 void Picture::convertTo(int bitsPerPixel) {
-  if (bitsPerPixel == format_.bitsPerPixel && (bitsPerPixel != 32 || format_ == PixelFormat::Bgra32()))
+  if (bitsPerPixel == format_.bitsPerPixel &&
+      (bitsPerPixel != 32 || format_ == PixelFormat::Bgra32()))
     return;
   if (bitsPerPixel != 24 && bitsPerPixel != 32)
     throw std::invalid_argument("pictures convert only to 24 or 32 bits");
@@ -375,7 +377,9 @@ void Picture::markWritten(const Rect& r) {
   }
 }
 
-void Picture::markAllWritten() { std::fill(dirty_.begin(), dirty_.end(), std::uint8_t{1}); }
+void Picture::markAllWritten() {
+  std::fill(dirty_.begin(), dirty_.end(), std::uint8_t{1});
+}
 
 void Picture::setSyncedWith(std::weak_ptr<const PictureSnapshot> s) {
   synced_ = std::move(s);

@@ -82,7 +82,9 @@ struct MutableView {
   Rect bounds;
   int bytesPerPixel = 3;
 
-  std::uint8_t* row(int y) const { return data + (y - bounds.top) * stride - bounds.left * bytesPerPixel; }
+  std::uint8_t* row(int y) const {
+    return data + (y - bounds.top) * stride - bounds.left * bytesPerPixel;
+  }
   std::uint8_t* pixel(int x, int y) const { return row(y) + x * bytesPerPixel; }
   // The single-pixel write of a picture's drawing surface: ignored outside the region.
   void setPixel(int x, int y, TColor c) const {
@@ -117,7 +119,8 @@ class Picture {
   // Writable row y. Marks the whole row written; prefer region() for part of a picture.
   std::uint8_t* mutableRow(int y);
 
-  // Views on 24- or 32-bit pictures. region() marks its tiles written and is clipped to the picture.
+  // Views on 24- or 32-bit pictures. region() marks its tiles written and is clipped to the
+  // picture.
   ConstView view() const;
   MutableView region(const Rect& r);
 

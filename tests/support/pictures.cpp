@@ -29,9 +29,9 @@ Picture FilledPicture(int width, int height, TColor colour) {
 
 testing::AssertionResult SamePicture(const Picture& expected, const Picture& actual) {
   if (expected.width() != actual.width() || expected.height() != actual.height())
-    return testing::AssertionFailure() << "size " << actual.width() << "x" << actual.height()
-                                       << ", expected " << expected.width() << "x"
-                                       << expected.height();
+    return testing::AssertionFailure()
+           << "size " << actual.width() << "x" << actual.height() << ", expected "
+           << expected.width() << "x" << expected.height();
   if (!(expected.format() == actual.format()))
     return testing::AssertionFailure() << "format " << actual.bitsPerPixel() << " bits, expected "
                                        << expected.bitsPerPixel() << " bits (or another table)";

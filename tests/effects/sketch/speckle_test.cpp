@@ -1,8 +1,8 @@
 // Speckle removal of the sketch page: the 3x3 median per channel against SelectionSort.
 #include <gtest/gtest.h>
 
-#include "image/median9.h"
 #include "effects/sketch/sketch.h"
+#include "image/median9.h"
 #include "image/pixel_math.h"
 #include "support/pictures.h"
 
