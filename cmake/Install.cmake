@@ -12,8 +12,10 @@ endforeach()
 if(TARGET drollo)
   install(FILES desktop/drollo.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES desktop/drollo.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-  # The help menu's question page (file:///usr/share/drollo/help/faq.html).
+  # The help menu's question page, found beside the program's folder (bin/../share/drollo/help).
   install(FILES desktop/faq.html DESTINATION ${CMAKE_INSTALL_DATADIR}/drollo/help)
+  # The build tree lays it out the same way: its programs live one folder below the build folder.
+  configure_file(desktop/faq.html ${CMAKE_BINARY_DIR}/share/drollo/help/faq.html COPYONLY)
 endif()
 
 set(CPACK_PACKAGE_NAME drollo)

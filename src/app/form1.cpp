@@ -10,33 +10,69 @@
 #include "formats/errors.h"
 #include "formats/picture_file.h"
 #include "image/resample.h"
+#include "palette/picture_save.h"
 
 namespace drollo {
 
-TForm1::TForm1(PlatformServices services, TToolsHost* toolsHost, TWork_areaHost* workAreaHost)
-    : Tools(State, toolsHost ? *toolsHost : defaultToolsHost_),
-      Work_area(State, Tools, workAreaHost),
-      Image_Size(*this),
-      Services(std::move(services)) {
+TForm1::TForm1(PlatformServices services)
+    : Services(std::move(services)),
+      Tools(State, toolsHost_),
+      Work_area(State, Tools, &workAreaHost_),
+      Image_Size(*this) {
+  toolsHost_.Attach(Work_area);
+  // The outline page draws on the layer through the platform's canvas and text, and its save and
+  // export use the main window's save dialog.
+  if (Services.Canvas) Work_area.Outline.SetCanvas(*Services.Canvas);
+  Work_area.Outline.Renderer = Services.Renderer;
+  Work_area.Outline.FontDialog1 = Services.Fonts;
+  Tools.SaveDialog1 = Services.SaveDialog1;
+  Tools.Subscribe([this] { SyncHistoryControls(); });
+
   // 2. The main window.
   createControls();
   FormCreate();
-  // 3. The work area: it shows the start picture and makes the outline layer blank at its size;
-  //    its first showing sets the zoom and the tool radius.
+  // 3. The work area with the start picture; its creation makes the outline layer blank at the
+  //    picture's size, its first showing sets the zoom and the tool radius.
   State.WorkingPicture = MakeStartPicture();
-  blankOutlineLayer();
-  State.ZoomPercent = 100.0;
   State.PictureRadius = 100;
   State.ScreenRadius = 100;
-  sizeImage1();
-  sizeImage2();
+  Work_area.FormCreate();
   // 4. The palette (constructed above, on page 0); 5. the about window and the size dialog,
   //    both hidden.
   AboutVisible = false;
   Image_Size.Visible = false;
-  Tools.Subscribe([this] { SyncHistoryControls(); });
-  // The outline page's save and export use the main window's save dialog.
-  Tools.SaveDialog1 = Services.SaveDialog1;
+}
+
+TForm1::~TForm1() = default;
+
+// --- The work area's host -----------------------------------------------------------------------
+
+void TForm1::WorkAreaHost::SetCropButtonEnabled(bool enabled) {
+  form_.SpeedButton11.Enabled = enabled;
+}
+void TForm1::WorkAreaHost::SetCopyActionEnabled(bool enabled) {
+  form_.Action6.Enabled = enabled;
+}
+void TForm1::WorkAreaHost::Repaint(const Rect& area, const Rect& keep) {
+  if (form_.Services.Surface) form_.Services.Surface->Repaint(area, keep);
+}
+void TForm1::WorkAreaHost::Minimize() {
+  if (form_.Services.Surface) form_.Services.Surface->Minimize();
+}
+void TForm1::WorkAreaHost::ConfinePointer(const Rect& image1) {
+  if (form_.Services.Surface) form_.Services.Surface->ConfinePointer(image1);
+}
+void TForm1::WorkAreaHost::ReleasePointer() {
+  if (form_.Services.Surface) form_.Services.Surface->ReleasePointer();
+}
+void TForm1::WorkAreaHost::MessageBox(const std::string& text, const std::string& caption) {
+  form_.ShowMessage(text, caption);
+}
+void TForm1::WorkAreaHost::ShowError(const std::string& message) {
+  form_.ReportError(message);
+}
+bool TForm1::WorkAreaHost::ExecuteColorDialog(TColor& colour) {
+  return form_.Services.Colors && form_.Services.Colors->Execute(colour);
 }
 
 void TForm1::createControls() {
@@ -59,7 +95,6 @@ void TForm1::createControls() {
     b->OnClick = [this, h = e.Runs] { Execute(h); };
     toolButtons_[e.Name] = b;
   }
-  Label1.Caption = kStartZoomLabel;
   MenuItem* items[] = {&Open1, &Save1, &Exit1,   &ImageSize1, &Undo1,
                        &Redo1, &Renew, &Online1, &Help2,      &About1};
   int i = 0;
@@ -187,6 +222,8 @@ void TForm1::FormShow() {
   DoubleBuffered = true;
   ResetPictureHistory(State);
   ResetOutlineHistory(State);
+  // The work area's first showing.
+  Work_area.FormShow();
   changed();
 }
 
@@ -230,8 +267,7 @@ void TForm1::Open1Click() {
   ResetPictureHistory(State);
   blankOutlineLayer();
   ResetOutlineHistory(State);
-  sizeImage1();
-  sizeImage2();
+  Work_area.SizeImagesToPicture();
   SyncHistoryControls();
 }
 
@@ -250,19 +286,7 @@ void TForm1::Save1Click() {
   const std::optional<SaveDialog::Choice> choice = Services.SaveDialog1->Execute(kSaveFilter);
   if (!choice) return;
   try {
-    switch (choice->FilterIndex) {
-      case 1:
-        formats::SaveAsJpeg(State.WorkingPicture, formats::WithExtension(choice->FileName, ".jpg"));
-        break;
-      case 2:
-        formats::SaveAsBmp(State.WorkingPicture, formats::WithExtension(choice->FileName, ".bmp"));
-        break;
-      case 3:
-        formats::SaveAsMetafile(State.WorkingPicture, choice->FileName);
-        break;
-      default:
-        break;  // the dialog offers three entries only
-    }
+    SavePicture(State.WorkingPicture, *choice);
   } catch (const std::exception& e) {
     ReportError(e.what());
   }
@@ -270,8 +294,7 @@ void TForm1::Save1Click() {
 
 void TForm1::ResetOutlineLayer() {
   blankOutlineLayer();
-  sizeImage1();
-  sizeImage2();
+  Work_area.SizeImagesToPicture();
 }
 
 void TForm1::blankOutlineLayer() {
@@ -279,15 +302,6 @@ void TForm1::blankOutlineLayer() {
   State.OutlineBitmap = TBitmap32(p.width(), p.height());
   for (int y = 0; y < p.height(); ++y)
     std::fill_n(State.OutlineBitmap.mutableRow(y), State.OutlineBitmap.stride(), std::uint8_t(255));
-}
-
-void TForm1::sizeImage1() {
-  Images.Image1 = DisplaySizeOf(State.WorkingPicture, State.ZoomPercent);
-}
-
-void TForm1::sizeImage2() {
-  // Image2 shows the new layer, at exactly Image1's size.
-  Images.Image2 = Images.Image1;
 }
 
 // --- History -----------------------------------------------------------------------------------
@@ -315,63 +329,49 @@ void TForm1::disableHistoryControls() {
 
 // --- Zoom --------------------------------------------------------------------------------------
 
+// The work area's own zoom steps, as its wheel runs them: the display sizes and the scroll range
+// follow in one place.
 void TForm1::SpeedButton8Click() {
-  imgzoomout(State, Images, Label1.Caption, [this] {
-    removeTheRect2();
-    SpeedButton11.Enabled = false;
-    if (Overlays.RepaintImage1) Overlays.RepaintImage1();
-  });
+  Work_area.imgzoomout();
 }
 
 void TForm1::SpeedButton9Click() {
-  imgzoomin(State, Images, Label1.Caption, [this] {
-    removeTheRect2();
-    SpeedButton11.Enabled = false;
-    if (Overlays.RepaintImage1) Overlays.RepaintImage1();
-  });
+  Work_area.imgzoomin();
 }
 
 // --- Crop, clipboard and size ------------------------------------------------------------------
-
-void TForm1::removeTheRect2() {
-  if (Overlays.RemoveTheRect2) Overlays.RemoveTheRect2();
-}
 
 void TForm1::SpeedButton2Click() {
   if (!State.CropSelectMode) {
     State.CropSelectMode = true;
     Tools.TabbedNotebook1.SetPageIndex(0);
-    if (Overlays.RemoveTheBrush) Overlays.RemoveTheBrush();
-    Image1ShowHint = false;
+    Work_area.RemoveTheBrush();
+    Work_area.Image1.ShowHint = false;
     Tools.TabbedNotebook1.ShowHint = true;
     Tools.TabbedNotebook1.Hint = "选择一个区域剪切";
-    Image1Cursor = Cursor::Cross;
+    Work_area.Image1.Cursor = TCursor::Cross;
   } else {
     State.CropSelectMode = false;
     for (auto& [name, b] : toolButtons_) b->Down = b == &SpeedButton11;
     SpeedButton11.Enabled = false;
     Tools.TabbedNotebook1.Enabled = true;
-    removeTheRect2();
-    Image1ShowHint = true;
+    Work_area.RemoveTheRect2();
+    Work_area.Image1.ShowHint = true;
     Tools.TabbedNotebook1.ShowHint = false;
-    Image1Cursor = Cursor::Cross;
+    Work_area.Image1.Cursor = TCursor::Cross;
   }
 }
 
 std::optional<Picture> TForm1::RegionCopy() const {
   // The rectangle counts from 1 and includes its edges. It is clipped to the picture, so a
   // rectangle reaching past an edge never reads outside the picture's pixels.
-  const auto& r = State.CropRect;
   const Picture& p = State.WorkingPicture;
-  const int left = std::max(r.left, 1), top = std::max(r.top, 1);
-  const int right = std::min(r.right, p.width()), bottom = std::min(r.bottom, p.height());
-  const int w = right - left + 1;
-  const int h = bottom - top + 1;
-  if (w <= 0 || h <= 0) return std::nullopt;
+  const Rect box = ClippedCropRect(State.CropRect, p.width(), p.height());
+  if (box.empty()) return std::nullopt;
   const Picture s = ToBgr24(p);
-  Picture d(w, h, 24);
-  for (int row = top; row <= bottom; ++row)
-    std::copy_n(s.row(row - 1) + 3 * (left - 1), 3 * w, d.mutableRow(row - top));
+  Picture d(box.width(), box.height(), 24);
+  for (int row = box.top; row < box.bottom; ++row)
+    std::copy_n(s.row(row) + 3 * box.left, 3 * box.width(), d.mutableRow(row - box.top));
   return d;
 }
 
@@ -393,13 +393,13 @@ void TForm1::resetAfterNewPicture(bool showCropButtonPressed) {
   disableHistoryControls();
   ResetPictureHistory(State);
   ResetOutlineHistory(State);
-  if (Overlays.setsigncursor) Overlays.setsigncursor();
+  Work_area.setsigncursor();
 }
 
 void TForm1::SpeedButton11Click() {
   std::optional<Picture> d = RegionCopy();
   if (!d) return;
-  removeTheRect2();
+  Work_area.RemoveTheRect2();
   State.WorkingPicture = std::move(*d);
   resetAfterNewPicture(false);
 }
@@ -411,7 +411,7 @@ void TForm1::Action6Execute() {
 }
 
 void TForm1::Action9Execute() {
-  removeTheRect2();
+  Work_area.RemoveTheRect2();
   std::optional<Picture> pasted;
   if (Services.ClipboardBitmaps) pasted = Services.ClipboardBitmaps->GetBitmap();
   if (pasted) {
@@ -431,10 +431,8 @@ void TForm1::ImageSize1Click() {
 void TForm1::ApplyPictureSize(int width, int height, double widthRatio, double heightRatio) {
   State.WorkingPicture = AreaResample(State.WorkingPicture, width, height);
   // The display size is scaled from the current one, not computed from the zoom.
-  Images.Image1.Width = Round(Images.Image1.Width * widthRatio);
-  Images.Image1.Height = Round(Images.Image1.Height * heightRatio);
   blankOutlineLayer();
-  sizeImage2();
+  Work_area.ScaleImages(widthRatio, heightRatio);
   Tools.TabbedNotebook1.SetPageIndex(0);
   disableHistoryControls();
   ResetPictureHistory(State);
@@ -486,7 +484,12 @@ void TForm1::Online1Click() {
 }
 
 void TForm1::Help2Click() {
-  if (Services.Browser) Services.Browser->OpenWebPage(kHelpPage);
+  if (!Services.Browser) return;
+  if (Services.HelpPage.empty()) {
+    ReportError(kHelpPageMissing);
+    return;
+  }
+  Services.Browser->OpenWebPage("file://" + Services.HelpPage);
 }
 
 // --- Reports and listeners ---------------------------------------------------------------------

@@ -1,11 +1,14 @@
 // The main window as a model without a screen: its tool bar, menu entries and key short-cuts as
-// control states, the zoom label, and the commands they run. It owns the program-wide state, the
-// tool palette, the work area and the picture-size dialog, creates them in the program's start
-// order and frees the shared pictures when it closes.
+// control states, the zoom label, and the commands they run. It is the program: it owns the
+// program-wide state, the tool palette, the work area and the picture-size dialog, creates them in
+// the program's start order, joins them to each other and to the platform services it is given,
+// and frees the shared pictures when it closes.
 //
-// The desktop window builds its widgets from the command tables (app/commands.h), shows the
-// control states held here and calls Execute (or a handler) for every activation; listeners
-// subscribed here repaint after each command.
+// Both programs build it the same way and add only their surface: the desktop its windows (which
+// build their widgets from the command tables in app/commands.h, show the control states held here
+// and call Execute or a handler for every activation), drollo-batch its answers to the dialogs.
+// Each fact has one owner: the work area owns the display sizes, cursors and hints of its image
+// controls, the program state the zoom; the zoom label is computed from it.
 #pragma once
 
 #include <functional>
@@ -30,50 +33,58 @@ struct Action : Control {
   std::string ShortCut;
 };
 
-enum class Cursor { Default, Cross };
-
-// The calls the main window's commands make into the work area's overlays. Each may be left
-// unset while the work area shows nothing.
-struct WorkAreaOverlays {
-  std::function<void()> RemoveTheRect2;  // erase the crop rectangle and forget its corners
-  std::function<void()> RemoveTheBrush;  // erase the brush circle
-  std::function<void()> setsigncursor;   // the cursors of the current tool
-  std::function<void()> RepaintImage1;
-};
-
 inline constexpr const char* kOpenFilter =
     "*.jpg|*.jpg|*.jpeg|*.jpeg|*.bmp|*.bmp|*.wmf|*.wmf|*.emf|*.emf|*.gif|*.gif|All files|*.*";
-inline constexpr const char* kSaveFilter = "*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf";
+inline constexpr const char* kSaveFilter = kPictureSaveFilter;
 inline constexpr const char* kHomePage = "https://www.drollo.org/";
-// The question-and-answer page installed with the program.
-inline constexpr const char* kHelpPage = "file:///usr/share/drollo/help/faq.html";
+// Reported when the question-and-answer page installed with the program cannot be found.
+inline constexpr const char* kHelpPageMissing =
+    "The help page could not be found: it is installed with the program as "
+    "share/drollo/help/faq.html beside the program's folder.";
 
 class TForm1 {
  public:
   // Runs the start sequence up to the message loop: the main window, the work area (with the
-  // start picture and its blank outline layer), the palette, the hidden dialogs.
-  // `toolsHost` receives the palette's calls out, `workAreaHost` the work area's (the desktop
-  // windows); either may be null.
-  explicit TForm1(PlatformServices services = {}, TToolsHost* toolsHost = nullptr,
-                  TWork_areaHost* workAreaHost = nullptr);
+  // start picture and its blank outline layer), the palette, the hidden dialogs. Every service
+  // left out of `services` behaves as described in app/services.h.
+  explicit TForm1(PlatformServices services = {});
+  ~TForm1();
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
   ProgramState State;
+  PlatformServices Services;
 
  private:
-  TToolsHost defaultToolsHost_;
+  // What the work area asks of the main window and the screen.
+  class WorkAreaHost : public TWork_areaHost {
+   public:
+    explicit WorkAreaHost(TForm1& form) : form_(form) {}
+    void SetCropButtonEnabled(bool enabled) override;
+    void SetCopyActionEnabled(bool enabled) override;
+    void Repaint(const Rect& area, const Rect& keep) override;
+    void Minimize() override;
+    void ConfinePointer(const Rect& image1) override;
+    void ReleasePointer() override;
+    void MessageBox(const std::string& text, const std::string& caption) override;
+    void ShowError(const std::string& message) override;
+    bool ExecuteColorDialog(TColor& colour) override;
+
+   private:
+    TForm1& form_;
+  };
+  // The palette is built before the work area, which refers to it; its calls out reach the work
+  // area through the relay once that exists.
+  TToolsHostRelay toolsHost_;
+  WorkAreaHost workAreaHost_{*this};
 
  public:
-  // The palette is built before the work area because the work area refers to it; neither
-  // constructor acts on the program state, and the start steps run in the constructor's body.
+  // Neither constructor acts on the program state; the start steps run in this constructor's
+  // body.
   TTools Tools;
   TWork_area Work_area;
   TImage_Size Image_Size;
   bool AboutVisible = false;  // the about window "关于我们", created hidden
-
-  PlatformServices Services;
-  WorkAreaOverlays Overlays;
 
   // Window.
   std::string Caption = "Drollo 1.0";
@@ -82,15 +93,10 @@ class TForm1 {
   bool Closed = false;       // FormClose ran: the program ends
   DisplaySize WorkAreaSize;  // the work area window's outer size
 
-  // The work area's two image controls (display sizes) and what the main window sets on Image1.
-  WorkAreaImages Images;
-  bool Image1ShowHint = true;
-  Cursor Image1Cursor = Cursor::Default;
-
-  // Tool bar, left to right.
+  // Tool bar, left to right; the zoom label Label1 between SpeedButton9 and SpeedButton2 shows
+  // Label1Caption().
   SpeedButton SpeedButton3, SpeedButton4, SpeedButton5, SpeedButton10, SpeedButton6, SpeedButton8,
       SpeedButton9;
-  Label Label1;  // the zoom label
   SpeedButton SpeedButton2, SpeedButton11, SpeedButton16, SpeedButton1, SpeedButton7;
   // Menu entries.
   MenuItem Open1, Save1, Exit1, ImageSize1, Undo1, Redo1, Renew, Online1, Help2, About1;
@@ -112,9 +118,14 @@ class TForm1 {
   // when it was shown pressed already.
   void PressToolButton(SpeedButton& button);
 
+  // The zoom label's text: "100%" until the first zoom step, then the zoom with one decimal.
+  std::string Label1Caption() const { return ZoomLabel(State); }
+
   // Start and stop.
   void FormCreate();
-  void FormShow();  // the first showing of the main window
+  // The first showing of the main window, then of the work area (whose client size the caller
+  // has set).
+  void FormShow();
   void FormClose();
   void Exit1Click() { FormClose(); }
 
@@ -168,10 +179,7 @@ class TForm1 {
  private:
   void createControls();
   void blankOutlineLayer();  // steps 1 and 2 of ResetOutlineLayer
-  void sizeImage1();         // step 3
-  void sizeImage2();         // step 4
   void disableHistoryControls();
-  void removeTheRect2();
   void cropModeOff();  // the end of crop selection after cropping or pasting
   void resetAfterNewPicture(bool showCropButtonPressed);
   void changed();

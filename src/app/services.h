@@ -9,7 +9,11 @@
 #include <vector>
 
 #include "image/picture.h"
+#include "outline/layer_canvas.h"
+#include "outline/text_render.h"
 #include "palette/save_dialog.h"  // SaveDialog
+#include "workarea/text_box.h"    // FontDialog
+#include "workarea/work_area.h"   // WorkAreaSurface
 
 namespace drollo {
 
@@ -89,6 +93,14 @@ class WebBrowser {
   virtual void OpenWebPage(const std::string& address) = 0;
 };
 
+// The colour dialog with the full colour editor, preset to `colour`. True and the chosen colour in
+// `colour` when the user confirms; false, leaving `colour`, on cancel.
+class ColorDialog {
+ public:
+  virtual ~ColorDialog() = default;
+  virtual bool Execute(TColor& colour) = 0;
+};
+
 struct PlatformServices {
   OpenPictureDialog* OpenPictureDialog1 = nullptr;
   SaveDialog* SaveDialog1 = nullptr;
@@ -98,6 +110,17 @@ struct PlatformServices {
   Printer* Printer1 = nullptr;
   MailProgram* Mail = nullptr;
   WebBrowser* Browser = nullptr;
+  ColorDialog* Colors = nullptr;
+  // The outline page's drawing surface on the layer, its text rendering and the text tool's
+  // font dialog. Without a canvas the layer tools draw nothing.
+  outline::LayerCanvas* Canvas = nullptr;
+  outline::TextRenderer* Renderer = nullptr;
+  FontDialog* Fonts = nullptr;
+  // The screen that shows the work area: repaints, minimising, pointer confinement. Without one
+  // the work area is a model only.
+  WorkAreaSurface* Surface = nullptr;
+  // The question-and-answer page as a local file path; empty when the program could not find it.
+  std::string HelpPage;
   // The per-user folder the program may write its own files into (the mail attachment). Empty:
   // the user's data folder ($XDG_DATA_HOME/drollo, or ~/.local/share/drollo).
   std::string DataFolder;

@@ -24,10 +24,6 @@ struct StepFailure {
   throw StepFailure{std::move(message)};
 }
 
-bool SameImages(const WorkAreaImages& a, const WorkAreaImages& b) {
-  return a.Image1 == b.Image1 && a.Image2 == b.Image2;
-}
-
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
@@ -87,35 +83,18 @@ std::optional<SaveDialog::Choice> StepSaveDialog::Execute(const std::string& fil
   return chosen;
 }
 
+bool StepColorDialog::Execute(TColor& colour) {
+  if (!Pending) return false;
+  colour = *Pending;
+  Pending.reset();
+  return true;
+}
+
 void StreamMessages::MessageBox(const std::string& text, const std::string& caption) {
   err_ << "message box \"" << caption << "\": " << text << "\n";
 }
 
-// What the work area asks of the main window and the desktop.
-class Session::WorkAreaHost : public TWork_areaHost {
- public:
-  explicit WorkAreaHost(Session& s) : s_(s) {}
-  void SetCropButtonEnabled(bool enabled) override { s_.form_->SpeedButton11.Enabled = enabled; }
-  void SetCopyActionEnabled(bool enabled) override { s_.form_->Action6.Enabled = enabled; }
-  void SetZoomLabel(const std::string& text) override { s_.form_->Label1.Caption = text; }
-  void MessageBox(const std::string& text, const std::string& caption) override {
-    s_.form_->ShowMessage(text, caption);
-  }
-  void ShowError(const std::string& message) override { s_.form_->ReportError(message); }
-  // The colour dialog confirms the colour the set step gave, and is cancelled otherwise.
-  bool ExecuteColorDialog(TColor& colour) override {
-    if (!s_.pendingColour_) return false;
-    colour = *s_.pendingColour_;
-    s_.pendingColour_.reset();
-    return true;
-  }
-
- private:
-  Session& s_;
-};
-
-Session::Session(std::ostream& err)
-    : err_(err), messages_(err), workAreaHost_(std::make_unique<WorkAreaHost>(*this)) {
+Session::Session(std::ostream& err) : err_(err), messages_(err) {
   PlatformServices services;
   services.OpenPictureDialog1 = &open_;
   services.SaveDialog1 = &save_;
@@ -123,28 +102,17 @@ Session::Session(std::ostream& err)
   services.Messages = &messages_;
   services.ClipboardBitmaps = &clipboard_;
   services.Printer1 = &printer_;
-  form_ = std::make_unique<TForm1>(services, &toolsHost_, workAreaHost_.get());
+  services.Colors = &colours_;
+  services.Canvas = &canvas_;
+  services.Renderer = &renderer_;
+  form_ = std::make_unique<TForm1>(services);
   TForm1& f = *form_;
-  // The palette's calls out go to the work area, as in the desktop program.
-  toolsHost_.Attach(f.Work_area);
-  f.Tools.SaveDialog1 = &save_;
-  f.Overlays.RemoveTheRect2 = [this] { form_->Work_area.RemoveTheRect2(); };
-  f.Overlays.RemoveTheBrush = [this] { form_->Work_area.RemoveTheBrush(); };
-  f.Overlays.setsigncursor = [this] { form_->Work_area.setsigncursor(); };
-
-  f.Work_area.Outline.SetCanvas(canvas_);
-  f.Work_area.Outline.Renderer = &renderer_;
   f.State.ProgressBar1.Advanced = [this] {
     if (Progress) Progress(form_->State.ProgressBar1.Position, form_->State.ProgressBar1.Max);
   };
-
-  // The work area's creation, then the first showing of the main window and of the work area.
-  f.Work_area.FormCreate();
-  lastImages_ = f.Images;
+  // The first showing of the main window and the work area, at the work area's start size.
+  f.Work_area.SetClientSize(kWorkAreaClient);
   f.FormShow();
-  f.Work_area.ClientSize = kWorkAreaClient;
-  f.Work_area.FormShow();
-  syncImages();
 }
 
 Session::~Session() = default;
@@ -158,29 +126,17 @@ bool Session::Run(const Step& step, std::string& error) {
   } catch (const std::exception& e) {
     error = e.what();
   }
-  syncImages();
   // Answers the step prepared but no dialog took are forgotten.
   open_.Pending.reset();
   save_.Pending.reset();
   printer_.PendingFile.reset();
-  pendingColour_.reset();
+  colours_.Pending.reset();
   if (error.empty() && !errors_.Errors.empty()) error = errors_.Errors.front();
   return error.empty();
 }
 
 void Session::note(const Step& step, const std::string& text) {
   err_ << "step " << step.Number << " (" << step.Source << "): " << text << "\n";
-}
-
-void Session::syncImages() {
-  TForm1& f = *form_;
-  if (!SameImages(f.Images, lastImages_)) {
-    f.Work_area.Images = f.Images;
-    f.Work_area.UpdateScrollRange();
-  } else if (!SameImages(f.Work_area.Images, lastImages_)) {
-    f.Images = f.Work_area.Images;
-  }
-  lastImages_ = f.Images;
 }
 
 void Session::runStep(const Step& step) {
@@ -274,7 +230,7 @@ void Session::set(const Step& step) {
     return;
   }
   if (step.Name == "Panel2") {
-    pendingColour_ = static_cast<TColor>(step.Value);
+    colours_.Pending = static_cast<TColor>(step.Value);
     t.Panel2.Click();
     return;
   }
@@ -444,7 +400,7 @@ std::string Session::StateJson() const {
   o << "{\n";
   o << "  \"page\": " << s.PageIndex << ",\n";
   o << "  \"zoom\": " << s.ZoomPercent << ",\n";
-  o << "  \"zoomLabel\": " << JsonString(f.Label1.Caption) << ",\n";
+  o << "  \"zoomLabel\": " << JsonString(f.Label1Caption()) << ",\n";
   o << "  \"tool\": {\"WarpShape\": " << s.WarpShape << ", \"WarpAction\": " << s.WarpAction
     << ", \"SmudgeMode\": " << (s.SmudgeMode ? "true" : "false")
     << ", \"ScreenRadius\": " << s.ScreenRadius << ", \"PictureRadius\": " << s.PictureRadius
@@ -470,8 +426,8 @@ std::string Session::StateJson() const {
   o << "  \"picture\": " << PictureJson(s.WorkingPicture) << ",\n";
   o << "  \"layer\": " << PictureJson(s.OutlineBitmap) << ",\n";
   o << "  \"edgePicture\": " << PictureJson(s.EdgePicture) << ",\n";
-  o << "  \"image1\": {\"width\": " << f.Images.Image1.Width
-    << ", \"height\": " << f.Images.Image1.Height << "}\n";
+  o << "  \"image1\": {\"width\": " << f.Work_area.Images.Image1.Width
+    << ", \"height\": " << f.Work_area.Images.Image1.Height << "}\n";
   o << "}\n";
   return o.str();
 }

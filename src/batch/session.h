@@ -1,8 +1,8 @@
-// The program without its windows, for drollo-batch: the main window model with its palette and
-// work area, the outline layer's drawing tools with the Qt painter and text renderer, and the
-// desktop's services answered by the steps (the file a dialog chooses, the colour the colour
-// dialog returns, a PDF file as the printer, a clipboard inside the run). It joins the models as
-// the desktop windows do and turns each step into the events a user's mouse and keys would give.
+// The program without its windows, for drollo-batch: the main window model, built as the desktop
+// builds it, with the Qt painter and text renderer for the outline layer and the desktop's
+// services answered by the steps (the file a dialog chooses, the colour the colour dialog
+// returns, a PDF file as the printer, a clipboard inside the run). It turns each step into the
+// events a user's mouse and keys would give.
 //
 // A QGuiApplication must exist while a Session lives (the layer's painter and the text need it).
 #pragma once
@@ -52,6 +52,13 @@ class StreamMessages : public MessageBoxes {
   std::ostream& err_;
 };
 
+// The colour dialog confirms the colour the set step gave, and is cancelled otherwise.
+class StepColorDialog : public ColorDialog {
+ public:
+  std::optional<TColor> Pending;
+  bool Execute(TColor& colour) override;
+};
+
 class RunClipboard : public Clipboard {
  public:
   std::optional<Picture> GetBitmap() override { return bitmap_; }
@@ -85,8 +92,6 @@ class Session {
   std::string StateJson() const;
 
  private:
-  class WorkAreaHost;
-
   void runStep(const Step& step);
   void set(const Step& step);
   void press(const Step& step);
@@ -102,8 +107,6 @@ class Session {
   void down(TMouseButton button, Point p);
   void move(TMouseButton button, Point p);
   void up(TMouseButton button, Point p);
-  // The main window's and the work area's image sizes, whichever changed last, made equal.
-  void syncImages();
   void note(const Step& step, const std::string& text);
 
   std::ostream& err_;
@@ -113,13 +116,10 @@ class Session {
   StreamMessages messages_;
   RunClipboard clipboard_;
   PdfPrinter printer_;
-  TToolsHostRelay toolsHost_;
-  std::unique_ptr<WorkAreaHost> workAreaHost_;
-  std::unique_ptr<TForm1> form_;
+  StepColorDialog colours_;
   platform::QtLayerCanvas canvas_;
   platform::QtTextRenderer renderer_;
-  std::optional<TColor> pendingColour_;
-  WorkAreaImages lastImages_;
+  std::unique_ptr<TForm1> form_;
   bool hovering_ = false;
 };
 

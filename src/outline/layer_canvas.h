@@ -77,12 +77,6 @@ Rect StrokeBounds(const std::array<CanvasPoint, N>& points, int width) {
   return Rect{r.left - grow, r.top - grow, r.right + grow, r.bottom + grow};
 }
 
-// A position on Image2 in window pixels as a layer pixel: v / zoom x 100 in extended precision,
-// rounded to the nearest integer with halves to the even neighbour.
-inline int LayerCoordinate(int v, double zoomPercent) {
-  return Round(static_cast<long double>(v) / static_cast<long double>(zoomPercent) * 100.0L);
-}
-
 // Sets to white (255, 255, 255) every layer pixel of the disc of radius r around (cx, cy): for
 // each column i from cx - r to cx + r, the rows cy - d to cy + d with
 // d = Round(sqrt(r * r - (cx - i)^2)). The fourth bytes keep their values; pixels outside the

@@ -159,7 +159,7 @@ void TTools::radiusSliderRule(TrackBar& radius, Label& valueLabel, TrackBar& ben
   bend.SetMax(Round(p / d1));
   bend.SetMin(Round(p / d2));
   bend.SetPosition(Round(p / d3));
-  state_.PictureRadius = Round(p / state_.ZoomPercent * 100);
+  state_.PictureRadius = state_.Zoom().ToPicture(p);
   state_.ScreenRadius = p;
   ProgressBar1.Max = state_.PictureRadius * 4;
 }

@@ -15,7 +15,7 @@ constexpr const char* kOutlineOnlyCaption = "Work_Outline without Draft";
 void TTools::takeRadius(const TrackBar& radius, const TrackBar& bend) {
   const int p = radius.Position();
   state_.ScreenRadius = p;
-  state_.PictureRadius = Round(p / state_.ZoomPercent * 100);
+  state_.PictureRadius = state_.Zoom().ToPicture(p);
   state_.WarpStrength = bend.Position();
   ProgressBar1.Max = p * 4;
 }
@@ -30,9 +30,7 @@ void TTools::showWarpWorkArea() {
 // The notebook still shows the old page while this runs, so the ring is chosen by the new page
 // here rather than by the page showing.
 void TTools::showHistoryControls(int page) {
-  const HistoryRing& ring = page == 3 ? state_.OutlineHistory : state_.PictureHistory;
-  state_.UndoControlsEnabled = ring.undoCount() > 0;
-  state_.RedoControlsEnabled = ring.redoCount() > 0;
+  UpdateHistoryControls(state_, page);
 }
 
 void TTools::TabbedNotebook1Change(int newPage) {
@@ -63,9 +61,9 @@ void TTools::TabbedNotebook1Change(int newPage) {
       break;
     case 2:
       // The sketches read the edge picture of the picture as it is now, however often the page
-      // is entered. No tool cursor: the sketch page has no tool on the picture.
+      // is entered. No tool cursor: the sketch page has no tool on the picture. The edge picture
+      // reads any depth, so a .bmp keeps its own depth until a sketch changes it.
       state_.WarpShape = 0;
-      EnsureBgr24(state_.WorkingPicture);
       state_.EdgePicture = outline::picsobel(state_.WorkingPicture);
       host_.SetImage1Hint("");
       host_.SetImage1Cursor(WorkAreaCursor::Arrow);

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -18,6 +20,7 @@
 #include <exception>
 
 #include "formats/picture_file.h"
+#include "palette/picture_save.h"
 #include "platform/qt_pictures.h"
 #include "platform/text_render_qt.h"
 
@@ -80,18 +83,29 @@ std::optional<std::string> QtOpenPictureDialog::Execute(const std::string& filte
   return S(dialog.selectedFiles().first());
 }
 
+// The file written carries the chosen entry's extension, not necessarily the typed one: the
+// dialog's own question would name the typed file, so the question is asked here about the file
+// that will really be replaced, and "no" returns to the dialog.
 std::optional<SaveDialog::Choice> QtSaveDialog::Execute(const std::string& filter) {
   QFileDialog dialog(parent_, "保存");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   const QStringList filters = NameFilters(filter);
   dialog.setNameFilters(filters);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  Choice c;
-  c.FileName = S(dialog.selectedFiles().first());
-  c.FilterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
-  if (c.FilterIndex < 1) c.FilterIndex = 1;
-  return c;
+  for (;;) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    Choice c;
+    c.FileName = S(dialog.selectedFiles().first());
+    c.FilterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    if (c.FilterIndex < 1) c.FilterIndex = 1;
+    const QString target = Q(SaveTarget(c));
+    if (target.isEmpty() || !QFileInfo::exists(target)) return c;
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(parent_, "保存", QString("“%1”已经存在。\n要替换它吗？").arg(target),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes) return c;
+  }
 }
 
 // --- Messages --------------------------------------------------------------------------------
@@ -198,6 +212,12 @@ int XdgMailProgram::Send(const MailMessage& message) {
 
 void QtWebBrowser::OpenWebPage(const std::string& address) {
   QDesktopServices::openUrl(QUrl(Q(address)));
+}
+
+std::string FindHelpPage() {
+  const QDir programFolder(QCoreApplication::applicationDirPath());
+  const QFileInfo page(programFolder.filePath("../share/drollo/help/faq.html"));
+  return page.isFile() ? S(page.canonicalFilePath()) : std::string();
 }
 
 // --- Colour and font -------------------------------------------------------------------------

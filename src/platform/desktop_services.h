@@ -104,6 +104,21 @@ bool ExecuteColorDialog(QWidget* parent, TColor& colour);
 // The font dialog preset to `font`; true with the chosen font on confirmation.
 bool ExecuteFontDialog(QWidget* parent, QFont& font);
 
+// The palette's colour dialog, over `parent`.
+class QtColorDialog : public ColorDialog {
+ public:
+  explicit QtColorDialog(QWidget* parent) : parent_(parent) {}
+  bool Execute(TColor& colour) override { return ExecuteColorDialog(parent_, colour); }
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+// The question-and-answer page installed with the program: share/drollo/help/faq.html beside the
+// program's folder (bin/../share), which the build tree lays out the same way. Empty when it is
+// not there.
+std::string FindHelpPage();
+
 // The text tool's font dialog.
 class QtFontDialog : public FontDialog {
  public:

@@ -44,6 +44,11 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, kOnTopDialog) {
       "联系我们: <a href='mailto:team@drollo.org'>team@drollo.org</a></p>");
 }
 
+void AboutWindow::reject() {
+  QDialog::reject();
+  if (Closed) Closed();
+}
+
 void AboutWindow::closeEvent(QCloseEvent* e) {
   QDialog::closeEvent(e);
   if (Closed) Closed();
@@ -149,6 +154,12 @@ bool ImageSizeWindow::eventFilter(QObject* watched, QEvent* e) {
     forwarded();
   }
   return QDialog::eventFilter(watched, e);
+}
+
+void ImageSizeWindow::reject() {
+  QDialog::reject();
+  model_.Visible = false;
+  if (AfterEvent) AfterEvent();
 }
 
 void ImageSizeWindow::closeEvent(QCloseEvent* e) {

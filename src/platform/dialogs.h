@@ -17,8 +17,10 @@ class AboutWindow : public QDialog {
 
  public:
   explicit AboutWindow(QWidget* parent = nullptr);
-  // Runs when the user closes the window.
+  // Runs when the user closes the window (its close button, or Esc).
   std::function<void()> Closed;
+
+  void reject() override;
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -34,6 +36,9 @@ class ImageSizeWindow : public QDialog {
 
   QLineEdit* widthField() const { return edit1_; }
   QLineEdit* heightField() const { return edit2_; }
+
+  // Esc closes the dialog as its close button does.
+  void reject() override;
 
  protected:
   void closeEvent(QCloseEvent* e) override;

@@ -48,48 +48,20 @@ class WorkAreaSubWindow : public QMdiSubWindow {
   }
 };
 
-bool SameImages(const WorkAreaImages& a, const WorkAreaImages& b) {
-  return a.Image1 == b.Image1 && a.Image2 == b.Image2;
-}
-
 }  // namespace
 
-// What the work area asks of the main window and the desktop.
-class MainWindow::WorkAreaHost : public TWork_areaHost {
- public:
-  explicit WorkAreaHost(MainWindow& w) : w_(w) {}
-  void SetCropButtonEnabled(bool enabled) override { w_.form_->SpeedButton11.Enabled = enabled; }
-  void SetCopyActionEnabled(bool enabled) override { w_.form_->Action6.Enabled = enabled; }
-  void Repaint(const Rect& area, const Rect& keep) override {
-    if (w_.view_) w_.view_->repaintArea(area, keep);
-  }
-  void SetZoomLabel(const std::string& text) override { w_.form_->Label1.Caption = text; }
-  void Minimize() override {
-    if (w_.subWindow_) w_.subWindow_->showMinimized();
-  }
-  void MessageBox(const std::string& text, const std::string& caption) override {
-    w_.form_->ShowMessage(text, caption);
-  }
-  void ShowError(const std::string& message) override { w_.form_->ReportError(message); }
-  bool ExecuteColorDialog(TColor& colour) override {
-    return platform::ExecuteColorDialog(w_.tools_, colour);
-  }
-
- private:
-  MainWindow& w_;
-};
-
 MainWindow::MainWindow(const PlatformServices* services)
-    : desktop_(std::make_unique<DesktopServices>(this)),
-      workAreaHost_(std::make_unique<WorkAreaHost>(*this)) {
-  form_ = std::make_unique<TForm1>(services ? *services : desktop_->Services(), &toolsRelay_,
-                                   workAreaHost_.get());
-  TForm1& f = *form_;
-  toolsRelay_.Attach(f.Work_area);
+    : desktop_(std::make_unique<DesktopServices>(this)) {
+  PlatformServices s = services ? *services : desktop_->Services();
+  if (!s.Colors) s.Colors = &colorDialog_;
+  if (!s.Fonts) s.Fonts = &fontDialog_;
+  if (s.HelpPage.empty()) s.HelpPage = FindHelpPage();
   // The outline page draws on the layer with Qt's painter and renders text with its fonts.
-  f.Work_area.Outline.SetCanvas(layerCanvas_);
-  f.Work_area.Outline.Renderer = &textRenderer_;
-  f.Work_area.Outline.FontDialog1 = &fontDialog_;
+  s.Canvas = &layerCanvas_;
+  s.Renderer = &textRenderer_;
+  s.Surface = this;
+  form_ = std::make_unique<TForm1>(std::move(s));
+  TForm1& f = *form_;
 
   setObjectName("Form1");
   setWindowTitle(Q(f.Caption));
@@ -135,16 +107,15 @@ MainWindow::MainWindow(const PlatformServices* services)
   tools_->AfterEvent = [this] { syncAll(); };
   imageSize_->AfterEvent = [this] { syncAll(); };
 
-  f.Overlays.RemoveTheRect2 = [this] { form_->Work_area.RemoveTheRect2(); };
-  f.Overlays.RemoveTheBrush = [this] { form_->Work_area.RemoveTheBrush(); };
-  f.Overlays.setsigncursor = [this] { form_->Work_area.setsigncursor(); };
-  f.Overlays.RepaintImage1 = [this] { view_->viewport()->update(); };
-
-  // The work area's creation: its timers, pens and blank outline layer.
-  f.Work_area.FormCreate();
-  lastImages_ = f.Images;
-  lastModelImage1Cursor_ = image1Cursor_ = f.Work_area.Image1.Cursor;
   syncAll();
+}
+
+void MainWindow::Repaint(const Rect& area, const Rect& keep) {
+  if (view_) view_->repaintArea(area, keep);
+}
+
+void MainWindow::Minimize() {
+  if (subWindow_) subWindow_->showMinimized();
 }
 
 MainWindow::~MainWindow() {
@@ -174,11 +145,8 @@ void MainWindow::buildToolBar() {
     b->setAutoRaise(true);
     b->setCheckable(true);
     const std::string_view modelName = e.Name;
-    connect(b, &QToolButton::clicked, this, [this, modelName, h = e.Runs] {
+    connect(b, &QToolButton::clicked, this, [this, modelName] {
       form_->PressToolButton(*form_->ToolButton(modelName));
-      // Crop selection sets Image1's cursor from the main window.
-      if (h == Handler::SpeedButton2Click)
-        image1Cursor_ = form_->Image1Cursor == Cursor::Cross ? TCursor::Cross : TCursor::Default;
       syncAll();
     });
     bar->addWidget(b);
@@ -230,25 +198,12 @@ void MainWindow::runCommand(Handler h) {
   syncAll();
 }
 
-// The main window's zoom and size commands and the work area's wheel each size the two image
-// controls; the one that changed last is the one shown.
-void MainWindow::syncImages() {
-  TForm1& f = *form_;
-  if (!SameImages(f.Images, lastImages_)) {
-    f.Work_area.Images = f.Images;
-  } else if (!SameImages(f.Work_area.Images, lastImages_)) {
-    f.Images = f.Work_area.Images;
-  }
-  lastImages_ = f.Images;
-}
-
 void MainWindow::syncAll() {
   if (syncing_) return;
   syncing_ = true;
   TForm1& f = *form_;
   // A warp's release or a sketch records into the history: the undo and redo controls follow.
   f.SyncHistoryControls();
-  syncImages();
 
   for (const ToolButtonEntry& e : ToolBarButtons()) {
     QToolButton* b = toolButtons_.value(Q(e.Name));
@@ -258,20 +213,13 @@ void MainWindow::syncAll() {
     b->setChecked(m->Down);
     b->setToolTip(Q(m->Hint));
   }
-  zoomLabel_->setText(Q(f.Label1.Caption));
+  zoomLabel_->setText(Q(f.Label1Caption()));
   for (const MenuEntry& e : MenuEntries())
     if (QAction* a = menuEntries_.value(Q(e.Name)))
       a->setEnabled(f.MenuEntryNamed(e.Name)->Enabled);
   for (const ShortcutEntry& e : Shortcuts())
     if (QAction* a = shortcuts_.value(Q(e.Name))) a->setEnabled(f.ActionNamed(e.Name)->Enabled);
 
-  // Image1's cursor is set by the palette's tools and by crop selection: the latest one shows.
-  if (f.Work_area.Image1.Cursor != lastModelImage1Cursor_) {
-    lastModelImage1Cursor_ = f.Work_area.Image1.Cursor;
-    image1Cursor_ = lastModelImage1Cursor_;
-  }
-  view_->Image1Cursor = image1Cursor_;
-  view_->Image1ShowHint = f.Image1ShowHint;
   view_->syncFromModel();
   subWindow_->setWindowTitle(Q(f.Work_area.Caption));
 
@@ -289,10 +237,12 @@ void MainWindow::showEvent(QShowEvent* e) {
   if (shown_) return;
   shown_ = true;
   TForm1& f = *form_;
+  // The main window's size is its outer size, frame included.
+  const QSize frame = frameGeometry().size() - size();
+  resize(f.Bounds.width() - frame.width(), f.Bounds.height() - frame.height());
   f.FormShow();
   subWindow_->resize(f.WorkAreaSize.Width, f.WorkAreaSize.Height);
   subWindow_->show();
-  f.Work_area.FormShow();
   tools_->show();
   syncAll();
 }
@@ -300,7 +250,8 @@ void MainWindow::showEvent(QShowEvent* e) {
 void MainWindow::closeEvent(QCloseEvent* e) {
   if (!form_->Closed) form_->FormClose();
   ended_ = true;
-  tools_->close();
+  // The palette refuses the window manager's close; at the end it is only hidden.
+  tools_->hide();
   about_->close();
   imageSize_->close();
   view_->timer1().stop();

@@ -1,8 +1,9 @@
 // The desktop program's main window: a multiple-document frame holding the work area as its only
 // child window, the menu bar, the tool bar of picture buttons with the zoom label, the status bar
 // and the key short-cuts, all built from the main window model's command tables. It owns the
-// TForm1 model (and through it the palette, the work area and the picture-size dialog), the
-// palette window, the about window and the picture-size dialog, and the desktop services.
+// program (TForm1, which builds the palette, the work area and the picture-size dialog), the
+// palette window, the about window and the picture-size dialog, and the desktop services; it adds
+// only the surface the work area is shown on.
 //
 // Every user action goes to the models; after each one every window reads its controls back from
 // the models (the models hold all state, these windows none of their own).
@@ -36,11 +37,13 @@ class ImageSizeWindow;
 // and icon.
 void PrepareApplication(QApplication& app);
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private WorkAreaSurface {
   Q_OBJECT
 
  public:
-  // `services`, when given, replaces the desktop's dialogs and services (tests use fakes).
+  // `services`, when given, replaces the desktop's dialogs and services (tests use fakes); the
+  // drawing on the layer, the work area's surface and, when it names none, the help page are
+  // always the desktop's own.
   explicit MainWindow(const PlatformServices* services = nullptr);
   ~MainWindow() override;
 
@@ -67,19 +70,20 @@ class MainWindow : public QMainWindow {
   void closeEvent(QCloseEvent* e) override;
 
  private:
-  class WorkAreaHost;
+  // WorkAreaSurface.
+  void Repaint(const Rect& area, const Rect& keep) override;
+  void Minimize() override;
+
   void buildToolBar();
   void buildMenus();
   void buildShortcuts();
   void runCommand(Handler h);
-  void syncImages();
 
   std::unique_ptr<DesktopServices> desktop_;
   QtLayerCanvas layerCanvas_;
   QtTextRenderer textRenderer_;
   QtFontDialog fontDialog_{this};
-  TToolsHostRelay toolsRelay_;
-  std::unique_ptr<WorkAreaHost> workAreaHost_;
+  QtColorDialog colorDialog_{this};
   std::unique_ptr<TForm1> form_;
 
   QMdiArea* mdi_ = nullptr;
@@ -93,9 +97,6 @@ class MainWindow : public QMainWindow {
   QMap<QString, QAction*> menuEntries_;
   QMap<QString, QAction*> shortcuts_;
 
-  WorkAreaImages lastImages_;
-  TCursor lastModelImage1Cursor_ = TCursor::Default;
-  TCursor image1Cursor_ = TCursor::Default;
   bool shown_ = false;
   bool syncing_ = false;
   bool ended_ = false;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,12 +118,12 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
   progress_->setObjectName("ProgressBar1");
   progress_->setGeometry(3, 258, 228, 16);
   progress_->setTextVisible(false);
-  // A long step advances the bar inside one event: it is painted at once, at most every 30 ms,
-  // without handling other events meanwhile.
+  // A long step advances the bar inside one event: it is painted at once, at most every
+  // ProgressRepaintInterval, without handling other events meanwhile.
   progressClock_.start();
   tools_.ProgressBar1.Advanced = [this] {
     const ProgressBarState& bar = tools_.ProgressBar1;
-    if (progressClock_.elapsed() < 30) return;
+    if (progressClock_.elapsed() < ProgressRepaintInterval) return;
     progressClock_.restart();
     progress_->setRange(0, std::max(1, bar.Max));
     progress_->setValue(std::min(bar.Position, bar.Max));
@@ -355,6 +356,10 @@ void ToolsWindow::buildOutlinePage(QWidget* page) {
     ShowControl(edit, tools_.Edit1);
   });
   text(page, t.Edit1.Hint, QRect(48, 190, 170, 18));
+}
+
+void ToolsWindow::closeEvent(QCloseEvent* e) {
+  e->ignore();
 }
 
 }  // namespace drollo::platform

@@ -34,9 +34,16 @@ class ToolsWindow : public QWidget {
   QTabWidget* notebook() const { return notebook_; }
   QProgressBar* progressBar() const { return progress_; }
 
+  // How often, at most, a long step's progress is painted while it runs (milliseconds).
+  int ProgressRepaintInterval = 30;
+
   // The palette's client size.
   static constexpr int kWidth = 235;
   static constexpr int kHeight = 280;
+
+ protected:
+  // The palette lives as long as the program: the window manager's close is refused.
+  void closeEvent(QCloseEvent* e) override;
 
  private:
   QSlider* slider(QWidget* page, TrackBar& model, QRect geometry);

@@ -122,7 +122,8 @@ void WorkAreaView::forwarded(bool picturesMayHaveChanged) {
 void WorkAreaView::syncFromModel() {
   if (!lightEvent_) convertedStale_ = reducedStale_ = true;
   syncing_ = true;
-  model_.ClientSize = DisplaySize{viewport()->width(), viewport()->height()};
+  const DisplaySize client{viewport()->width(), viewport()->height()};
+  if (!(model_.ClientSize == client)) model_.SetClientSize(client);
   QScrollBar* h = horizontalScrollBar();
   QScrollBar* v = verticalScrollBar();
   h->setRange(0, std::max(0, model_.Images.Image1.Width - viewport()->width()));
@@ -268,7 +269,7 @@ void WorkAreaView::paintEvent(QPaintEvent* e) {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(Qt::black, 1));
     p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QRect(b[0], b[1], b[2] - b[0] - 1, b[3] - b[1] - 1));
+    p.drawEllipse(QRect(b.Left, b.Top, b.Right - b.Left - 1, b.Bottom - b.Top - 1));
   }
   // The outline tools' previews, drawn with the window's pen.
   const OutlineDrawing& outline = model_.Outline;
@@ -321,7 +322,7 @@ void WorkAreaView::updateCursor(const QPoint& pos) {
     viewport()->setCursor(Qt::ArrowCursor);
     return;
   }
-  const TCursor c = outlineShown() ? model_.Image2.Cursor : Image1Cursor;
+  const TCursor c = outlineShown() ? model_.Image2.Cursor : model_.Image1.Cursor;
   if (c == TCursor::Pen)
     viewport()->setCursor(PenCursor());
   else
@@ -369,9 +370,12 @@ void WorkAreaView::mouseReleaseEvent(QMouseEvent* e) {
   const QPoint at = pos - imageRect().topLeft();
   const TShiftState shift = ToModelShift(e->buttons(), e->modifiers());
   const TMouseButton button = ToModelButton(e->button());
+  const bool clicked = !doublePress_;
+  if (e->buttons() == Qt::NoButton) doublePress_ = false;
   if (target == Target::Image1) {
-    // A completed left click is delivered before the release itself.
-    if (button == TMouseButton::Left && imageRect().contains(pos)) model_.Image1Click();
+    // A completed left click is delivered before the release itself; the second press of a
+    // double-click completes none.
+    if (button == TMouseButton::Left && clicked && imageRect().contains(pos)) model_.Image1Click();
     model_.Image1MouseUp(button, shift, at.x(), at.y());
   } else {
     model_.Image2MouseUp(button, shift, at.x(), at.y());
@@ -381,15 +385,17 @@ void WorkAreaView::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void WorkAreaView::mouseDoubleClickEvent(QMouseEvent* e) {
-  // A second press in quick succession is a press like any other.
+  // The second press of a double-click is a press, but its release is no click: a double-click
+  // is one warp step, as a single click is.
+  if (e->button() == Qt::LeftButton) doublePress_ = true;
   mousePressEvent(e);
 }
 
 void WorkAreaView::wheelEvent(QWheelEvent* e) {
   updateHover(e->position().toPoint());
-  const int delta = e->angleDelta().y();
-  if (delta == 0) return;
-  model_.MouseWheel(delta);
+  // Only the vertical wheel zooms; a delta of 0 zooms in, as a negative one does.
+  if (e->angleDelta().x() != 0 && e->angleDelta().y() == 0) return;
+  model_.MouseWheel(e->angleDelta().y());
   forwarded(false);
   e->accept();
 }
@@ -404,7 +410,7 @@ bool WorkAreaView::viewportEvent(QEvent* e) {
     auto* help = static_cast<QHelpEvent*>(e);
     const bool overImage = imageRect().contains(help->pos());
     const TImageControl& control = outlineShown() ? model_.Image2 : model_.Image1;
-    const bool shown = outlineShown() ? control.ShowHint : (Image1ShowHint && control.ShowHint);
+    const bool shown = control.ShowHint;
     if (overImage && shown && !control.Hint.empty())
       QToolTip::showText(help->globalPos(), Q(control.Hint), viewport());
     else

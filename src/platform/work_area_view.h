@@ -27,10 +27,6 @@ class WorkAreaView : public QAbstractScrollArea {
   void syncFromModel();
   // Runs after every event this view forwarded to the model (the main window's refresh).
   std::function<void()> AfterEvent;
-  // The cursor shown over Image1 and whether its hint shows; the main window decides them, as
-  // both it and the palette set them.
-  TCursor Image1Cursor = TCursor::Default;
-  bool Image1ShowHint = true;
 
   // Image1's rectangle in the viewport (the window's client area).
   QRect imageRect() const;
@@ -75,6 +71,8 @@ class WorkAreaView : public QAbstractScrollArea {
   QTimer timer2_;
   Target pressTarget_ = Target::None;
   Target hover_ = Target::None;
+  // The press being held is the second of a double-click, whose release completes no click.
+  bool doublePress_ = false;
   bool syncing_ = false;
   // Pictures of depths Qt cannot show directly are converted once per change.
   QImage converted_;

@@ -28,8 +28,7 @@ void OutlineDrawing::SetCanvas(outline::LayerCanvas& canvas) {
 }
 
 Point OutlineDrawing::LayerPoint(int X, int Y) const {
-  return Point{outline::LayerCoordinate(X, state_.ZoomPercent),
-               outline::LayerCoordinate(Y, state_.ZoomPercent)};
+  return Point{state_.Zoom().ToLayer(X), state_.Zoom().ToLayer(Y)};
 }
 
 Point OutlineDrawing::windowPoint(int X, int Y) const {
@@ -61,7 +60,7 @@ void OutlineDrawing::scrollBy(int dx, int dy) {
 }
 
 void OutlineDrawing::eraseAt(int X, int Y) {
-  const int r = outline::LayerCoordinate(state_.ScreenRadius, state_.ZoomPercent);
+  const int r = state_.Zoom().ToLayer(state_.ScreenRadius);
   const Point c = LayerPoint(X, Y);
   outline::EraseDisc(state_.OutlineBitmap, c.x, c.y, r);
 }
@@ -121,8 +120,7 @@ void OutlineDrawing::Image2MouseMove(TShiftState Shift, int X, int Y) {
     area_.RemoveTheBrush();
     if (2 < X && X < area_.Images.Image2.Width - 2 && 2 < Y && Y < area_.Images.Image2.Height - 2) {
       const Point w = windowPoint(X, Y);
-      const int r = state_.ScreenRadius;
-      area_.BrushBounds = {w.x - r, w.y - r, w.x + r, w.y + r, w.x - r, w.y + r};
+      area_.BrushBounds = BrushSquare::Around(w.x, w.y, state_.ScreenRadius);
       area_.DrawTheBrush();
     }
   }
@@ -316,8 +314,8 @@ void OutlineDrawing::Memo1DblClick() {
   Label1.Font = Memo1.Font;
   Memo1.Visible = false;
   // The label lies where the box lay, relative to the images: its place in layer pixels.
-  const int a = outline::LayerCoordinate(Label1.Left, state_.ZoomPercent);
-  const int b = outline::LayerCoordinate(Label1.Top, state_.ZoomPercent);
+  const int a = state_.Zoom().ToLayer(Label1.Left);
+  const int b = state_.Zoom().ToLayer(Label1.Top);
   if (Renderer) {
     const Picture caption =
         Renderer->RenderCaption(Label1.Caption, Label1.Font, TWork_area::kWindowColor);

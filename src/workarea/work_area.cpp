@@ -59,8 +59,8 @@ void TWork_area::SphericalStretch(int X, int Y) {
 
 bool TWork_area::warpSetUp(const TrackBar& radius, const TrackBar& bend, bool doubleBuffered,
                            int& R, int& H) {
-  R = Round(radius.Position() / state_.ZoomPercent * 100.0);
-  H = Round(bend.Position() / state_.ZoomPercent * 100.0);
+  R = state_.Zoom().ToPicture(radius.Position());
+  H = state_.Zoom().ToPicture(bend.Position());
   state_.PictureRadius = R;
   state_.WarpStrength = H;
   if (H == 0) return false;
@@ -175,10 +175,11 @@ void TWork_area::swirlStep(int X, int Y, bool clockwise) {
 }
 
 void TWork_area::tumopic(int X, int Y) {
-  const int r = Round(tools_.TrackBar3.Position() / state_.ZoomPercent * 100);
+  const Zoom zoom = state_.Zoom();
+  const int r = zoom.ToPicture(tools_.TrackBar3.Position());
   state_.ScreenRadius = tools_.TrackBar3.Position();
-  const int xu = Round(X / state_.ZoomPercent * 100);
-  const int yu = Round(Y / state_.ZoomPercent * 100);
+  const int xu = zoom.ToPicture(X);
+  const int yu = zoom.ToPicture(Y);
   if (state_.WorkingPicture.empty()) return;
   const std::vector<warp::SmudgeRun> runs =
       warp::PlanSmudge(state_.WarpCentre.x, state_.WarpCentre.y, xu, yu, r);

@@ -81,6 +81,24 @@ struct TPen {
   int Width = 1;
 };
 
+// The brush circle's bounding square in window client coordinates, and the point its outline
+// starts and ends at (left, bottom).
+struct BrushSquare {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  int StartX = 0;
+  int StartY = 0;
+  bool operator==(const BrushSquare&) const = default;
+
+  // The square of radius r around (cx, cy), computed in 64 bits and kept within the int range
+  // with room to spare, so a huge radius gives a square far outside the window, not an overflow.
+  static BrushSquare Around(int cx, int cy, int r);
+  // Every value v (the state when the window is shown: -200).
+  static BrushSquare Filled(int v) { return BrushSquare{v, v, v, v, v, v}; }
+};
+
 // One point of a dashed line: its place in window client coordinates and its colour.
 struct DashPoint {
   Point p;
@@ -98,6 +116,10 @@ struct DashPoint {
 std::vector<DashPoint> DashedRectPoints(Point start, Point end, std::uint8_t phase,
                                         std::uint8_t* finalPattern = nullptr);
 
+// The crop rectangle (picture columns and rows from 1, inclusive) clipped to a picture of the
+// given size, as 0-based pixel bounds (right and bottom exclusive); empty when it holds no pixel.
+Rect ClippedCropRect(const ProgramState::CropRectangle& r, int width, int height);
+
 // The next marching-ants phase: the old one shifted right by 2 bits, 128 again after 2.
 std::uint8_t NextDashPhase(std::uint8_t phase);
 
@@ -106,28 +128,33 @@ std::uint8_t NextDashPhase(std::uint8_t phase);
 ProgramState::CropRectangle CropRectOf(Point selectionStart, Point selectionEnd, int h, int v,
                                        double zoomPercent);
 
-// What the work area asks of the main window and of the platform.
-class TWork_areaHost {
+// The screen that shows the work area, as the desktop program provides it: what erases an
+// overlay, minimises the window and holds the pointer during a crop drag. Every call does nothing
+// by default, so a program without a screen needs none.
+class WorkAreaSurface {
  public:
-  virtual ~TWork_areaHost() = default;
-
-  // The main window's crop button SpeedButton11 "剪切所选" and its copy short-cut Action6 (Ctrl+C).
-  virtual void SetCropButtonEnabled(bool enabled) { (void)enabled; }
-  virtual void SetCopyActionEnabled(bool enabled) { (void)enabled; }
+  virtual ~WorkAreaSurface() = default;
   // Repaint `area` of the window's client area at once, the background erased, leaving out `keep`
   // (still valid): what erases an overlay from the screen.
   virtual void Repaint(const Rect& area, const Rect& keep) {
     (void)area;
     (void)keep;
   }
+  // The window minimised inside the main window.
+  virtual void Minimize() {}
   // The pointer kept inside `image1` (window client coordinates) during a crop drag, and let go.
   // The model clamps the drag's positions itself; a desktop layer may also confine the pointer.
   virtual void ConfinePointer(const Rect& image1) { (void)image1; }
   virtual void ReleasePointer() {}
-  // The main window's zoom label after a wheel zoom.
-  virtual void SetZoomLabel(const std::string& text) { (void)text; }
-  // The window minimised inside the main window.
-  virtual void Minimize() {}
+};
+
+// What the work area asks of the main window: its crop controls, its message boxes and dialogs,
+// and the screen.
+class TWork_areaHost : public WorkAreaSurface {
+ public:
+  // The main window's crop button SpeedButton11 "剪切所选" and its copy short-cut Action6 (Ctrl+C).
+  virtual void SetCropButtonEnabled(bool enabled) { (void)enabled; }
+  virtual void SetCopyActionEnabled(bool enabled) { (void)enabled; }
   // A message box with one OK button; the general error report; the colour dialog (see
   // TToolsHost::ExecuteColorDialog).
   virtual void MessageBox(const std::string& text, const std::string& caption) {
@@ -218,9 +245,8 @@ class TWork_area : public TToolsHost {
   // Corners of the crop rectangle in window client coordinates; all four 0: no rectangle.
   Point SelectionStart;
   Point SelectionEnd;
-  // The brush circle's bounding square (left, top, right, bottom), then the start of its outline
-  // (left, bottom), in window client coordinates.
-  std::array<int, 6> BrushBounds{0, 0, 0, 0, 0, 0};
+  // The brush circle's bounding square and the start of its outline.
+  BrushSquare BrushBounds;
   std::uint8_t DashPattern = 0;
   std::uint8_t DashPhase = 0;
   // Whether each overlay is on the screen now (drawn and not erased since).
@@ -232,7 +258,9 @@ class TWork_area : public TToolsHost {
   // --- Handlers ------------------------------------------------------------------------------
   // Mouse events on Image1, at (X, Y) screen pixels from the displayed picture's top left. The
   // desktop layer delivers Image1Click (a completed left click) before the Image1MouseUp of the
-  // same release.
+  // same release; the second press of a double-click completes no click. A release on the warp
+  // and swirl pages records one history entry when its press changed the picture (a click, a
+  // held step or a smudge), so a press that warped nothing adds no entry equal to the last.
   void Image1MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
   void Image1Click();
   void Image1MouseMove(TShiftState Shift, int X, int Y);
@@ -260,6 +288,14 @@ class TWork_area : public TToolsHost {
   // The scroll positions brought back within the content after Images changed size (a new
   // picture, a resize).
   void UpdateScrollRange();
+  // The window's client area took a new size: scrolling is bounded by it from now on.
+  void SetClientSize(DisplaySize size);
+  // Image1 sized from the working picture at the zoom and Image2 made its size, after the picture
+  // was replaced; then the scroll range.
+  void SizeImagesToPicture();
+  // Image1 scaled from its current display size by the ratios, Image2 made its size; then the
+  // scroll range (the picture-size dialog).
+  void ScaleImages(double widthRatio, double heightRatio);
 
   // A wheel message as the desktop layer receives it: the application hook first, then, when it
   // did not handle it, the window's own wheel handler.
@@ -377,6 +413,7 @@ class TWork_area : public TToolsHost {
   TTools& tools_;
   TWork_areaHost defaultHost_;
   TWork_areaHost& host_;
+  int pressSteps_ = 0;          // warp steps and smudges run since the last press on Image1
   bool scrollHooked_ = false;   // the window procedure wrapped by FormShow
   bool messageHooked_ = false;  // the application message hook installed by FormShow
   std::vector<std::function<void()>> listeners_;

@@ -11,11 +11,6 @@ namespace drollo {
 
 namespace {
 
-// A screen length or position in picture pixels at the zoom: divided by the zoom first.
-int ToPicture(int v, double zoomPercent) {
-  return Round(v / zoomPercent * 100);
-}
-
 // Walks an axis-aligned line from `from` up to but not including `to`, shifting the pattern once
 // per point.
 void DashedLine(Point from, Point to, std::uint8_t& pattern, std::vector<DashPoint>& points) {
@@ -47,17 +42,40 @@ std::vector<DashPoint> DashedRectPoints(Point start, Point end, std::uint8_t pha
   return points;
 }
 
+namespace {
+// Keeps overlay coordinates well inside the int range, so that sums and differences of them (the
+// repaint rectangles) cannot overflow however large a radius was typed.
+int ClampOverlay(long long v) {
+  constexpr long long kLimit = 1LL << 28;
+  return static_cast<int>(std::clamp(v, -kLimit, kLimit));
+}
+}  // namespace
+
+BrushSquare BrushSquare::Around(int cx, int cy, int r) {
+  const long long x = cx, y = cy, rr = r;
+  const int left = ClampOverlay(x - rr), bottom = ClampOverlay(y + rr);
+  return BrushSquare{left, ClampOverlay(y - rr), ClampOverlay(x + rr), bottom, left, bottom};
+}
+
+Rect ClippedCropRect(const ProgramState::CropRectangle& r, int width, int height) {
+  const int left = std::max(r.left, 1), top = std::max(r.top, 1);
+  const int right = std::min(r.right, width), bottom = std::min(r.bottom, height);
+  if (right < left || bottom < top) return Rect{};
+  return Rect{left - 1, top - 1, right, bottom};
+}
+
 std::uint8_t NextDashPhase(std::uint8_t phase) {
   return phase < 4 ? std::uint8_t{128} : static_cast<std::uint8_t>(phase >> 2);
 }
 
 ProgramState::CropRectangle CropRectOf(Point selectionStart, Point selectionEnd, int h, int v,
                                        double zoomPercent) {
+  const Zoom zoom{zoomPercent};
   const int x1 = h + selectionEnd.x, x2 = h + selectionStart.x;
   const int y1 = v + selectionEnd.y, y2 = v + selectionStart.y;
   return ProgramState::CropRectangle{
-      ToPicture(std::min(x1, x2), zoomPercent) + 1, ToPicture(std::min(y1, y2), zoomPercent) + 1,
-      ToPicture(std::max(x1, x2), zoomPercent) - 1, ToPicture(std::max(y1, y2), zoomPercent) - 1};
+      zoom.ToPicture(std::min(x1, x2)) + 1, zoom.ToPicture(std::min(y1, y2)) + 1,
+      zoom.ToPicture(std::max(x1, x2)) - 1, zoom.ToPicture(std::max(y1, y2)) - 1};
 }
 
 // --- Relay ------------------------------------------------------------------------------------
@@ -150,7 +168,7 @@ void TWork_area::FormCreate() {
 
 void TWork_area::FormShow() {
   scrollHooked_ = true;
-  BrushBounds.fill(-200);
+  BrushBounds = BrushSquare::Filled(-200);
   state_.PictureRadius = 100;
   state_.ScreenRadius = 100;
   DoubleBuffered = true;
@@ -159,6 +177,24 @@ void TWork_area::FormShow() {
   SizeImages(state_, Images);
   UpdateScrollRange();
   changed();
+}
+
+void TWork_area::SetClientSize(DisplaySize size) {
+  ClientSize = size;
+  UpdateScrollRange();
+}
+
+void TWork_area::SizeImagesToPicture() {
+  Images.Image1 = DisplaySizeOf(state_.WorkingPicture, state_.ZoomPercent);
+  Images.Image2 = Images.Image1;
+  UpdateScrollRange();
+}
+
+void TWork_area::ScaleImages(double widthRatio, double heightRatio) {
+  Images.Image1.Width = Round(Images.Image1.Width * widthRatio);
+  Images.Image1.Height = Round(Images.Image1.Height * heightRatio);
+  Images.Image2 = Images.Image1;
+  UpdateScrollRange();
 }
 
 void TWork_area::FormClose() {
@@ -196,7 +232,8 @@ void TWork_area::Image1MouseDown(TMouseButton Button, TShiftState Shift, int X, 
     RemoveTheRect2();
     host_.SetCropButtonEnabled(false);
   }
-  state_.WarpCentre = Point{ToPicture(X, state_.ZoomPercent), ToPicture(Y, state_.ZoomPercent)};
+  state_.WarpCentre = Point{state_.Zoom().ToPicture(X), state_.Zoom().ToPicture(Y)};
+  pressSteps_ = 0;
   if (Shift.Left && !state_.SmudgeMode) Timer1.Enabled = true;
   MouseIsDown = true;
   DragOrigin = Point{X, Y};
@@ -205,6 +242,8 @@ void TWork_area::Image1MouseDown(TMouseButton Button, TShiftState Shift, int X, 
 
 void TWork_area::warpStep() {
   const Point c = state_.WarpCentre;
+  if (state_.WarpShape >= 1 && state_.WarpShape <= 3 && !state_.WorkingPicture.empty())
+    ++pressSteps_;
   switch (state_.WarpShape) {
     case 1:
       SphericalStretch(c.x, c.y);
@@ -249,9 +288,14 @@ void TWork_area::Image1MouseUp(TMouseButton Button, TShiftState Shift, int X, in
     return;
   }
   const int page = state_.PageIndex;
-  if (page == 1 && left && state_.SmudgeMode) tumopic(X, Y);
-  // One press and release on the warp or swirl page is one undo step, however many steps ran.
-  if (left && (page == 0 || page == 1)) backup(state_);
+  if (page == 1 && left && state_.SmudgeMode) {
+    tumopic(X, Y);
+    ++pressSteps_;
+  }
+  // One press and release on the warp or swirl page is one undo step, however many steps ran; a
+  // press that ran none (the second press of a double-click) records nothing.
+  if (left && (page == 0 || page == 1) && pressSteps_ > 0) backup(state_);
+  pressSteps_ = 0;
   changed();
 }
 
@@ -268,9 +312,13 @@ void TWork_area::Image1MouseMove(TShiftState Shift, int X, int Y) {
       DrawTheRect1();
       state_.CropRect = CropRectOf(SelectionStart, SelectionEnd, HorzScrollBar.Position,
                                    VertScrollBar.Position, state_.ZoomPercent);
-      if (SelectionEnd.x != SelectionStart.x || SelectionEnd.y != SelectionStart.y) {
-        host_.SetCopyActionEnabled(true);
-        host_.SetCropButtonEnabled(true);
+      // Crop and copy need a rectangle with at least one picture pixel inside the picture.
+      const bool moved = SelectionEnd.x != SelectionStart.x || SelectionEnd.y != SelectionStart.y;
+      const Picture& p = state_.WorkingPicture;
+      const bool holdsPixels = !ClippedCropRect(state_.CropRect, p.width(), p.height()).empty();
+      if (moved) {
+        host_.SetCopyActionEnabled(holdsPixels);
+        host_.SetCropButtonEnabled(holdsPixels);
       }
     }
     if (Shift.Right && MouseIsDown) {
@@ -286,8 +334,7 @@ void TWork_area::Image1MouseMove(TShiftState Shift, int X, int Y) {
   if (page == 0 || page == 1) {
     RemoveTheBrush();
     if (2 < X && X < Images.Image1.Width - 2 && 2 < Y && Y < Images.Image1.Height - 2) {
-      const int cx = X + ImageLeft(), cy = Y + ImageTop(), r = state_.ScreenRadius;
-      BrushBounds = {cx - r, cy - r, cx + r, cy + r, cx - r, cy + r};
+      BrushBounds = BrushSquare::Around(X + ImageLeft(), Y + ImageTop(), state_.ScreenRadius);
       DrawTheBrush();
     } else {
       RemoveTheBrush();
@@ -336,16 +383,14 @@ void TWork_area::VertScroll(int position) {
 // --- Wheel and pointer ------------------------------------------------------------------------
 
 bool TWork_area::zoom(bool in) {
-  std::string label;
   const auto removeCropRect = [this] {
     RemoveTheRect2();
     host_.SetCropButtonEnabled(false);
     host_.Repaint(Image1Rect(), Rect{});
   };
-  const bool done = in ? drollo::imgzoomin(state_, Images, label, removeCropRect)
-                       : drollo::imgzoomout(state_, Images, label, removeCropRect);
+  const bool done = in ? drollo::imgzoomin(state_, Images, removeCropRect)
+                       : drollo::imgzoomout(state_, Images, removeCropRect);
   if (!done) return false;
-  host_.SetZoomLabel(label);
   UpdateScrollRange();
   return true;
 }
@@ -432,9 +477,11 @@ void TWork_area::DrawTheBrush() {
 // The circle lies inside its bounding square and outside the square shrunk by the radius: only
 // that band is repainted.
 void TWork_area::RemoveTheBrush() {
-  const int r = state_.ScreenRadius;
-  const auto& b = BrushBounds;
-  host_.Repaint(Rect{b[0], b[1], b[2], b[3]}, Rect{b[0] + r, b[1] + r, b[2] - r, b[3] - r});
+  const long long r = state_.ScreenRadius;
+  const BrushSquare& b = BrushBounds;
+  host_.Repaint(Rect{b.Left, b.Top, b.Right, b.Bottom},
+                Rect{ClampOverlay(b.Left + r), ClampOverlay(b.Top + r), ClampOverlay(b.Right - r),
+                     ClampOverlay(b.Bottom - r)});
   BrushShown = false;
 }
 

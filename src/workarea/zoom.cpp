@@ -10,13 +10,13 @@ namespace drollo {
 
 namespace {
 
-bool zoomStep(ProgramState& s, WorkAreaImages& images, std::string& label, double factor,
+bool zoomStep(ProgramState& s, WorkAreaImages& images, double factor,
               const std::function<void()>& removeCropRect) {
   const double next = s.ZoomPercent * factor;
   if (!(next >= kMinZoomPercent && next <= kMaxZoomPercent)) return false;
   if (s.CropSelectMode && removeCropRect) removeCropRect();
   s.ZoomPercent = next;
-  label = ZoomLabelText(s.ZoomPercent);
+  s.ZoomStepped = true;
   SizeImages(s, images);
   return true;
 }
@@ -47,7 +47,7 @@ std::string roundDecimalText(const std::string& text) {
 }  // namespace
 
 int DisplayLength(int pictureLength, double zoomPercent) {
-  return Round(pictureLength * zoomPercent / 100);
+  return Zoom{zoomPercent}.ToScreen(pictureLength);
 }
 
 DisplaySize DisplaySizeOf(const Picture& picture, double zoomPercent) {
@@ -69,19 +69,23 @@ std::string ZoomLabelText(double zoomPercent) {
   return text + "%";
 }
 
+std::string ZoomLabel(const ProgramState& s) {
+  return s.ZoomStepped ? ZoomLabelText(s.ZoomPercent) : kStartZoomLabel;
+}
+
 void SizeImages(const ProgramState& s, WorkAreaImages& images) {
   images.Image1 = DisplaySizeOf(s.WorkingPicture, s.ZoomPercent);
   images.Image2 = DisplaySizeOf(s.OutlineBitmap, s.ZoomPercent);
 }
 
-bool imgzoomin(ProgramState& s, WorkAreaImages& images, std::string& label,
+bool imgzoomin(ProgramState& s, WorkAreaImages& images,
                const std::function<void()>& removeCropRect) {
-  return zoomStep(s, images, label, 1.25, removeCropRect);
+  return zoomStep(s, images, 1.25, removeCropRect);
 }
 
-bool imgzoomout(ProgramState& s, WorkAreaImages& images, std::string& label,
+bool imgzoomout(ProgramState& s, WorkAreaImages& images,
                 const std::function<void()>& removeCropRect) {
-  return zoomStep(s, images, label, 0.8, removeCropRect);
+  return zoomStep(s, images, 0.8, removeCropRect);
 }
 
 }  // namespace drollo

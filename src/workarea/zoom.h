@@ -45,13 +45,18 @@ inline const char* const kStartZoomLabel = "100%";
 // Sets Image1 from the working picture and Image2 from the outline layer at the current zoom.
 void SizeImages(const ProgramState& s, WorkAreaImages& images);
 
-// One zoom step: ZoomPercent x 1.25 (in) or x 0.8 (out), the label, then Image1's width and
-// height from the working picture and Image2's from the outline layer. In crop selection mode,
-// `removeCropRect` runs first (it erases the rectangle and disables the crop button; the mode
-// stays on). Returns false, changing nothing, when the step would leave the zoom range.
-bool imgzoomin(ProgramState& s, WorkAreaImages& images, std::string& label,
+// The zoom label's text for the program state: "100%" until the first zoom step, then
+// ZoomLabelText of the factor.
+std::string ZoomLabel(const ProgramState& s);
+
+// One zoom step: ZoomPercent x 1.25 (in) or x 0.8 (out), the label's text from then on, then
+// Image1's width and height from the working picture and Image2's from the outline layer. In crop
+// selection mode, `removeCropRect` runs first (it erases the rectangle and disables the crop
+// button; the mode stays on). Returns false, changing nothing, when the step would leave the zoom
+// range.
+bool imgzoomin(ProgramState& s, WorkAreaImages& images,
                const std::function<void()>& removeCropRect = {});
-bool imgzoomout(ProgramState& s, WorkAreaImages& images, std::string& label,
+bool imgzoomout(ProgramState& s, WorkAreaImages& images,
                 const std::function<void()>& removeCropRect = {});
 
 }  // namespace drollo

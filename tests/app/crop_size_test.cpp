@@ -26,11 +26,25 @@ class Crop : public MainWindow {
     form.State.WorkingPicture = Numbered(200, 150);
     form.ResetOutlineLayer();
     ResetPictureHistory(form.State);
-    form.Overlays.RemoveTheRect2 = [this] { calls.push_back("RemoveTheRect2"); };
-    form.Overlays.RemoveTheBrush = [this] { calls.push_back("RemoveTheBrush"); };
-    form.Overlays.setsigncursor = [this] { calls.push_back("setsigncursor"); };
+    // Both overlays on the screen and the cross-hair on Image1, so that what the commands erase
+    // and reset shows.
+    TWork_area& w = form.Work_area;
+    w.SelectionStart = {5, 5};
+    w.SelectionEnd = {40, 30};
+    w.RectShown = w.BrushShown = true;
+    w.Image1.Cursor = TCursor::Cross;
   }
-  std::vector<std::string> calls;
+  // The work area's overlay calls the commands made, read from what they left: the brush erased,
+  // the rectangle erased and forgotten, the tool's cursors set again.
+  std::vector<std::string> calls() const {
+    const TWork_area& w = form.Work_area;
+    std::vector<std::string> made;
+    if (!w.BrushShown) made.push_back("RemoveTheBrush");
+    if (w.SelectionStart == Point{} && w.SelectionEnd == Point{} && !w.RectShown)
+      made.push_back("RemoveTheRect2");
+    if (w.Image1.Cursor == TCursor::Default) made.push_back("setsigncursor");
+    return made;
+  }
 };
 
 TEST_F(Crop, SelectionModeOnAndOff) {
@@ -38,11 +52,11 @@ TEST_F(Crop, SelectionModeOnAndOff) {
   form.PressToolButton(form.SpeedButton2);
   EXPECT_TRUE(form.State.CropSelectMode);
   EXPECT_EQ(form.State.PageIndex, 0);
-  EXPECT_EQ(calls, (std::vector<std::string>{"RemoveTheBrush"}));
-  EXPECT_FALSE(form.Image1ShowHint);
+  EXPECT_EQ(calls(), (std::vector<std::string>{"RemoveTheBrush"}));
+  EXPECT_FALSE(form.Work_area.Image1.ShowHint);
   EXPECT_TRUE(form.Tools.TabbedNotebook1.ShowHint);
   EXPECT_EQ(form.Tools.TabbedNotebook1.Hint, "选择一个区域剪切");
-  EXPECT_EQ(form.Image1Cursor, Cursor::Cross);
+  EXPECT_EQ(form.Work_area.Image1.Cursor, TCursor::Cross);
 
   form.SpeedButton11.Enabled = true;  // a rectangle was drawn
   form.PressToolButton(form.SpeedButton2);
@@ -50,9 +64,9 @@ TEST_F(Crop, SelectionModeOnAndOff) {
   EXPECT_TRUE(form.SpeedButton11.Down);
   EXPECT_FALSE(form.SpeedButton2.Down);
   EXPECT_FALSE(form.SpeedButton11.Enabled);
-  EXPECT_TRUE(form.Image1ShowHint);
+  EXPECT_TRUE(form.Work_area.Image1.ShowHint);
   EXPECT_FALSE(form.Tools.TabbedNotebook1.ShowHint);
-  EXPECT_EQ(calls.back(), "RemoveTheRect2");
+  EXPECT_EQ(calls().back(), "RemoveTheRect2");
 }
 
 TEST_F(Crop, CropsTheInclusiveRectangleAndStartsAfresh) {
@@ -72,10 +86,10 @@ TEST_F(Crop, CropsTheInclusiveRectangleAndStartsAfresh) {
   EXPECT_FALSE(form.SpeedButton11.Enabled);
   EXPECT_FALSE(form.Action6.Enabled);
   EXPECT_EQ(form.State.PageIndex, 0);
-  EXPECT_EQ(form.Images.Image1, (DisplaySize{100, 160}));
+  EXPECT_EQ(form.Work_area.Images.Image1, (DisplaySize{100, 160}));
   EXPECT_EQ(form.State.OutlineBitmap.width(), 50);
   EXPECT_EQ(form.State.PictureHistory.undoCount(), 0);
-  EXPECT_EQ(calls, (std::vector<std::string>{"RemoveTheRect2", "setsigncursor"}));
+  EXPECT_EQ(calls(), (std::vector<std::string>{"RemoveTheRect2", "setsigncursor"}));
 }
 
 struct EmptyRect {
@@ -95,7 +109,7 @@ TEST_P(CropOfNothing, DoesNothing) {
   EXPECT_TRUE(form.State.CropSelectMode);
   EXPECT_EQ(form.State.PictureHistory.undoCount(), 1);
   EXPECT_EQ(clipboard.puts, 0);
-  EXPECT_TRUE(calls.empty());
+  EXPECT_TRUE(calls().empty());
 }
 
 // A rectangle less than two picture pixels wide or high: right = left - 1 gives width 0.
@@ -135,7 +149,7 @@ TEST_F(Crop, CopyPutsTheSelectionAndLeavesTheModeOn) {
   EXPECT_TRUE(form.State.CropSelectMode);
   EXPECT_TRUE(form.Action6.Enabled);
   EXPECT_TRUE(form.SpeedButton11.Enabled);
-  EXPECT_TRUE(calls.empty());  // the rectangle stays on screen
+  EXPECT_TRUE(calls().empty());  // the rectangle stays on screen
   EXPECT_TRUE(test::SamePicture(before, form.State.WorkingPicture));
 }
 
@@ -154,7 +168,7 @@ TEST_F(Crop, PasteTakesTheClipboardAt24Bits) {
   EXPECT_TRUE(form.SpeedButton11.Down);
   EXPECT_EQ(form.State.PictureHistory.undoCount(), 0);
   EXPECT_EQ(form.State.OutlineBitmap.width(), 30);
-  EXPECT_EQ(calls, (std::vector<std::string>{"RemoveTheRect2", "setsigncursor"}));
+  EXPECT_EQ(calls(), (std::vector<std::string>{"RemoveTheRect2", "setsigncursor"}));
 }
 
 TEST_F(Crop, PasteWithAnEmptyClipboardKeepsThePictureButStartsAfresh) {
@@ -172,7 +186,7 @@ TEST_F(Crop, ZoomingInCropModeErasesTheRectangleAndDisablesCropping) {
   form.State.CropSelectMode = true;
   form.SpeedButton11.Enabled = form.Action6.Enabled = true;
   form.Execute(Handler::SpeedButton9Click);
-  EXPECT_EQ(calls, (std::vector<std::string>{"RemoveTheRect2"}));
+  EXPECT_EQ(calls(), (std::vector<std::string>{"RemoveTheRect2"}));
   EXPECT_FALSE(form.SpeedButton11.Enabled);
   EXPECT_TRUE(form.Action6.Enabled);
   EXPECT_TRUE(form.State.CropSelectMode);
@@ -222,7 +236,7 @@ TEST_F(SizeDialog, ApplyResamplesAndStartsAfresh) {
   backup(form.State);  // an outline step that must not survive the new size
   form.State.PageIndex = 1;
   form.State.ZoomPercent = 125;
-  form.Images.Image1 = {756, 586};
+  form.Work_area.Images.Image1 = {756, 586};
   dlg.Edit1.Text = "378";
   dlg.Edit2.Text = "292";
   dlg.Button1.Click();
@@ -231,8 +245,8 @@ TEST_F(SizeDialog, ApplyResamplesAndStartsAfresh) {
   EXPECT_EQ(form.State.WorkingPicture.height(), 292);
   EXPECT_EQ(form.State.WorkingPicture.bitsPerPixel(), 24);
   // 756 x 378 / 605 = 472.5 and 586 x 292 / 469 = 364.8: scaled from the display size.
-  EXPECT_EQ(form.Images.Image1, (DisplaySize{472, 365}));
-  EXPECT_EQ(form.Images.Image2, form.Images.Image1);
+  EXPECT_EQ(form.Work_area.Images.Image1, (DisplaySize{472, 365}));
+  EXPECT_EQ(form.Work_area.Images.Image2, form.Work_area.Images.Image1);
   EXPECT_EQ(form.State.OutlineBitmap.width(), 378);
   EXPECT_EQ(form.State.OutlineBitmap.pixel(0, 0), kWhite);
   EXPECT_EQ(form.State.PageIndex, 0);

@@ -134,6 +134,7 @@ class MainWindow : public testing::Test {
     s.Mail = &mail;
     s.Browser = &browser;
     s.DataFolder = folder / "data";
+    s.HelpPage = folder / "faq.html";
     return s;
   }
 

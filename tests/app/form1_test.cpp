@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 #include "app/start_picture.h"
 #include "fakes.h"
@@ -42,8 +43,8 @@ void ExpectFreshStart(TForm1& f) {
   EXPECT_EQ(f.State.OutlineBitmap.height(), f.State.WorkingPicture.height());
   EXPECT_EQ(f.State.OutlineBitmap.bitsPerPixel(), 32);
   EXPECT_TRUE(AllWhite(f.State.OutlineBitmap));
-  EXPECT_EQ(f.Images.Image1, DisplaySizeOf(f.State.WorkingPicture, f.State.ZoomPercent));
-  EXPECT_EQ(f.Images.Image2, f.Images.Image1);
+  EXPECT_EQ(f.Work_area.Images.Image1, DisplaySizeOf(f.State.WorkingPicture, f.State.ZoomPercent));
+  EXPECT_EQ(f.Work_area.Images.Image2, f.Work_area.Images.Image1);
 }
 
 // --- Start ------------------------------------------------------------------------------------
@@ -54,7 +55,7 @@ TEST_F(MainWindow, StartsWithTheTestCardAndNothingToUndo) {
   EXPECT_EQ(p.height(), 469);
   EXPECT_EQ(p.bitsPerPixel(), 24);
   EXPECT_TRUE(form.State.OpenedPicture.samePixels(p));
-  EXPECT_EQ(form.Label1.Caption, "100%");
+  EXPECT_EQ(form.Label1Caption(), "100%");
   EXPECT_EQ(form.State.ZoomPercent, 100);
   EXPECT_EQ(form.State.WarpShape, 1);
   EXPECT_EQ(form.State.WarpAction, 1);
@@ -98,8 +99,8 @@ TEST_F(MainWindow, TwoZoomInsByButtonAndCtrlMinusShow125) {
   form.PressToolButton(form.SpeedButton9);
   form.PressToolButton(form.SpeedButton9);
   form.PressKeys("Ctrl+-");
-  EXPECT_EQ(form.Label1.Caption, "125.0%");
-  EXPECT_EQ(form.Images.Image1, (DisplaySize{756, 586}));
+  EXPECT_EQ(form.Label1Caption(), "125.0%");
+  EXPECT_EQ(form.Work_area.Images.Image1, (DisplaySize{756, 586}));
   EXPECT_TRUE(form.SpeedButton9.Down);
   EXPECT_FALSE(form.SpeedButton8.Down);
 }
@@ -134,9 +135,53 @@ TEST_F(MainWindow, CtrlQEndsAtOnceWithUnsavedChanges) {
 TEST_F(MainWindow, WebPagesAndAbout) {
   form.Execute(Handler::Online1Click);
   form.Execute(Handler::Help2Click);
-  EXPECT_EQ(browser.opened, (std::vector<std::string>{kHomePage, kHelpPage}));
+  EXPECT_EQ(browser.opened,
+            (std::vector<std::string>{kHomePage, "file://" + form.Services.HelpPage}));
   form.Execute(Handler::About1Click);
   EXPECT_TRUE(form.AboutVisible);
+}
+
+// Turning to the sketch page reads the picture for its edge picture; it must not convert the
+// working picture itself, or an 8-bit .bmp would be saved at 24 bits though no effect changed it.
+TEST_F(MainWindow, AVisitToTheSketchPageKeepsABmpsDepth) {
+  Picture grey(30, 20, PixelFormat::Grey8());
+  for (int x = 0; x < 30; ++x) grey.setPixel(x, 5, MakeColour(9 * x, 9 * x, 9 * x));
+  const std::string in = folder / "grey.bmp", out = folder / "saved.bmp";
+  formats::SaveAsBmp(grey, in);
+  openDialog.answers.push_back(in);
+  form.Open1Click();
+  ASSERT_EQ(form.State.WorkingPicture.bitsPerPixel(), 8);
+  form.Tools.TabbedNotebook1.SetPageIndex(2);
+  EXPECT_FALSE(form.State.EdgePicture.empty());
+  form.Tools.TabbedNotebook1.SetPageIndex(0);
+  saveDialog.answer = SaveDialog::Choice{out, 2};
+  form.Save1Click();
+  const std::optional<Picture> saved = formats::LoadPictureFile(out);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->bitsPerPixel(), 8);
+  EXPECT_TRUE(saved->samePixels(grey));
+}
+
+// A thickness command leaves its radius, typed without bound, as the eraser's: a click with it
+// must erase the whole layer at once.
+TEST_F(MainWindow, AnEraserClickWithTheLargestRadiusErasesTheLayerAtOnce) {
+  form.Tools.TabbedNotebook1.SetPageIndex(3);
+  form.State.OutlineBitmap.setPixel(3, 4, kBlack);
+  form.State.OutlineBitmap.setPixel(600, 460, kBlack);
+  form.Tools.SpeedButton9.Click();  // "橡皮"
+  form.State.ScreenRadius = std::numeric_limits<int>::max();
+  form.Work_area.Image2MouseMove(TShiftState{}, 50, 50);
+  form.Work_area.Image2MouseDown(TMouseButton::Left, TShiftState{.Left = true}, 50, 50);
+  form.Work_area.Image2MouseUp(TMouseButton::Left, TShiftState{}, 50, 50);
+  EXPECT_TRUE(AllWhite(form.State.OutlineBitmap));
+  EXPECT_EQ(form.State.OutlineHistory.undoCount(), 1);
+}
+
+TEST_F(MainWindow, HelpWithoutItsPageSaysSoAndOpensNothing) {
+  form.Services.HelpPage.clear();
+  form.Execute(Handler::Help2Click);
+  EXPECT_TRUE(browser.opened.empty());
+  EXPECT_EQ(errors.messages, (std::vector<std::string>{kHelpPageMissing}));
 }
 
 // --- Undo and redo ----------------------------------------------------------------------------

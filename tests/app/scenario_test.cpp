@@ -18,7 +18,7 @@ TEST_F(MainWindow, OpenWarpUndoOutlineAndSave) {
   openDialog.answers.push_back(folder / "photo.bmp");
   form.PressToolButton(form.SpeedButton3);
   ASSERT_TRUE(test::SamePicture(photo, form.State.WorkingPicture));
-  EXPECT_EQ(form.Images.Image1, (DisplaySize{160, 120}));
+  EXPECT_EQ(form.Work_area.Images.Image1, (DisplaySize{160, 120}));
 
   // Two warp steps at the centre, each one press and one history entry.
   form.Work_area.SphericalStretch(80, 60);
@@ -49,7 +49,7 @@ TEST_F(MainWindow, OpenWarpUndoOutlineAndSave) {
 
   // Zoom in, save as BMP, and the file holds the picture as it is.
   form.Execute(Handler::SpeedButton9Click);
-  EXPECT_EQ(form.Images.Image1, (DisplaySize{200, 150}));
+  EXPECT_EQ(form.Work_area.Images.Image1, (DisplaySize{200, 150}));
   saveDialog.answer = SaveDialog::Choice{folder / "result.jpg", 2};
   form.PressToolButton(form.SpeedButton4);
   const std::optional<Picture> saved = formats::LoadPictureFile(folder / "result.bmp");
@@ -59,7 +59,7 @@ TEST_F(MainWindow, OpenWarpUndoOutlineAndSave) {
   // Starting again brings back the photo as opened.
   form.Execute(Handler::RenewClick);
   EXPECT_TRUE(test::SamePicture(photo, form.State.WorkingPicture));
-  EXPECT_EQ(form.Images.Image1, (DisplaySize{200, 150}));
+  EXPECT_EQ(form.Work_area.Images.Image1, (DisplaySize{200, 150}));
   EXPECT_TRUE(errors.messages.empty());
 }
 
@@ -75,7 +75,7 @@ TEST_F(MainWindow, AnEmptyPictureCanBeSavedOrIsReported) {
   form.SpeedButton16Click();
   EXPECT_EQ(printer.calls, (std::vector<std::string>{"dialog"}));
   form.Execute(Handler::SpeedButton9Click);
-  EXPECT_EQ(form.Images.Image1, (DisplaySize{0, 0}));
+  EXPECT_EQ(form.Work_area.Images.Image1, (DisplaySize{0, 0}));
 }
 
 }  // namespace

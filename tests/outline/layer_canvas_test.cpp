@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "support/pictures.h"
 
@@ -55,6 +56,30 @@ INSTANTIATE_TEST_SUITE_P(Discs, EraseDiscTest,
                                          DiscCase{"AcrossTheBottomRight", 140, 125, 33},
                                          DiscCase{"WhollyOutside", -50, 40, 10}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The eraser's radius comes from a number box with no upper bound: a radius as large as an int
+// holds must finish at once (the loops run over the layer, not the disc) and erase exactly the
+// layer's part of the disc, computed without overflow.
+TEST(EraseDisc, HugeRadiiCostTheLayerAndEraseExactlyTheDiscsPart) {
+  constexpr int kMax = std::numeric_limits<int>::max();
+  const struct {
+    int cx, cy, r;
+  } cases[] = {
+      {10, 10, kMax}, {-2000000000, 15, kMax}, {20, -2147483000, kMax - 1}, {-100000, 5, 100010}};
+  for (const auto& c : cases) {
+    TBitmap32 layer = BlackLayer(40, 30);
+    EraseDisc(layer, c.cx, c.cy, c.r);
+    for (int y = 0; y < layer.height(); ++y)
+      for (int x = 0; x < layer.width(); ++x) {
+        const long double dx = static_cast<long double>(x) - c.cx;
+        const long double dy = static_cast<long double>(y) - c.cy;
+        const long double r = c.r;
+        bool in = std::fabs(dx) <= r;
+        if (in) in = std::fabs(dy) <= std::nearbyint(std::sqrt(r * r - dx * dx));
+        ASSERT_EQ(layer.pixel(x, y), in ? kWhite : kBlack) << c.cx << " " << x << "," << y;
+      }
+  }
+}
 
 TEST(CopyFontColourPixels, CopiesOnlyExactColourAndClipsToTheLayer) {
   constexpr TColor font = MakeColour(200, 10, 10);

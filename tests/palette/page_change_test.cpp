@@ -112,14 +112,17 @@ TEST_F(PageChange, SketchPageComputesEdgePictureWithoutToolCursor) {
                                                   "caption 工作区域"}));
 }
 
-TEST_F(PageChange, SketchPageBringsTheWorkingPictureTo24Bits) {
+// The edge picture is made from a 24-bit copy; the working picture keeps its depth, so a .bmp is
+// saved as it was opened until an effect changes it.
+TEST_F(PageChange, SketchPageReadsThePictureWithoutConvertingIt) {
   Picture grey(5, 4, PixelFormat::Grey8());
   for (int y = 0; y < 4; ++y) grey.setPixel(y, y, kWhite);
   state.WorkingPicture = grey;
 
   TurnTo(2);
 
-  EXPECT_EQ(state.WorkingPicture.bitsPerPixel(), 24);
+  EXPECT_EQ(state.WorkingPicture.bitsPerPixel(), 8);
+  EXPECT_TRUE(test::SamePicture(grey, state.WorkingPicture));
   EXPECT_TRUE(test::SamePicture(outline::picsobel(ToBgr24(grey)), state.EdgePicture));
 }
 

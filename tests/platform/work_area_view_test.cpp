@@ -62,10 +62,9 @@ TEST_P(WorkAreaAtZoom, MovingShowsTheBrushCircleAroundThePointer) {
   const QPoint c = at(100, 90);
   const int r = state().ScreenRadius;
   EXPECT_TRUE(form().Work_area.BrushShown);
-  EXPECT_EQ(b[0], c.x() - r);
-  EXPECT_EQ(b[1], c.y() - r);
-  EXPECT_EQ(b[2], c.x() + r);
-  EXPECT_EQ(b[3], c.y() + r);
+  EXPECT_EQ(b, BrushSquare::Around(c.x(), c.y(), r));
+  EXPECT_EQ(b.Left, c.x() - r);
+  EXPECT_EQ(b.Bottom, c.y() + r);
 }
 
 INSTANTIATE_TEST_SUITE_P(Zooms, WorkAreaAtZoom, testing::Values(-2, 0, 1, 3), [](const auto& info) {

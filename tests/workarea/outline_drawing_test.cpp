@@ -336,7 +336,7 @@ TEST_F(OutlineDrawingTest, EraserCircleIsHiddenNearTheEdges) {
   EXPECT_FALSE(area.BrushShown);
   draw.Image2MouseMove(TShiftState{}, 3, 50);
   EXPECT_TRUE(area.BrushShown);
-  EXPECT_EQ(area.BrushBounds, (std::array<int, 6>{-4, 43, 10, 57, -4, 57}));
+  EXPECT_EQ(area.BrushBounds, (BrushSquare{-4, 43, 10, 57, -4, 57}));
   draw.Image2MouseMove(TShiftState{}, 197, 50);  // width 200: x >= 198 is out
   EXPECT_TRUE(area.BrushShown);
   draw.Image2MouseMove(TShiftState{}, 198, 50);

@@ -9,22 +9,22 @@ namespace drollo {
 namespace {
 
 // The start picture's size, with a blank outline layer of the same size.
-class Zoom : public testing::Test {
+class ZoomSteps : public testing::Test {
  protected:
-  Zoom() {
+  ZoomSteps() {
     state.WorkingPicture = Picture(605, 469, 24);
     state.OutlineBitmap = TBitmap32(605, 469);
     SizeImages(state, images);
   }
   void in(int times) {
-    for (int i = 0; i < times; ++i) imgzoomin(state, images, label);
+    for (int i = 0; i < times; ++i) imgzoomin(state, images);
   }
   void out(int times) {
-    for (int i = 0; i < times; ++i) imgzoomout(state, images, label);
+    for (int i = 0; i < times; ++i) imgzoomout(state, images);
   }
+  std::string label() const { return ZoomLabel(state); }
   ProgramState state;
   WorkAreaImages images;
-  std::string label = kStartZoomLabel;
 };
 
 struct ZoomCase {
@@ -35,13 +35,13 @@ struct ZoomCase {
   DisplaySize image1;
 };
 
-class ZoomSequence : public Zoom, public testing::WithParamInterface<ZoomCase> {};
+class ZoomSequence : public ZoomSteps, public testing::WithParamInterface<ZoomCase> {};
 
 TEST_P(ZoomSequence, ZoomLabelAndDisplaySizes) {
   const ZoomCase& c = GetParam();
   for (const char* p = c.steps; *p; ++p) *p == 'i' ? in(1) : out(1);
   EXPECT_NEAR(state.ZoomPercent, c.zoom, 1e-9 * c.zoom);
-  EXPECT_EQ(label, c.label);
+  EXPECT_EQ(label(), c.label);
   EXPECT_EQ(images.Image1, c.image1);
   EXPECT_EQ(images.Image2, c.image1);  // the layer has the picture's size
 }
@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ZoomCase{"OnceOut", "o", 80, "80.0%", {484, 375}}),
     [](const testing::TestParamInfo<ZoomCase>& i) { return std::string(i.param.name); });
 
-TEST_F(Zoom, DisplaySizeHalvesGoToTheEvenNeighbour) {
+TEST_F(ZoomSteps, DisplaySizeHalvesGoToTheEvenNeighbour) {
   // 5 x 1.25 = 6.25 -> 6; 6 x 1.25 = 7.5 -> 8; 10 x 1.25 = 12.5 -> 12; 2 x 1.25 = 2.5 -> 2.
   EXPECT_EQ(DisplayLength(5, 125), 6);
   EXPECT_EQ(DisplayLength(6, 125), 8);
@@ -70,43 +70,42 @@ TEST_F(Zoom, DisplaySizeHalvesGoToTheEvenNeighbour) {
   EXPECT_EQ(DisplayLength(0, 3200), 0);
 }
 
-TEST_F(Zoom, EachControlIsSizedFromItsOwnPicture) {
+TEST_F(ZoomSteps, EachControlIsSizedFromItsOwnPicture) {
   state.OutlineBitmap = TBitmap32(100, 40);
   in(1);
   EXPECT_EQ(images.Image1, (DisplaySize{756, 586}));
   EXPECT_EQ(images.Image2, (DisplaySize{125, 50}));
 }
 
-TEST_F(Zoom, StepsThatWouldLeaveTheRangeDoNothing) {
+TEST_F(ZoomSteps, StepsThatWouldLeaveTheRangeDoNothing) {
   in(15);  // 100 x 1.25^15 = 2842.17...; one more would be 3552.7
   const double top = state.ZoomPercent;
-  const std::string topLabel = label;
+  const std::string topLabel = label();
   EXPECT_EQ(topLabel, "2842.2%");
-  EXPECT_FALSE(imgzoomin(state, images, label));
+  EXPECT_FALSE(imgzoomin(state, images));
   EXPECT_EQ(state.ZoomPercent, top);
-  EXPECT_EQ(label, topLabel);
-  EXPECT_TRUE(imgzoomout(state, images, label));
+  EXPECT_EQ(label(), topLabel);
+  EXPECT_TRUE(imgzoomout(state, images));
 
   state.ZoomPercent = 1.1;
-  label = "1.1%";
   int erased = 0;
   state.CropSelectMode = true;
-  EXPECT_FALSE(imgzoomout(state, images, label, [&] { ++erased; }));
+  EXPECT_FALSE(imgzoomout(state, images, [&] { ++erased; }));
   EXPECT_EQ(state.ZoomPercent, 1.1);
   EXPECT_EQ(erased, 0);  // a refused step leaves the crop rectangle on screen too
 }
 
-TEST_F(Zoom, InCropModeTheRectangleIsErasedFirstAndTheModeStays) {
+TEST_F(ZoomSteps, InCropModeTheRectangleIsErasedFirstAndTheModeStays) {
   int erased = 0;
   double zoomWhenErased = 0;
   auto erase = [&] {
     ++erased;
     zoomWhenErased = state.ZoomPercent;
   };
-  imgzoomin(state, images, label, erase);
+  imgzoomin(state, images, erase);
   EXPECT_EQ(erased, 0);
   state.CropSelectMode = true;
-  imgzoomout(state, images, label, erase);
+  imgzoomout(state, images, erase);
   EXPECT_EQ(erased, 1);
   EXPECT_EQ(zoomWhenErased, 125);
   EXPECT_TRUE(state.CropSelectMode);

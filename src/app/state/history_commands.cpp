@@ -41,8 +41,8 @@ void ResetOutlineHistory(ProgramState& s) {
   s.OutlineHistory.reset(s.OutlineBitmap);
 }
 
-void UpdateHistoryControls(ProgramState& s) {
-  const HistoryRing& ring = s.CurrentHistory();
+void UpdateHistoryControls(ProgramState& s, int page) {
+  const HistoryRing& ring = page == 3 ? s.OutlineHistory : s.PictureHistory;
   s.UndoControlsEnabled = ring.undoCount() > 0;
   s.RedoControlsEnabled = ring.redoCount() > 0;
 }

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "app/state/history.h"
+#include "app/state/zoom_scale.h"
 #include "image/bitmap32.h"
 #include "image/picture.h"
 
@@ -36,6 +37,8 @@ struct ProgramState {
   int CurveStage = 0;
 
   double ZoomPercent = 100.0;
+  // A zoom step has run since the start: the zoom label shows the factor with one decimal.
+  bool ZoomStepped = false;
   ProgressBarState ProgressBar1;
   int PageIndex = 0;  // the palette page showing: 3 is the outline page
   Point WarpCentre;
@@ -66,6 +69,9 @@ struct ProgramState {
   // on the outline page call it after restoring the layer; unset, nothing is shown.
   std::function<void()> Image2showto;
 
+  // Screen and picture pixels at the current zoom.
+  drollo::Zoom Zoom() const { return drollo::Zoom{ZoomPercent}; }
+
   // The ring of the page showing.
   HistoryRing& CurrentHistory() { return PageIndex == 3 ? OutlineHistory : PictureHistory; }
   Picture& CurrentHistoryPicture() {
@@ -80,8 +86,9 @@ void Undo1Click(ProgramState& s);
 void Redo1Click(ProgramState& s);
 void ResetPictureHistory(ProgramState& s);
 void ResetOutlineHistory(ProgramState& s);
-// Brings both pairs of controls in line with the ring of the page showing: undo enabled exactly
-// when its undo count is above 0, redo exactly when its redo count is. For page changes.
-void UpdateHistoryControls(ProgramState& s);
+// Brings both pairs of controls in line with the ring of `page`: undo enabled exactly when its
+// undo count is above 0, redo exactly when its redo count is. For page changes, which call it for
+// the page about to show.
+void UpdateHistoryControls(ProgramState& s, int page);
 
 }  // namespace drollo

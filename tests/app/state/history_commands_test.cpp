@@ -166,13 +166,11 @@ TEST_F(HistoryCommands, PageChangeFollowsTheRingOfTheNewPage) {
   Edit(1);
   Edit(2);
   Edit(3);
-  s_.PageIndex = kOutlinePage;
-  UpdateHistoryControls(s_);
+  UpdateHistoryControls(s_, kOutlinePage);
   EXPECT_FALSE(s_.UndoControlsEnabled);  // outline undo count 0
   EXPECT_FALSE(s_.RedoControlsEnabled);
 
-  s_.PageIndex = 0;
-  UpdateHistoryControls(s_);
+  UpdateHistoryControls(s_, 0);
   EXPECT_TRUE(s_.UndoControlsEnabled);  // picture undo count 3
   EXPECT_FALSE(s_.RedoControlsEnabled);
 }
