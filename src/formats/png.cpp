@@ -135,8 +135,16 @@ bool TryWrite(png_structp png, png_infop info, const Picture& src, bool alpha,
                  static_cast<png_uint_32>(metadata.icc.size()));
   }
   if (!metadata.exif.empty()) {
-    png_set_eXIf_1(png, info, static_cast<png_uint_32>(metadata.exif.size()),
-                   const_cast<png_bytep>(metadata.exif.data()));
+    // Written as a chunk libpng passes through, because its own eXIf support puts the chunk
+    // after the pixels, where readers may ignore it.
+    png_unknown_chunk chunk{};
+    std::memcpy(chunk.name, "eXIf", 5);
+    chunk.data = const_cast<png_bytep>(metadata.exif.data());
+    chunk.size = metadata.exif.size();
+    chunk.location = PNG_HAVE_PLTE;
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_ALWAYS,
+                                reinterpret_cast<png_const_bytep>("eXIf"), 1);
+    png_set_unknown_chunks(png, info, &chunk, 1);
   }
   png_write_info(png, info);
   png_set_bgr(png);

@@ -114,8 +114,9 @@ LoadedPicture ReadTiff(std::span<const std::uint8_t> file, const DecodeLimits& l
     throw PictureFileError(std::string("The TIFF file uses a form that cannot be read: ") + reason +
                            ".");
   }
+  // Stopping at the first damaged strip or tile: going on would give a picture partly made up.
   TIFFRGBAImage img{};
-  if (!TIFFRGBAImageBegin(&img, tif.get(), 0, reason)) {
+  if (!TIFFRGBAImageBegin(&img, tif.get(), 1, reason)) {
     throw PictureFileError(std::string("The TIFF file cannot be read: ") + reason + ".");
   }
   struct End {
