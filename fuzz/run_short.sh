@@ -25,6 +25,7 @@ rm -rf "$build/seeds"
 "$build/fuzz/fuzz_seeds" "$build/seeds"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan_suppressions.txt"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 failed=()
 for t in "${targets[@]}"; do

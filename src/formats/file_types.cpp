@@ -102,24 +102,44 @@ const FileTypeInfo* HeifKind(Span b) {
 }  // namespace
 
 const std::vector<FileTypeInfo>& FileTypes() {
+  // clang-format off
   static const std::vector<FileTypeInfo> types = {
-      {FileType::Jpeg, "JPEG", {".jpg", ".jpeg"}, true, 1, ReadJpegFile, WriteJpegFile},
-      {FileType::Bmp, "BMP", {".bmp"}, true, 2, ReadBmpFile, WriteBmpFile},
-      {FileType::Metafile,
-       "metafile",
-       {".wmf", ".emf"},
-       true,
-       3,
-       ReadMetafileFile,
-       WriteMetafileFile},
-      {FileType::Gif, "GIF", {".gif"}, true, 0, ReadGifFile, nullptr},
-      {FileType::Png, "PNG", {".png"}, true, 4, ReadPngFile, WritePngFile},
-      {FileType::Webp, "WebP", {".webp"}, true, 0, ReadWebpFile, nullptr},
-      {FileType::Tiff, "TIFF", {".tif", ".tiff"}, true, 0, ReadTiffFile, nullptr},
-      {FileType::Heif, "HEIC/HEIF", {".heic", ".heif"}, true, 0, ReadHeifFile, nullptr},
-      {FileType::Avif, "AVIF", {".avif"}, true, 0, ReadHeifFile, nullptr},
-      {FileType::Icon, "icon", {".ico"}, false, 0, ReadIconFile, nullptr},
+      // type, name, extensions, in the open dialog,
+      //   MIME types,
+      //   save dialog entry, reader, writer
+      {FileType::Jpeg, "JPEG", {".jpg", ".jpeg"}, true,
+         {"image/jpeg"},
+         1, ReadJpegFile, WriteJpegFile},
+      {FileType::Bmp, "BMP", {".bmp"}, true,
+         {"image/bmp"},
+         2, ReadBmpFile, WriteBmpFile},
+      {FileType::Metafile, "metafile", {".wmf", ".emf"}, true,
+         {"image/wmf", "image/x-wmf", "image/emf", "image/x-emf"},
+         3, ReadMetafileFile, WriteMetafileFile},
+      {FileType::Gif, "GIF", {".gif"}, true,
+         {"image/gif"},
+         0, ReadGifFile, nullptr},
+      {FileType::Png, "PNG", {".png"}, true,
+         {"image/png"},
+         4, ReadPngFile, WritePngFile},
+      {FileType::Webp, "WebP", {".webp"}, true,
+         {"image/webp"},
+         0, ReadWebpFile, nullptr},
+      {FileType::Tiff, "TIFF", {".tif", ".tiff"}, true,
+         {"image/tiff"},
+         0, ReadTiffFile, nullptr},
+      {FileType::Heif, "HEIC/HEIF", {".heic", ".heif"}, true,
+         {"image/heic", "image/heif"},
+         0, ReadHeifFile, nullptr},
+      {FileType::Avif, "AVIF", {".avif"}, true,
+         {"image/avif"},
+         0, ReadHeifFile, nullptr},
+      // Icons open from "All pictures" and "All files" only, as before.
+      {FileType::Icon, "icon", {".ico"}, false,
+         {"image/vnd.microsoft.icon", "image/x-icon"},
+         0, ReadIconFile, nullptr},
   };
+  // clang-format on
   return types;
 }
 
@@ -198,6 +218,13 @@ std::string SaveDialogFilter() {
     filter += (filter.empty() ? "" : "|") + pattern + "|" + pattern;
   }
   return filter;
+}
+
+std::string DesktopMimeTypes() {
+  std::string list;
+  for (const FileTypeInfo& t : FileTypes())
+    for (std::string_view m : t.mimeTypes) list += std::string(m) + ";";
+  return list;
 }
 
 LoadedPicture LoadPicture(const std::string& name, const ReadOptions& options) {

@@ -33,6 +33,8 @@ struct FileTypeInfo {
   // order; the first is the one a saved file gets.
   std::vector<std::string_view> extensions;
   bool inOpenDialog;
+  // The MIME types the desktop associates with the type, for the menu entry's MimeType list.
+  std::vector<std::string_view> mimeTypes;
   // 1-based entry of the save dialog, 0 when the type is not written.
   int saveFilterIndex;
   LoadedPicture (*read)(std::span<const std::uint8_t> file, const ReadOptions& options);
@@ -60,6 +62,8 @@ std::string OpenDialogFilter();
 int OpenDialogAllPicturesEntry();
 // Save: "*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf|*.png|*.png" (entries 1 to 4).
 std::string SaveDialogFilter();
+// Every type's MIME types, each followed by ";", as a desktop entry's MimeType key takes them.
+std::string DesktopMimeTypes();
 
 // Opens a picture file whatever its name, by content. The picture is 24 bits, but for a .bmp file
 // (its own depth) and a grayscale JPEG (8 bits with a grey table); photos are turned upright.
