@@ -3,11 +3,13 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "formats/exif.h"
+#include "formats/orientation.h"
 
 namespace drollo::formats {
 namespace {
@@ -42,7 +44,44 @@ std::vector<std::uint8_t> Exif(const heif_image_handle* handle) {
   const std::uint32_t skip =
       (std::uint32_t{block[0]} << 24) | (block[1] << 16) | (block[2] << 8) | block[3];
   if (skip > size - 4) return {};
-  return UprightExif(std::span(block).subspan(4 + skip));
+  return std::vector<std::uint8_t>(block.begin() + 4 + skip, block.end());
+}
+
+std::uint64_t BigEndian(std::span<const std::uint8_t> b, std::size_t at, int bytes) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v = (v << 8) | b[at + i];
+  return v;
+}
+
+// Whether the file's meta box holds a rotation (irot) or mirroring (imir) property. The boxes
+// are walked at the top level only; inside the meta box a property is recognised by its type
+// after a size that fits, which is all that is needed to tell the two kinds of writers apart.
+bool HasTransformProperties(std::span<const std::uint8_t> file) {
+  std::size_t at = 0;
+  while (file.size() - at >= 8) {
+    std::uint64_t size = BigEndian(file, at, 4);
+    std::size_t header = 8;
+    if (size == 1) {
+      if (file.size() - at < 16) return false;
+      size = BigEndian(file, at + 8, 8);
+      header = 16;
+    } else if (size == 0) {
+      size = file.size() - at;
+    }
+    if (size < header || size > file.size() - at) return false;
+    if (std::memcmp(file.data() + at + 4, "meta", 4) == 0) {
+      const auto meta = file.subspan(at + header, size - header);
+      for (std::size_t i = 4; i + 4 <= meta.size(); ++i) {
+        const bool transform = std::memcmp(meta.data() + i, "irot", 4) == 0 ||
+                               std::memcmp(meta.data() + i, "imir", 4) == 0;
+        const std::uint64_t boxSize = BigEndian(meta, i - 4, 4);
+        if (transform && boxSize >= 9 && boxSize <= meta.size() - (i - 4)) return true;
+      }
+      return false;
+    }
+    at += size;
+  }
+  return false;
 }
 
 std::vector<std::uint8_t> Icc(const heif_image_handle* handle) {
@@ -105,6 +144,14 @@ LoadedPicture ReadHeif(std::span<const std::uint8_t> file, const DecodeLimits& l
   }
   out.metadata.exif = Exif(raw);
   out.metadata.icc = Icc(raw);
+  // Cameras that write HEIC state the orientation in the transformation properties, which libheif
+  // has applied, and repeat it in EXIF; files converted from JPEG by tools that copy the EXIF
+  // block but write no such property have it in EXIF only.
+  if (HasTransformProperties(file)) {
+    out.metadata.exif = UprightExif(out.metadata.exif);
+  } else {
+    MakeUpright(out);
+  }
   return out;
 }
 

@@ -11,9 +11,10 @@
 namespace drollo::formats {
 
 // The primary picture of a HEIF file (HEVC-coded HEIC, or AV1-coded AVIF) as a 24-bit picture,
-// alpha drawn over white. Its rotation, mirroring and cropping are applied by libheif from the
-// file's own transformation properties; the EXIF orientation, which in HEIF files restates them,
-// is not applied a second time. The EXIF block and the ICC profile are kept in the metadata.
+// alpha drawn over white. Its rotation, mirroring and cropping properties are applied by libheif;
+// the EXIF orientation is applied only to files that have no rotation or mirroring property,
+// since where they have one the EXIF tag restates it and would turn the picture twice. The EXIF
+// block and the ICC profile are kept in the metadata.
 LoadedPicture ReadHeif(std::span<const std::uint8_t> file, const DecodeLimits& limits = {});
 
 }  // namespace drollo::formats

@@ -178,6 +178,10 @@ exiftool("-Orientation=6", "-DateTimeOriginal=2024:05:17 09:41:07", "-Make=Droll
 run_exiftool()
 for name in [f"orientation{n}.jpg" for n in range(1, 9)] + ["orientation6.png", "photo.jpg"]:
     reference(name, ImageOps.exif_transpose(Image.open(path(name))))
+# heif-enc keeps a JPEG's EXIF block, orientation included, and writes no rotation property.
+run("heif-enc", "-q", "90", path("orientation6.jpg"), "-o", path("orientation6.heic"))
+run("heif-convert", path("orientation6.heic"), path("orientation6.heic.png"))
+reference("orientation6.heic", Image.open(path("orientation6.heic.png")).transpose(Image.ROTATE_270))
 
 with open(path("manifest.txt"), "w") as f:
     f.write("\n".join(manifest) + "\n")
