@@ -155,7 +155,22 @@ bool TryWrite(png_structp png, png_infop info, const Picture& src, bool alpha,
 
 }  // namespace
 
+void CheckPngChunkLengths(std::span<const std::uint8_t> file) {
+  // Signature, then chunks: length (4 bytes, big-endian), type (4), data, CRC (4). Pixel data that
+  // ends early is left to libpng, which reads it piece by piece and reports it.
+  for (std::size_t at = 8; at + 8 <= file.size();) {
+    const std::uint64_t length =
+        (std::uint64_t{file[at]} << 24) | (file[at + 1] << 16) | (file[at + 2] << 8) | file[at + 3];
+    const std::size_t left = file.size() - at - 8;
+    if (length > left && std::memcmp(file.data() + at + 4, "IDAT", 4) != 0)
+      throw PictureFileError("The PNG file cannot be read: it is truncated.");
+    if (length + 4 >= left) return;
+    at += length + 12;
+  }
+}
+
 LoadedPicture ReadPng(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
+  CheckPngChunkLengths(file);
   Reader r;
   r.state.in = file;
   r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.state, OnError, OnWarning);

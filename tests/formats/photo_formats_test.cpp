@@ -15,6 +15,7 @@
 
 #include "formats/exif.h"
 #include "formats/file_types.h"
+#include "formats/png.h"
 #include "formats/temp_folder.h"
 
 namespace drollo::formats {
@@ -280,6 +281,20 @@ TEST(PngWriter, PicturesAreWrittenLosslesslyAsRgbAndLayersAsRgba) {
   grey.mutableRow(0)[1] = 250;
   const std::string c = SavePicture(grey, folder.file("grey.png"), FileType::Png);
   EXPECT_EQ(PilPixels(c), "RGB 070707fafafa\n");
+}
+
+// Regression: libpng took memory for a whole ancillary chunk before reading it, 2 GiB for an eXIf
+// chunk claiming that length in a file of 127 bytes.
+TEST(PngReader, AChunkLongerThanTheFileIsRefusedBeforeLibpngReadsIt) {
+  Bytes png = ReadBytes(Photos() / "rgb.png");
+  const Bytes chunk = {0x7F, 0, 0, 0, 'e', 'X', 'I', 'f', 'M', 'M', 0, 42};
+  png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // after the header chunk
+  try {
+    ReadPng(png);
+    FAIL() << "opened";
+  } catch (const PictureFileError& e) {
+    EXPECT_STREQ(e.what(), "The PNG file cannot be read: it is truncated.");
+  }
 }
 
 // --- Opening by content, and what cannot be opened -----------------------------------------------
