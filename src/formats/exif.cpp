@@ -94,7 +94,9 @@ std::size_t OrientationAt(const Tiff& t) {
   const int n = EntryCount(t, ifd0);
   for (int i = 0; i < n; ++i) {
     const std::size_t e = ifd0 + 2 + 12 * static_cast<std::size_t>(i);
-    if (t.u16(e) == kOrientationTag && t.u16(e + 2) == kShortType && t.u32(e + 4) >= 1)
+    // One value (two still fit in the entry; more would be stored elsewhere).
+    const std::uint32_t count = t.u32(e + 4);
+    if (t.u16(e) == kOrientationTag && t.u16(e + 2) == kShortType && (count == 1 || count == 2))
       return e + 8;
   }
   return 0;

@@ -43,25 +43,25 @@ TEST(Exif, AnUprightBlockKeepsItsTagsAndLosesOrientationAndThumbnail) {
   }
 }
 
-// A directory with one orientation entry of the given type and value, little-endian.
-Bytes OneEntry(std::uint16_t type, std::uint16_t value) {
-  return Bytes{'I',  'I',  42,
-               0,    8,    0,
-               0,    0,  // header, IFD0 at 8
-               1,    0,  // one entry
-               0x12, 0x01, static_cast<std::uint8_t>(type),
-               0,    1,    0,
-               0,    0,    static_cast<std::uint8_t>(value),
-               0,    0,    0,  // value
-               0,    0,    0,
-               0};  // no next directory
+// A directory with one orientation entry of the given type, count and value, little-endian.
+Bytes OneEntry(std::uint16_t type, std::uint16_t value, std::uint8_t count = 1) {
+  const auto t = static_cast<std::uint8_t>(type);
+  const auto v = static_cast<std::uint8_t>(value);
+  // clang-format off
+  return Bytes{'I', 'I', 42, 0, 8, 0, 0, 0,         // header, IFD0 at 8
+               1, 0,                                // one entry:
+               0x12, 0x01, t, 0, count, 0, 0, 0,    //   tag, type, count
+               v, 0, 0, 0,                          //   value
+               0, 0, 0, 0};                         // no next directory
+  // clang-format on
 }
 
 TEST(Exif, MissingOrInvalidOrientationsReadAsUpright) {
   EXPECT_EQ(ExifOrientation(OneEntry(3, 5)), 5);
   EXPECT_EQ(ExifOrientation(OneEntry(3, 9)), 1);
   EXPECT_EQ(ExifOrientation(OneEntry(3, 0)), 1);
-  EXPECT_EQ(ExifOrientation(OneEntry(4, 6)), 1);  // not a SHORT
+  EXPECT_EQ(ExifOrientation(OneEntry(4, 6)), 1);     // not a SHORT
+  EXPECT_EQ(ExifOrientation(OneEntry(3, 6, 3)), 1);  // an offset to three values, not a value
   EXPECT_EQ(ExifOrientation(Bytes{'I', 'I', 42, 0, 200, 0, 0, 0}), 1);
   EXPECT_EQ(ExifOrientation(Bytes{}), 1);
   EXPECT_TRUE(UprightExif(Bytes{'X', 'X', 42, 0, 8, 0, 0, 0}).empty());
