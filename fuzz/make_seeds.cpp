@@ -1,5 +1,6 @@
 // Writes the seed files of every fuzz target, made by the same code as the format tests' files:
-//   fuzz_seeds <folder>   creates <folder>/<target>/<seed file> for bmp, jpeg, gif, icon, metafile.
+//   fuzz_seeds <folder>   creates <folder>/<target>/<seed file> for each target (the photo
+//   formats have none made in code: their seeds are kept in fuzz/seeds/).
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +13,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   namespace fs = std::filesystem;
-  for (const char* target : {"bmp", "jpeg", "gif", "icon", "metafile"}) {
+  for (const char* target :
+       {"bmp", "jpeg", "gif", "icon", "metafile", "png", "webp", "tiff", "heif", "exif"}) {
     const fs::path folder = fs::path(argv[1]) / target;
     fs::create_directories(folder);
     for (const auto& [name, bytes] : drollo::formats::samples::FuzzSeeds(target)) {

@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-20}"
 shift || true
 targets=("$@")
-[ "${#targets[@]}" -gt 0 ] || targets=(bmp jpeg gif icon metafile)
+[ "${#targets[@]}" -gt 0 ] || targets=(bmp jpeg gif icon metafile png webp tiff heif exif)
 
 build=build/fuzz
 CXX=clang++ cmake -S . -B "$build" -G Ninja \
@@ -25,6 +25,7 @@ rm -rf "$build/seeds"
 "$build/fuzz/fuzz_seeds" "$build/seeds"
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan_suppressions.txt"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 failed=()
 for t in "${targets[@]}"; do
@@ -33,8 +34,11 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus" "$artifacts"
   rm -f "$artifacts"/*
   echo "fuzz_$t: ${seconds} s"
+  # Seeds made by other programs (cwebp, tiffcp, heif-enc, exiftool) are kept in fuzz/seeds/.
+  stored=()
+  [ -d "fuzz/seeds/$t" ] && stored=("fuzz/seeds/$t")
   if ! "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-      -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$build/seeds/$t" \
+      -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$build/seeds/$t" "${stored[@]}" \
       >"$build/fuzz_$t.log" 2>&1; then
     failed+=("$t")
   fi

@@ -13,6 +13,7 @@
 
 #include "formats/byte_reader.h"
 #include "formats/dib.h"
+#include "formats/png.h"
 
 namespace drollo::formats {
 namespace {
@@ -131,6 +132,7 @@ Picture DecodeIconBitmap(std::span<const std::uint8_t> entry, const DecodeLimits
 }  // namespace
 
 Picture DecodePngOverWhite(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
+  CheckPngChunkLengths(file);
   PngReader r;
   r.state = PngState{file.data(), file.size(), 0, {}};
   r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.state, PngError, PngWarning);

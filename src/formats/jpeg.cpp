@@ -13,6 +13,9 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "formats/exif.h"
+#include "formats/orientation.h"
+
 namespace drollo::formats {
 namespace {
 
@@ -20,6 +23,11 @@ namespace {
 // decoded for minutes.
 constexpr int kMaxScans = 1000;
 constexpr int kMaxJpegSide = 65500;
+constexpr JOCTET kExifPrefix[6] = {'E', 'x', 'i', 'f', 0, 0};
+// A marker segment holds at most 65533 bytes after its length field.
+constexpr std::size_t kMaxSegmentBytes = 65533;
+// 255 APP2 segments of 65519 profile bytes each.
+constexpr std::size_t kMaxIccBytes = std::size_t{255} * 65519;
 
 struct ErrorManager {
   jpeg_error_mgr pub;
@@ -66,9 +74,13 @@ bool TryCreate(jpeg_decompress_struct* c, ErrorManager* e) {
 }
 
 bool TryReadHeader(jpeg_decompress_struct* c, ErrorManager* e, const unsigned char* data,
-                   unsigned long size) {
+                   unsigned long size, bool keepMetadata) {
   if (setjmp(e->jump)) return false;
   jpeg_mem_src(c, data, size);
+  if (keepMetadata) {
+    jpeg_save_markers(c, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(c, JPEG_APP0 + 2, 0xFFFF);
+  }
   jpeg_read_header(c, TRUE);
   return true;
 }
@@ -86,6 +98,13 @@ bool TryReadRow(jpeg_decompress_struct* c, ErrorManager* e, unsigned char* row) 
   // With a memory source a suspension cannot happen; treat it as the end of the data.
   std::snprintf(e->message, sizeof e->message, "the data ends early");
   return false;
+}
+
+// jpeg_read_icc_profile joins the APP2 segments; it allocates the result with malloc.
+bool TryReadIcc(jpeg_decompress_struct* c, ErrorManager* e, JOCTET** data, unsigned int* size) {
+  if (setjmp(e->jump)) return false;
+  if (!jpeg_read_icc_profile(c, data, size)) *data = nullptr;
+  return true;
 }
 
 struct Decompressor {
@@ -110,7 +129,8 @@ bool TryCreate(jpeg_compress_struct* c, ErrorManager* e) {
 }
 
 bool TryStartCompress(jpeg_compress_struct* c, ErrorManager* e, unsigned char** buffer,
-                      unsigned long* size, int width, int height, int quality) {
+                      unsigned long* size, int width, int height, int quality,
+                      const PhotoMetadata& metadata) {
   if (setjmp(e->jump)) return false;
   jpeg_mem_dest(c, buffer, size);
   c->image_width = static_cast<JDIMENSION>(width);
@@ -120,7 +140,18 @@ bool TryStartCompress(jpeg_compress_struct* c, ErrorManager* e, unsigned char** 
   jpeg_set_defaults(c);  // YCbCr, baseline, standard Huffman tables
   jpeg_set_quality(c, quality, TRUE);
   c->optimize_coding = FALSE;
+  // EXIF files begin with their APP1 segment, in place of the JFIF one.
+  const std::size_t exifBytes = metadata.exif.size() + sizeof kExifPrefix;
+  const bool exif = !metadata.exif.empty() && exifBytes <= kMaxSegmentBytes;
+  if (exif) c->write_JFIF_header = FALSE;
   jpeg_start_compress(c, TRUE);
+  if (exif) {
+    std::vector<JOCTET> segment(kExifPrefix, kExifPrefix + sizeof kExifPrefix);
+    segment.insert(segment.end(), metadata.exif.begin(), metadata.exif.end());
+    jpeg_write_marker(c, JPEG_APP0 + 1, segment.data(), static_cast<unsigned>(segment.size()));
+  }
+  if (!metadata.icc.empty() && metadata.icc.size() <= kMaxIccBytes)
+    jpeg_write_icc_profile(c, metadata.icc.data(), static_cast<unsigned>(metadata.icc.size()));
   return true;
 }
 
@@ -156,9 +187,8 @@ std::uint8_t Scale(int a, int b) {
   return static_cast<std::uint8_t>((a * b + 127) / 255);
 }
 
-}  // namespace
-
-Picture DecodeJpeg(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
+Picture Decode(std::span<const std::uint8_t> file, const DecodeLimits& limits,
+               PhotoMetadata* metadata) {
   // Many files lack the end-of-image marker although all their data is there. The decoder reads
   // a few bytes ahead at the end of the last scan, and running off the end of the buffer counts
   // as truncation; with the marker in place it stops there cleanly, while a file that really
@@ -178,8 +208,22 @@ Picture DecodeJpeg(std::span<const std::uint8_t> file, const DecodeLimits& limit
   d.created = true;
   d.progress.progress_monitor = ProgressMonitor;
   d.c.progress = &d.progress;
-  if (!TryReadHeader(&d.c, &d.e, file.data(), static_cast<unsigned long>(file.size()))) d.fail();
+  if (!TryReadHeader(&d.c, &d.e, file.data(), static_cast<unsigned long>(file.size()),
+                     metadata != nullptr))
+    d.fail();
   CheckPictureSize(d.c.image_width, d.c.image_height, limits);
+  if (metadata) {
+    for (jpeg_saved_marker_ptr m = d.c.marker_list; m; m = m->next) {
+      const auto exif = ExifFromApp1({m->data, m->data_length});
+      if (m->marker == JPEG_APP0 + 1 && !exif.empty() && metadata->exif.empty())
+        metadata->exif.assign(exif.begin(), exif.end());
+    }
+    JOCTET* icc = nullptr;
+    unsigned int iccSize = 0;
+    if (!TryReadIcc(&d.c, &d.e, &icc, &iccSize)) d.fail();
+    if (icc) metadata->icc.assign(icc, icc + iccSize);
+    std::free(icc);
+  }
 
   bool cmyk = false;
   switch (d.c.jpeg_color_space) {
@@ -235,7 +279,25 @@ Picture DecodeJpeg(std::span<const std::uint8_t> file, const DecodeLimits& limit
   return out;
 }
 
+}  // namespace
+
+Picture DecodeJpeg(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
+  return Decode(file, limits, nullptr);
+}
+
+LoadedPicture ReadJpeg(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
+  LoadedPicture out;
+  out.picture = Decode(file, limits, &out.metadata);
+  MakeUpright(out);
+  return out;
+}
+
 std::vector<std::uint8_t> EncodeJpeg(const Picture& picture, int quality) {
+  return EncodeJpeg(picture, PhotoMetadata{}, quality);
+}
+
+std::vector<std::uint8_t> EncodeJpeg(const Picture& picture, const PhotoMetadata& metadata,
+                                     int quality) {
   if (picture.empty()) throw PictureFileError("An empty picture cannot be saved as JPEG.");
   if (picture.width() > kMaxJpegSide || picture.height() > kMaxJpegSide)
     throw PictureFileError(
@@ -250,7 +312,8 @@ std::vector<std::uint8_t> EncodeJpeg(const Picture& picture, int quality) {
   k.c.err = &k.e.pub;
   if (!TryCreate(&k.c, &k.e)) k.fail();
   k.created = true;
-  if (!TryStartCompress(&k.c, &k.e, &k.buffer, &k.size, src.width(), src.height(), quality))
+  if (!TryStartCompress(&k.c, &k.e, &k.buffer, &k.size, src.width(), src.height(), quality,
+                        metadata))
     k.fail();
   for (int y = 0; y < src.height(); ++y) {
     std::memcpy(row.data(), src.row(y), row.size());  // libjpeg takes non-const rows

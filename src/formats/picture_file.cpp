@@ -15,6 +15,7 @@
 #include "formats/gif.h"
 #include "formats/icon.h"
 #include "formats/jpeg.h"
+#include "formats/png.h"
 
 namespace drollo::formats {
 namespace {
@@ -137,7 +138,7 @@ std::optional<Picture> LoadPictureFile(const std::string& name, const MetafileRe
       throw IconFileError(e.what());
     }
   }
-  if (key == ".JPG" || key == "JPEG") return DecodeJpeg(ReadWholeFile(name), limits);
+  if (key == ".JPG" || key == "JPEG") return ReadJpeg(ReadWholeFile(name), limits).picture;
   if (key == ".GIF") return DecodeGif(ReadWholeFile(name), limits);
   if (key == ".WMF" || key == ".EMF") return metafiles.Read(ReadWholeFile(name), limits);
   return Picture();
@@ -145,6 +146,10 @@ std::optional<Picture> LoadPictureFile(const std::string& name, const MetafileRe
 
 void SaveAsJpeg(const Picture& picture, const std::string& name) {
   WriteFileSafely(name, EncodeJpeg(picture));
+}
+
+void SaveAsPng(const Picture& picture, const std::string& name) {
+  WriteFileSafely(name, EncodePng(picture));
 }
 
 void SaveAsBmp(const Picture& picture, const std::string& name) {

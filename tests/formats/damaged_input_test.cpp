@@ -7,12 +7,17 @@
 #include <fstream>
 
 #include "formats/bmp.h"
+#include "formats/exif.h"
 #include "formats/gif.h"
+#include "formats/heif.h"
 #include "formats/icon.h"
 #include "formats/jpeg.h"
 #include "formats/metafile.h"
 #include "formats/metafile_player.h"
+#include "formats/png.h"
 #include "formats/sample_files.h"
+#include "formats/tiff.h"
+#include "formats/webp.h"
 
 namespace drollo::formats {
 namespace {
@@ -43,6 +48,19 @@ Picture DecodeMetafile(std::span<const std::uint8_t> file, const DecodeLimits& l
   return player.Read(file, limits);
 }
 
+// The readers that also give metadata and turn pictures upright, as the program opens files.
+template <LoadedPicture (*Read)(std::span<const std::uint8_t>, const DecodeLimits&)>
+Picture PictureOf(std::span<const std::uint8_t> file, const DecodeLimits& limits) {
+  return Read(file, limits).picture;
+}
+
+// EXIF blocks are read for their orientation and rewritten upright; neither ever throws.
+Picture ReadExifBlock(std::span<const std::uint8_t> block, const DecodeLimits&) {
+  ExifOrientation(block);
+  UprightExif(block);
+  return Picture();
+}
+
 struct Target {
   const char* name;
   Decoder decode;
@@ -62,10 +80,29 @@ std::string Outcome(const Target& t, std::span<const std::uint8_t> bytes) {
   return {};
 }
 
+std::filesystem::path FuzzFolder() {
+  return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz";
+}
+
+// The seeds made in code, and those made by other programs and kept in fuzz/seeds/<target>/.
+std::vector<std::pair<std::string, Bytes>> Seeds(const std::string& target) {
+  auto seeds = samples::FuzzSeeds(target);
+  const auto folder = FuzzFolder() / "seeds" / target;
+  if (!std::filesystem::is_directory(folder)) return seeds;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    seeds.emplace_back(entry.path().filename().string(),
+                       Bytes((std::istreambuf_iterator<char>(in)), {}));
+  }
+  return seeds;
+}
+
 class DamagedFiles : public testing::TestWithParam<Target> {};
 
 TEST_P(DamagedFiles, TruncatedOrAlteredSeedsGiveAPictureOrAnError) {
-  for (const auto& [name, seed] : samples::FuzzSeeds(GetParam().name)) {
+  const auto seeds = Seeds(GetParam().name);
+  ASSERT_FALSE(seeds.empty());
+  for (const auto& [name, seed] : seeds) {
     for (std::size_t keep = 0; keep < seed.size(); keep += keep < 160 ? 1 : 5) {
       const std::string r = Outcome(GetParam(), std::span(seed).first(keep));
       ASSERT_EQ(r, "") << name << " cut to " << keep << " bytes";
@@ -85,8 +122,7 @@ TEST_P(DamagedFiles, TruncatedOrAlteredSeedsGiveAPictureOrAnError) {
 }
 
 std::filesystem::path RegressionFolder(const std::string& target) {
-  return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz" /
-         "regressions" / target;
+  return FuzzFolder() / "regressions" / target;
 }
 
 TEST_P(DamagedFiles, KeptFuzzFindingsGiveAPictureOrAnError) {
@@ -108,11 +144,14 @@ TEST_P(DamagedFiles, KeptFuzzFindingsGiveAPictureOrAnError) {
   RecordProperty("replayed", replayed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Decoders, DamagedFiles,
-                         testing::Values(Target{"bmp", DecodeBmp}, Target{"jpeg", DecodeJpeg},
-                                         Target{"gif", DecodeGif}, Target{"icon", DecodeIcon},
-                                         Target{"metafile", DecodeMetafile}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Decoders, DamagedFiles,
+    testing::Values(Target{"bmp", DecodeBmp}, Target{"jpeg", PictureOf<ReadJpeg>},
+                    Target{"gif", DecodeGif}, Target{"icon", DecodeIcon},
+                    Target{"metafile", DecodeMetafile}, Target{"png", PictureOf<ReadPng>},
+                    Target{"webp", PictureOf<ReadWebp>}, Target{"tiff", PictureOf<ReadTiff>},
+                    Target{"heif", PictureOf<ReadHeif>}, Target{"exif", ReadExifBlock}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace drollo::formats
