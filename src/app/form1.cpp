@@ -217,8 +217,8 @@ void TForm1::FormShow() {
   shown_ = true;
   WorkAreaSize = DisplaySize{615, 504};
   State.OpenedPicture = State.WorkingPicture;
-  State.WarpAction = 1;
-  State.WarpShape = 1;
+  State.WarpAction = Warp::Expand;
+  State.WarpShape = Shape::Spherical;
   DoubleBuffered = true;
   ResetPictureHistory(State);
   ResetOutlineHistory(State);

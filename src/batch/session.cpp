@@ -293,7 +293,7 @@ void Session::runMainHandler(const Step& step) {
 }
 
 bool Session::onImage2() const {
-  return form_->Work_area.Image2.Visible && form_->State.PageIndex == 3;
+  return form_->Work_area.Image2.Visible && form_->State.CurrentPage() == Page::Outline;
 }
 
 void Session::checkInside(Point p) const {
@@ -364,9 +364,10 @@ void Session::mouse(const Step& step) {
 
 void Session::text(const Step& step) {
   TForm1& f = *form_;
-  if (f.State.PageIndex != 3) FailStep("the text tool lies on palette page 3; turn to it first");
+  if (f.State.CurrentPage() != Page::Outline)
+    FailStep("the text tool lies on palette page 3; turn to it first");
   // The text tool, chosen as the user would with "文本".
-  if (f.State.DrawingTool != 3) f.Tools.SpeedButton13.Click();
+  if (f.State.DrawingTool != DrawTool::Text) f.Tools.SpeedButton13.Click();
   const Point p = step.Points.front();
   checkInside(p);
   down(TMouseButton::Left, p);
@@ -401,11 +402,13 @@ std::string Session::StateJson() const {
   o << "  \"page\": " << s.PageIndex << ",\n";
   o << "  \"zoom\": " << s.ZoomPercent << ",\n";
   o << "  \"zoomLabel\": " << JsonString(f.Label1Caption()) << ",\n";
-  o << "  \"tool\": {\"WarpShape\": " << s.WarpShape << ", \"WarpAction\": " << s.WarpAction
+  o << "  \"tool\": {\"WarpShape\": " << static_cast<int>(s.WarpShape)
+    << ", \"WarpAction\": " << static_cast<int>(s.WarpAction)
     << ", \"SmudgeMode\": " << (s.SmudgeMode ? "true" : "false")
     << ", \"ScreenRadius\": " << s.ScreenRadius << ", \"PictureRadius\": " << s.PictureRadius
-    << ", \"WarpStrength\": " << s.WarpStrength << ", \"DrawingTool\": " << s.DrawingTool
-    << ", \"PenWidth\": " << s.PenWidth << ", \"CurveStage\": " << s.CurveStage
+    << ", \"WarpStrength\": " << s.WarpStrength
+    << ", \"DrawingTool\": " << static_cast<int>(s.DrawingTool) << ", \"PenWidth\": " << s.PenWidth
+    << ", \"CurveStage\": " << s.CurveStage
     << ", \"CropSelectMode\": " << (s.CropSelectMode ? "true" : "false") << ", \"CropRect\": ["
     << s.CropRect.left << ", " << s.CropRect.top << ", " << s.CropRect.right << ", "
     << s.CropRect.bottom << "]},\n";

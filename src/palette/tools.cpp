@@ -166,23 +166,23 @@ void TTools::radiusSliderRule(TrackBar& radius, Label& valueLabel, TrackBar& ben
 
 // Page 0.
 
-void TTools::chooseShape(RadioButton& button, int shape) {
+void TTools::chooseShape(RadioButton& button, Shape shape) {
   for (RadioButton* b : shapes_) b->Checked = (b == &button);
   state_.WarpShape = shape;
   changed();
 }
 
 void TTools::RadioButton1Click() {
-  chooseShape(RadioButton1, 1);
+  chooseShape(RadioButton1, Shape::Spherical);
 }
 void TTools::RadioButton2Click() {
-  chooseShape(RadioButton2, 2);
+  chooseShape(RadioButton2, Shape::Vertical);
 }
 void TTools::RadioButton3Click() {
-  chooseShape(RadioButton3, 3);
+  chooseShape(RadioButton3, Shape::Horizontal);
 }
 
-void TTools::chooseWarpAction(SpeedButton& button, int action) {
+void TTools::chooseWarpAction(SpeedButton& button, Warp action) {
   ShowPressed(button);
   state_.WarpAction = action;
   host_.setsigncursor();
@@ -191,10 +191,10 @@ void TTools::chooseWarpAction(SpeedButton& button, int action) {
 }
 
 void TTools::SpeedButton1Click() {
-  chooseWarpAction(SpeedButton1, 1);
+  chooseWarpAction(SpeedButton1, Warp::Expand);
 }
 void TTools::SpeedButton2Click() {
-  chooseWarpAction(SpeedButton2, 2);
+  chooseWarpAction(SpeedButton2, Warp::Shrink);
 }
 
 void TTools::TrackBar1Change() {
@@ -209,7 +209,7 @@ void TTools::TrackBar2Change() {
 
 // Page 1.
 
-void TTools::chooseSwirl(SpeedButton& button, int action) {
+void TTools::chooseSwirl(SpeedButton& button, Warp action) {
   ShowPressed(button);
   state_.WarpAction = action;
   state_.SmudgeMode = false;
@@ -222,10 +222,10 @@ void TTools::chooseSwirl(SpeedButton& button, int action) {
 }
 
 void TTools::SpeedButton11Click() {
-  chooseSwirl(SpeedButton11, 3);
+  chooseSwirl(SpeedButton11, Warp::SwirlClockwise);
 }
 void TTools::SpeedButton12Click() {
-  chooseSwirl(SpeedButton12, 4);
+  chooseSwirl(SpeedButton12, Warp::SwirlCounterclockwise);
 }
 
 // The smudge has no bend: its slider is hidden, and the radius drops to a brush-sized 50, which
@@ -233,7 +233,7 @@ void TTools::SpeedButton12Click() {
 void TTools::SpeedButton3Click() {
   ShowPressed(SpeedButton3);
   state_.SmudgeMode = true;
-  state_.WarpAction = 5;
+  state_.WarpAction = Warp::Smudge;
   host_.setsigncursor();
   host_.SetImage1Hint("Keep Down and move");
   TrackBar4.Visible = false;
@@ -267,29 +267,29 @@ void TTools::TrackBar7Change() {
 
 // Page 3.
 
-void TTools::chooseDrawingTool(SpeedButton& button, int tool, const char* widthTitle) {
+void TTools::chooseDrawingTool(SpeedButton& button, DrawTool tool, const char* widthTitle) {
   ShowPressed(button);
   state_.DrawingTool = tool;
-  if (tool == 5) state_.ScreenRadius = TrackBar6.Position();
+  if (tool == DrawTool::Eraser) state_.ScreenRadius = TrackBar6.Position();
   host_.setsigncursor();
   Label12.Caption = widthTitle;
   changed();
 }
 
 void TTools::SpeedButton14Click() {
-  chooseDrawingTool(SpeedButton14, 1, "直线粗细:");
+  chooseDrawingTool(SpeedButton14, DrawTool::Line, "直线粗细:");
 }
 void TTools::SpeedButton6Click() {
-  chooseDrawingTool(SpeedButton6, 4, "曲线粗细:");
+  chooseDrawingTool(SpeedButton6, DrawTool::Curve, "曲线粗细:");
 }
 void TTools::SpeedButton15Click() {
-  chooseDrawingTool(SpeedButton15, 2, "钢笔粗细:");
+  chooseDrawingTool(SpeedButton15, DrawTool::Pen, "钢笔粗细:");
 }
 void TTools::SpeedButton9Click() {
-  chooseDrawingTool(SpeedButton9, 5, "擦除范围:");
+  chooseDrawingTool(SpeedButton9, DrawTool::Eraser, "擦除范围:");
 }
 void TTools::SpeedButton13Click() {
-  chooseDrawingTool(SpeedButton13, 3, "");
+  chooseDrawingTool(SpeedButton13, DrawTool::Text, "");
 }
 
 // The pens take the panel's colour after the dialog whatever the user answered, so a cancel
@@ -310,7 +310,7 @@ void TTools::TrackBar6Change() {
   Label10.Caption = Text(v);
   host_.SetOutlinePenWidth(v);
   host_.SetWorkAreaPenWidth(v);
-  if (state_.DrawingTool == 5) {
+  if (state_.DrawingTool == DrawTool::Eraser) {
     state_.ScreenRadius = v;
     host_.setsigncursor();
   }

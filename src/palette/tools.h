@@ -165,18 +165,18 @@ class TTools {
   // and picture pixels, and the progress bar's maximum.
   void radiusSliderRule(TrackBar& radius, Label& valueLabel, TrackBar& bend, double d1, double d2,
                         double d3);
-  void chooseShape(RadioButton& button, int shape);
-  void chooseWarpAction(SpeedButton& button, int action);
-  void chooseSwirl(SpeedButton& button, int action);
-  void chooseDrawingTool(SpeedButton& button, int tool, const char* widthTitle);
+  void chooseShape(RadioButton& button, Shape shape);
+  void chooseWarpAction(SpeedButton& button, Warp action);
+  void chooseSwirl(SpeedButton& button, Warp action);
+  void chooseDrawingTool(SpeedButton& button, DrawTool tool, const char* widthTitle);
   // Page-change steps shared by several pages.
   void takeRadius(const TrackBar& radius, const TrackBar& bend);
   void showWarpWorkArea();
   void showHistoryControls(int page);
   // Edit1's radius, stored into ScreenRadius; false (after the message) when it is not valid.
   bool readLineRadius(int& r);
-  // The layer replaced by a command: redisplayed, then recorded.
-  void layerChanged();
+  // The layer replaced by what `make` returns, redisplayed, then recorded as one entry.
+  void replaceLayer(const std::function<TBitmap32()>& make);
   // The save dialog, then `picture` written in the chosen format.
   void savePictureFile(const Picture& picture);
   void wire();

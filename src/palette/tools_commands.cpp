@@ -15,41 +15,43 @@ namespace drollo {
 
 void TTools::SpeedButton4Click() {
   if (state_.EdgePicture.empty() && !state_.WorkingPicture.empty()) return;
-  state_.WorkingPicture = sketch::twovalue(state_.EdgePicture, TrackBar5.Position());
-  backup(state_);
+  RecordEdit(state_, [&] {
+    state_.WorkingPicture = sketch::twovalue(state_.EdgePicture, TrackBar5.Position());
+  });
   changed();
 }
 
 void TTools::SpeedButton5Click() {
   if (state_.EdgePicture.empty() && !state_.WorkingPicture.empty()) return;
-  state_.WorkingPicture = sketch::PencilSketch(state_.EdgePicture, TrackBar7.Position());
-  backup(state_);
+  RecordEdit(state_, [&] {
+    state_.WorkingPicture = sketch::PencilSketch(state_.EdgePicture, TrackBar7.Position());
+  });
   changed();
 }
 
 // The speckle removal reads the picture itself, so it can clean a sketch again and again.
 void TTools::SpeedButton8Click() {
-  state_.WorkingPicture = sketch::RemoveSpeckles(state_.WorkingPicture);
-  backup(state_);
+  RecordEdit(state_,
+             [&] { state_.WorkingPicture = sketch::RemoveSpeckles(state_.WorkingPicture); });
   changed();
 }
 
 // Page 3.
 
-void TTools::layerChanged() {
-  if (state_.Image2showto) state_.Image2showto();
-  backup(state_);
+void TTools::replaceLayer(const std::function<TBitmap32()>& make) {
+  RecordEdit(state_, [&] {
+    state_.OutlineBitmap = make();
+    if (state_.Image2showto) state_.Image2showto();
+  });
   changed();
 }
 
 void TTools::SpeedButton10Click() {
-  state_.OutlineBitmap = outline::ExtractOutline(state_.WorkingPicture);
-  layerChanged();
+  replaceLayer([&] { return outline::ExtractOutline(state_.WorkingPicture); });
 }
 
 void TTools::SpeedButton16Click() {
-  state_.OutlineBitmap = outline::RemoveOutlineSpeckles(state_.OutlineBitmap);
-  layerChanged();
+  replaceLayer([&] { return outline::RemoveOutlineSpeckles(state_.OutlineBitmap); });
 }
 
 // The radius is also the eraser's: a thickness command leaves it in ScreenRadius, where the
@@ -74,23 +76,20 @@ bool TTools::readLineRadius(int& r) {
 void TTools::SpeedButton17Click() {
   int r = 0;
   if (!readLineRadius(r)) return;
-  state_.OutlineBitmap = outline::ThickenLines(state_.OutlineBitmap, r);
-  layerChanged();
+  replaceLayer([&] { return outline::ThickenLines(state_.OutlineBitmap, r); });
 }
 
 void TTools::SpeedButton18Click() {
   int r = 0;
   if (!readLineRadius(r)) return;
-  state_.OutlineBitmap = outline::ThinLines(state_.OutlineBitmap, r);
-  layerChanged();
+  replaceLayer([&] { return outline::ThinLines(state_.OutlineBitmap, r); });
 }
 
 // Two passes, one history entry: the balance is one step for undo.
 void TTools::thickbalance() {
   int r = 0;
   if (!readLineRadius(r)) return;
-  state_.OutlineBitmap = outline::BalanceLines(state_.OutlineBitmap, r);
-  layerChanged();
+  replaceLayer([&] { return outline::BalanceLines(state_.OutlineBitmap, r); });
 }
 
 void TTools::Edit1DblClick() {

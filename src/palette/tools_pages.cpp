@@ -34,11 +34,11 @@ void TTools::showHistoryControls(int page) {
 }
 
 void TTools::TabbedNotebook1Change(int newPage) {
-  switch (newPage) {
-    case 0:
-      state_.WarpShape = 1;
+  switch (static_cast<Page>(newPage)) {
+    case Page::Warp:
+      state_.WarpShape = Shape::Spherical;
       state_.SmudgeMode = false;
-      state_.WarpAction = 1;
+      state_.WarpAction = Warp::Expand;
       takeRadius(TrackBar1, TrackBar2);
       ShowPressed(SpeedButton1);
       if (!RadioButton1.Checked) RadioButton1.Click();
@@ -46,10 +46,10 @@ void TTools::TabbedNotebook1Change(int newPage) {
       showHistoryControls(newPage);
       host_.setsigncursor();
       break;
-    case 1:
-      state_.WarpShape = 1;
+    case Page::Swirl:
+      state_.WarpShape = Shape::Spherical;
       state_.SmudgeMode = false;
-      state_.WarpAction = 3;
+      state_.WarpAction = Warp::SwirlClockwise;
       takeRadius(TrackBar3, TrackBar4);
       ShowPressed(SpeedButton11);
       TrackBar4.Visible = true;
@@ -59,11 +59,11 @@ void TTools::TabbedNotebook1Change(int newPage) {
       showHistoryControls(newPage);
       host_.setsigncursor();
       break;
-    case 2:
+    case Page::Sketch:
       // The sketches read the edge picture of the picture as it is now, however often the page
       // is entered. No tool cursor: the sketch page has no tool on the picture. The edge picture
       // reads any depth, so a .bmp keeps its own depth until a sketch changes it.
-      state_.WarpShape = 0;
+      state_.WarpShape = Shape::None;
       state_.EdgePicture = outline::picsobel(state_.WorkingPicture);
       host_.SetImage1Hint("");
       host_.SetImage1Cursor(WorkAreaCursor::Arrow);
@@ -71,10 +71,10 @@ void TTools::TabbedNotebook1Change(int newPage) {
       host_.SetWorkAreaCaption(kWorkAreaCaption);
       showHistoryControls(newPage);
       break;
-    case 3:
-      state_.WarpShape = 0;
+    case Page::Outline:
+      state_.WarpShape = Shape::None;
       host_.SetImage2Cursor(WorkAreaCursor::Cross);
-      state_.DrawingTool = 1;
+      state_.DrawingTool = DrawTool::Line;
       state_.PenWidth = TrackBar6.Position();
       ShowPressed(SpeedButton14);
       host_.SetImage1Hint("");

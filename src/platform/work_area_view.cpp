@@ -262,8 +262,8 @@ void WorkAreaView::paintEvent(QPaintEvent* e) {
 
   // The brush circle: a black outline inscribed in its bounding square. It belongs to the warp
   // and swirl pages (and to the eraser): another page leaves none behind.
-  const int page = state_.PageIndex;
-  const bool brushPage = page == 0 || page == 1 || (page == 3 && state_.DrawingTool == 5);
+  const bool brushPage = state_.OnWarpPage() || (state_.CurrentPage() == Page::Outline &&
+                                                 state_.DrawingTool == DrawTool::Eraser);
   if (model_.BrushShown && brushPage) {
     const auto& b = model_.BrushBounds;
     p.setRenderHint(QPainter::Antialiasing, false);

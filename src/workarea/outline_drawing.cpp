@@ -9,8 +9,6 @@ namespace drollo {
 
 namespace {
 
-constexpr int kOutlinePage = 3;
-
 outline::CanvasPoint ToCanvas(Point p) {
   return outline::CanvasPoint{p.x, p.y};
 }
@@ -69,24 +67,24 @@ void OutlineDrawing::eraseAt(int X, int Y) {
 
 void OutlineDrawing::Image2MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   (void)Button;
-  if (Shift.Left && state_.PageIndex == kOutlinePage) {
+  if (Shift.Left && state_.CurrentPage() == Page::Outline) {
     const Point w = windowPoint(X, Y);
     switch (state_.DrawingTool) {
-      case 1:
+      case DrawTool::Line:
         StrokeActive = true;
         LineStart = LayerPoint(X, Y);
         RemoveTheLine();
         LineOverlay = {w.x, w.y, w.x, w.y, w.x, w.y};
         break;
-      case 2:
+      case DrawTool::Pen:
         StrokeActive = true;
         setStrokePen(true);
         canvas_->MoveTo(ToCanvas(LayerPoint(X, Y)));
         break;
-      case 3:
+      case DrawTool::Text:
         OpenTextBox(X, Y);
         break;
-      case 4:
+      case DrawTool::Curve:
         CurveDragActive = true;
         setStrokePen(false);
         switch (state_.CurveStage) {
@@ -105,7 +103,7 @@ void OutlineDrawing::Image2MouseDown(TMouseButton Button, TShiftState Shift, int
             break;
         }
         break;
-      case 5:
+      case DrawTool::Eraser:
         StrokeActive = true;
         break;
       default:
@@ -116,7 +114,7 @@ void OutlineDrawing::Image2MouseDown(TMouseButton Button, TShiftState Shift, int
 }
 
 void OutlineDrawing::Image2MouseMove(TShiftState Shift, int X, int Y) {
-  if (state_.DrawingTool == 5) {
+  if (state_.DrawingTool == DrawTool::Eraser) {
     area_.RemoveTheBrush();
     if (2 < X && X < area_.Images.Image2.Width - 2 && 2 < Y && Y < area_.Images.Image2.Height - 2) {
       const Point w = windowPoint(X, Y);
@@ -124,9 +122,9 @@ void OutlineDrawing::Image2MouseMove(TShiftState Shift, int X, int Y) {
       area_.DrawTheBrush();
     }
   }
-  if (Shift.Left && state_.PageIndex == kOutlinePage) {
+  if (Shift.Left && state_.CurrentPage() == Page::Outline) {
     switch (state_.DrawingTool) {
-      case 1: {
+      case DrawTool::Line: {
         RemoveTheLine();
         LineOverlay[0] = LineOverlay[4];
         LineOverlay[1] = LineOverlay[5];
@@ -137,12 +135,12 @@ void OutlineDrawing::Image2MouseMove(TShiftState Shift, int X, int Y) {
         DrawTheLine();
         break;
       }
-      case 2:
+      case DrawTool::Pen:
         repaintWorkArea();
         canvas_->LineTo(state_.OutlineBitmap, ToCanvas(LayerPoint(X, Y)));
         area_.Image2showto();
         break;
-      case 4:
+      case DrawTool::Curve:
         if (!CurveDragActive) break;
         repaintWorkArea();
         switch (state_.CurveStage) {
@@ -162,7 +160,7 @@ void OutlineDrawing::Image2MouseMove(TShiftState Shift, int X, int Y) {
             break;
         }
         break;
-      case 5:
+      case DrawTool::Eraser:
         eraseAt(X, Y);
         area_.Image2showto();
         break;
@@ -175,26 +173,28 @@ void OutlineDrawing::Image2MouseMove(TShiftState Shift, int X, int Y) {
 
 void OutlineDrawing::Image2MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   (void)Shift;
-  if (Button != TMouseButton::Left || state_.PageIndex != kOutlinePage) return;
+  if (Button != TMouseButton::Left || state_.CurrentPage() != Page::Outline) return;
   switch (state_.DrawingTool) {
-    case 1:
+    case DrawTool::Line:
       RemoveTheLine();
       if (StrokeActive) {
-        setStrokePen(true);
-        canvas_->MoveTo(ToCanvas(LineStart));
-        canvas_->LineTo(state_.OutlineBitmap, ToCanvas(LayerPoint(X, Y)));
-        area_.Image2showto();
-        backup(state_);
+        RecordEdit(state_, [&] {
+          setStrokePen(true);
+          canvas_->MoveTo(ToCanvas(LineStart));
+          canvas_->LineTo(state_.OutlineBitmap, ToCanvas(LayerPoint(X, Y)));
+          area_.Image2showto();
+        });
         StrokeActive = false;
       }
       break;
-    case 2:
+    case DrawTool::Pen:
       if (StrokeActive) {
-        backup(state_);
+        // The stroke was drawn as the pointer moved; its end is the one entry, a click included.
+        RecordEdit(state_, [] {});
         StrokeActive = false;
       }
       break;
-    case 4:
+    case DrawTool::Curve:
       if (!CurveDragActive) break;
       CurveDragActive = false;
       switch (state_.CurveStage) {
@@ -214,9 +214,10 @@ void OutlineDrawing::Image2MouseUp(TMouseButton Button, TShiftState Shift, int X
                                         CurvePoints[i].y - area_.ImageTop());
             points[i] = ToCanvas(CurvePoints[i]);
           }
-          canvas_->PolyBezier(state_.OutlineBitmap, points);
-          area_.Image2showto();
-          backup(state_);
+          RecordEdit(state_, [&] {
+            canvas_->PolyBezier(state_.OutlineBitmap, points);
+            area_.Image2showto();
+          });
           area_.Image2.Cursor = TCursor::Cross;
           break;
         }
@@ -224,11 +225,12 @@ void OutlineDrawing::Image2MouseUp(TMouseButton Button, TShiftState Shift, int X
           break;
       }
       break;
-    case 5:
+    case DrawTool::Eraser:
       if (StrokeActive) {
-        eraseAt(X, Y);
-        area_.Image2showto();
-        backup(state_);
+        RecordEdit(state_, [&] {
+          eraseAt(X, Y);
+          area_.Image2showto();
+        });
       }
       StrokeActive = false;
       break;
@@ -316,13 +318,15 @@ void OutlineDrawing::Memo1DblClick() {
   // The label lies where the box lay, relative to the images: its place in layer pixels.
   const int a = state_.Zoom().ToLayer(Label1.Left);
   const int b = state_.Zoom().ToLayer(Label1.Top);
-  if (Renderer) {
-    const Picture caption =
-        Renderer->RenderCaption(Label1.Caption, Label1.Font, TWork_area::kWindowColor);
-    outline::CopyFontColourPixels(caption, Label1.Font.Color, state_.OutlineBitmap, a, b);
-  }
-  area_.Image2showto();
-  backup(state_);
+  // One entry, also when nothing was written.
+  RecordEdit(state_, [&] {
+    if (Renderer) {
+      const Picture caption =
+          Renderer->RenderCaption(Label1.Caption, Label1.Font, TWork_area::kWindowColor);
+      outline::CopyFontColourPixels(caption, Label1.Font.Color, state_.OutlineBitmap, a, b);
+    }
+    area_.Image2showto();
+  });
   Label1.Visible = false;
   area_.MouseOverImage = true;
 }

@@ -40,16 +40,16 @@ void StepOnBox(Picture& picture, const Rect& wanted, Kernel kernel) {
 
 void TWork_area::SphericalStretch(int X, int Y) {
   switch (state_.WarpAction) {
-    case 1:
+    case Warp::Expand:
       Sphericalpengzhang(X, Y);
       break;
-    case 2:
+    case Warp::Shrink:
       Sphericalshousuo(X, Y);
       break;
-    case 3:
+    case Warp::SwirlClockwise:
       Sphericalyouxuan(X, Y);
       break;
-    case 4:
+    case Warp::SwirlCounterclockwise:
       Sphericalzuoxuan(X, Y);
       break;
     default:
@@ -109,13 +109,13 @@ void TWork_area::Sphericalshousuo(int X, int Y) {
 }
 
 void TWork_area::VerticalStretch(int X, int Y) {
-  if (state_.WarpAction == 1) Verticalpengzhang(X, Y);
-  if (state_.WarpAction == 2) Verticalshousuo(X, Y);
+  if (state_.WarpAction == Warp::Expand) Verticalpengzhang(X, Y);
+  if (state_.WarpAction == Warp::Shrink) Verticalshousuo(X, Y);
 }
 
 void TWork_area::HorizontalStretch(int X, int Y) {
-  if (state_.WarpAction == 1) Horizontalpengzhang(X, Y);
-  if (state_.WarpAction == 2) Horizontalshousuo(X, Y);
+  if (state_.WarpAction == Warp::Expand) Horizontalpengzhang(X, Y);
+  if (state_.WarpAction == Warp::Shrink) Horizontalshousuo(X, Y);
 }
 
 // The expands paint directly; only the shrinks switch to double-buffered painting.
@@ -218,7 +218,8 @@ void TWork_area::WaveWrap(int A, int B, int K) {
     const std::size_t rowBytes = static_cast<std::size_t>(picture.width()) * 3;
     for (int y = 0; y < picture.height(); ++y) std::memcpy(out.row(y), result.row(y), rowBytes);
   }
-  backup(state_);
+  // The ripple is one entry, also on an empty picture.
+  RecordEdit(state_, [] {});
   finishProgress();
 }
 

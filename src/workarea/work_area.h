@@ -413,7 +413,7 @@ class TWork_area : public TToolsHost {
   TTools& tools_;
   TWork_areaHost defaultHost_;
   TWork_areaHost& host_;
-  int pressSteps_ = 0;          // warp steps and smudges run since the last press on Image1
+  EditScope press_;             // the warp steps and smudge of the left press on Image1
   bool scrollHooked_ = false;   // the window procedure wrapped by FormShow
   bool messageHooked_ = false;  // the application message hook installed by FormShow
   std::vector<std::function<void()>> listeners_;

@@ -233,7 +233,7 @@ void TWork_area::Image1MouseDown(TMouseButton Button, TShiftState Shift, int X, 
     host_.SetCropButtonEnabled(false);
   }
   state_.WarpCentre = Point{state_.Zoom().ToPicture(X), state_.Zoom().ToPicture(Y)};
-  pressSteps_ = 0;
+  if (Shift.Left) press_.Begin();
   if (Shift.Left && !state_.SmudgeMode) Timer1.Enabled = true;
   MouseIsDown = true;
   DragOrigin = Point{X, Y};
@@ -242,16 +242,15 @@ void TWork_area::Image1MouseDown(TMouseButton Button, TShiftState Shift, int X, 
 
 void TWork_area::warpStep() {
   const Point c = state_.WarpCentre;
-  if (state_.WarpShape >= 1 && state_.WarpShape <= 3 && !state_.WorkingPicture.empty())
-    ++pressSteps_;
+  if (state_.WarpShape != Shape::None && !state_.WorkingPicture.empty()) press_.Changed();
   switch (state_.WarpShape) {
-    case 1:
+    case Shape::Spherical:
       SphericalStretch(c.x, c.y);
       break;
-    case 2:
+    case Shape::Vertical:
       VerticalStretch(c.x, c.y);
       break;
-    case 3:
+    case Shape::Horizontal:
       HorizontalStretch(c.x, c.y);
       break;
     default:
@@ -287,15 +286,13 @@ void TWork_area::Image1MouseUp(TMouseButton Button, TShiftState Shift, int X, in
     changed();
     return;
   }
-  const int page = state_.PageIndex;
-  if (page == 1 && left && state_.SmudgeMode) {
+  if (state_.CurrentPage() == Page::Swirl && left && state_.SmudgeMode) {
     tumopic(X, Y);
-    ++pressSteps_;
+    press_.Changed();
   }
   // One press and release on the warp or swirl page is one undo step, however many steps ran; a
   // press that ran none (the second press of a double-click) records nothing.
-  if (left && (page == 0 || page == 1) && pressSteps_ > 0) backup(state_);
-  pressSteps_ = 0;
+  if (left && state_.OnWarpPage()) press_.End(state_);
   changed();
 }
 
@@ -330,8 +327,7 @@ void TWork_area::Image1MouseMove(TShiftState Shift, int X, int Y) {
   }
   RemoveTheBrush();
   if (Shift.Right && MouseIsDown) pan(X, Y);
-  const int page = state_.PageIndex;
-  if (page == 0 || page == 1) {
+  if (state_.OnWarpPage()) {
     RemoveTheBrush();
     if (2 < X && X < Images.Image1.Width - 2 && 2 < Y && Y < Images.Image1.Height - 2) {
       BrushBounds = BrushSquare::Around(X + ImageLeft(), Y + ImageTop(), state_.ScreenRadius);
@@ -490,32 +486,32 @@ void TWork_area::RemoveTheBrush() {
 void TWork_area::setsigncursor() {
   const TPen black{kBlack, 1};
   switch (state_.DrawingTool) {
-    case 1:
+    case DrawTool::Line:
       Image2.Cursor = TCursor::Cross;
       Pen = black;
       break;
-    case 2:
+    case DrawTool::Pen:
       Image2.Cursor = TCursor::Pen;
       Pen = black;
       break;
-    case 3:
+    case DrawTool::Text:
       Image2.Cursor = TCursor::IBeam;
       Pen = black;
       break;
-    case 4:
+    case DrawTool::Curve:
       // While a curve is being shaped its control points are dragged.
       Image2.Cursor =
           state_.CurveStage == 1 || state_.CurveStage == 2 ? TCursor::Drag : TCursor::Cross;
       Pen = TPen{tools_.Panel2.Color, tools_.TrackBar6.Position()};
       break;
-    case 5:
+    case DrawTool::Eraser:
       Image2.Cursor = TCursor::Default;
       Pen = black;
       break;
     default:
       break;
   }
-  if (state_.WarpShape == 1 && state_.WarpAction >= 1 && state_.WarpAction <= 5) {
+  if (state_.WarpShape == Shape::Spherical && state_.WarpAction != Warp::None) {
     Image1.Cursor = TCursor::Default;
     Pen = black;
   }

@@ -57,8 +57,8 @@ TEST_F(MainWindow, StartsWithTheTestCardAndNothingToUndo) {
   EXPECT_TRUE(form.State.OpenedPicture.samePixels(p));
   EXPECT_EQ(form.Label1Caption(), "100%");
   EXPECT_EQ(form.State.ZoomPercent, 100);
-  EXPECT_EQ(form.State.WarpShape, 1);
-  EXPECT_EQ(form.State.WarpAction, 1);
+  EXPECT_EQ(form.State.WarpShape, Shape::Spherical);
+  EXPECT_EQ(form.State.WarpAction, Warp::Expand);
   EXPECT_FALSE(form.State.CropSelectMode);
   EXPECT_FALSE(form.SpeedButton11.Enabled);
   EXPECT_FALSE(form.Action6.Enabled);

@@ -19,8 +19,8 @@ class PageChange : public testing::Test {
   PageChange() {
     state.ScreenRadius = 100;
     state.PictureRadius = 100;
-    state.WarpShape = 1;
-    state.WarpAction = 1;
+    state.WarpShape = Shape::Spherical;
+    state.WarpAction = Warp::Expand;
     state.WorkingPicture = test::PatternPicture(9, 7);
     state.OutlineBitmap = TBitmap32(9, 7);
     ResetPictureHistory(state);
@@ -58,8 +58,8 @@ TEST_F(PageChange, WarpPageSelectsSphericalExpandAndTakesItsSliders) {
 
   TurnTo(0);
 
-  EXPECT_EQ(state.WarpShape, 1);
-  EXPECT_EQ(state.WarpAction, 1);
+  EXPECT_EQ(state.WarpShape, Shape::Spherical);
+  EXPECT_EQ(state.WarpAction, Warp::Expand);
   EXPECT_FALSE(state.SmudgeMode);
   EXPECT_EQ(state.ScreenRadius, 46);
   // 46 / 80 * 100 is 57.4999... in double; multiplying first would give 57.5 and then 58.
@@ -85,8 +85,8 @@ TEST_F(PageChange, SwirlPageSelectsClockwiseSwirlAndShowsItsBendSlider) {
 
   TurnTo(1);
 
-  EXPECT_EQ(state.WarpShape, 1);
-  EXPECT_EQ(state.WarpAction, 3);
+  EXPECT_EQ(state.WarpShape, Shape::Spherical);
+  EXPECT_EQ(state.WarpAction, Warp::SwirlClockwise);
   EXPECT_FALSE(state.SmudgeMode);
   EXPECT_EQ(state.ScreenRadius, 50);
   EXPECT_EQ(state.PictureRadius, 25);
@@ -102,11 +102,11 @@ TEST_F(PageChange, SwirlPageSelectsClockwiseSwirlAndShowsItsBendSlider) {
 }
 
 TEST_F(PageChange, SketchPageComputesEdgePictureWithoutToolCursor) {
-  state.WarpAction = 2;
+  state.WarpAction = Warp::Shrink;
   TurnTo(2);
 
-  EXPECT_EQ(state.WarpShape, 0);
-  EXPECT_EQ(state.WarpAction, 2);  // left as it was
+  EXPECT_EQ(state.WarpShape, Shape::None);
+  EXPECT_EQ(state.WarpAction, Warp::Shrink);  // left as it was
   EXPECT_TRUE(test::SamePicture(outline::picsobel(state.WorkingPicture), state.EdgePicture));
   EXPECT_EQ(host.calls, (std::vector<std::string>{"hint ", "image1 cursor arrow", "image2 hidden",
                                                   "caption 工作区域"}));
@@ -136,13 +136,13 @@ TEST_P(OutlinePage, SelectsLineToolShowsLayerAndNamesTheCaptionByCheckBox) {
   tools.TrackBar6.SetPosition(9);
   state.CurveStage = 2;
   tools.TabbedNotebook1.SetPageIndex(0);
-  state.DrawingTool = 0;
+  state.DrawingTool = DrawTool::None;
   state.PenWidth = 0;
 
   TurnTo(3);
 
-  EXPECT_EQ(state.WarpShape, 0);
-  EXPECT_EQ(state.DrawingTool, 1);
+  EXPECT_EQ(state.WarpShape, Shape::None);
+  EXPECT_EQ(state.DrawingTool, DrawTool::Line);
   EXPECT_EQ(state.PenWidth, 9);
   EXPECT_EQ(state.CurveStage, 0);
   EXPECT_TRUE(tools.SpeedButton14.Down);
@@ -175,13 +175,13 @@ TEST_F(PageChange, AnyOtherPageOnlySetsTheCursors) {
 
 TEST_F(PageChange, VerticalThenSwirlPageThenWarpPageLeavesSphericalChecked) {
   tools.RadioButton2.Click();
-  ASSERT_EQ(state.WarpShape, 2);
+  ASSERT_EQ(state.WarpShape, Shape::Vertical);
   tools.TabbedNotebook1.SetPageIndex(1);
   tools.TabbedNotebook1.SetPageIndex(0);
   EXPECT_TRUE(tools.RadioButton1.Checked);
   EXPECT_FALSE(tools.RadioButton2.Checked);
   EXPECT_FALSE(tools.RadioButton3.Checked);
-  EXPECT_EQ(state.WarpShape, 1);
+  EXPECT_EQ(state.WarpShape, Shape::Spherical);
 }
 
 TEST_F(PageChange, SketchPageTwiceRecomputesEdgePictureFromThePictureAsItThenIs) {

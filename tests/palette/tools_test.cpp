@@ -20,8 +20,8 @@ class Palette : public testing::Test {
   Palette() {
     state.ScreenRadius = 100;
     state.PictureRadius = 100;
-    state.WarpShape = 1;
-    state.WarpAction = 1;
+    state.WarpShape = Shape::Spherical;
+    state.WarpAction = Warp::Expand;
   }
   ProgramState state;
   FakeHost host;
@@ -107,7 +107,9 @@ TEST_P(ToolButton, SetsToolCallsOutAndShowsOnlyItselfPressedInItsGroup) {
 
   (tools.*c.button).Click();
 
-  EXPECT_EQ(c.field == Field::WarpAction ? state.WarpAction : state.DrawingTool, c.value);
+  EXPECT_EQ(c.field == Field::WarpAction ? static_cast<int>(state.WarpAction)
+                                         : static_cast<int>(state.DrawingTool),
+            c.value);
   EXPECT_EQ(host.calls, c.calls);
   if (c.label12) {
     EXPECT_EQ(tools.Label12.Caption, c.label12);
@@ -156,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Palette, SmudgeSetsRadiusTo50AndHidesTheBendSlider) {
   tools.SpeedButton3.Click();
   EXPECT_TRUE(state.SmudgeMode);
-  EXPECT_EQ(state.WarpAction, 5);
+  EXPECT_EQ(state.WarpAction, Warp::Smudge);
   EXPECT_EQ(tools.TrackBar3.Position(), 50);
   // The radius rule ran although the bend slider is hidden.
   EXPECT_EQ(tools.TrackBar4.Min(), 1);
@@ -172,7 +174,7 @@ TEST_F(Palette, SmudgeSetsRadiusTo50AndHidesTheBendSlider) {
   // A swirl brings the bend slider back and ends the smudge; the radius stays.
   tools.SpeedButton12.Click();
   EXPECT_FALSE(state.SmudgeMode);
-  EXPECT_EQ(state.WarpAction, 4);
+  EXPECT_EQ(state.WarpAction, Warp::SwirlCounterclockwise);
   EXPECT_TRUE(tools.TrackBar4.Visible);
   EXPECT_TRUE(tools.Label14.Visible);
   EXPECT_TRUE(tools.Label7.Visible);
@@ -188,14 +190,14 @@ TEST_F(Palette, SmudgeAtRadius50RunsNoRadiusRule) {
 
 TEST_F(Palette, RadioButtonsChooseTheWarpShape) {
   tools.RadioButton2.Click();
-  EXPECT_EQ(state.WarpShape, 2);
+  EXPECT_EQ(state.WarpShape, Shape::Vertical);
   tools.RadioButton3.Click();
-  EXPECT_EQ(state.WarpShape, 3);
+  EXPECT_EQ(state.WarpShape, Shape::Horizontal);
   EXPECT_FALSE(tools.RadioButton1.Checked);
   EXPECT_FALSE(tools.RadioButton2.Checked);
   EXPECT_TRUE(tools.RadioButton3.Checked);
   tools.RadioButton1.Click();
-  EXPECT_EQ(state.WarpShape, 1);
+  EXPECT_EQ(state.WarpShape, Shape::Spherical);
   EXPECT_TRUE(tools.RadioButton1.Checked);
   EXPECT_FALSE(tools.RadioButton3.Checked);
 }

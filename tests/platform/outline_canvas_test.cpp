@@ -41,14 +41,14 @@ class QtOutlineDrawing : public testing::Test {
   void drag(int x, int y) { draw.Image2MouseMove(LeftHeld(), x, y); }
   void release(int x, int y) { draw.Image2MouseUp(TMouseButton::Left, TShiftState{}, x, y); }
   void stroke(int tool, int x0, int y0, int x1, int y1) {
-    state.DrawingTool = tool;
+    state.DrawingTool = static_cast<DrawTool>(tool);
     press(x0, y0);
     drag(x1, y1);
     release(x1, y1);
   }
   // A curve whose control points lie on its chord: a straight run of the curve tool.
   void straightCurve(int x0, int x1, int y) {
-    state.DrawingTool = 4;
+    state.DrawingTool = DrawTool::Curve;
     stroke(4, x0, y, x1, y);
     stroke(4, (2 * x0 + x1) / 3, y, (2 * x0 + x1) / 3, y);
     stroke(4, (x0 + 2 * x1) / 3, y, (x0 + 2 * x1) / 3, y);
@@ -109,7 +109,7 @@ TEST_F(QtOutlineDrawing, CurveBeforeAnyLineIsSolidThenDashedAfterALine) {
 
 TEST_F(QtOutlineDrawing, PreviewGoesToEvenDistancesAndTheStoredLineToTheReleasePoint) {
   width(1);
-  state.DrawingTool = 1;
+  state.DrawingTool = DrawTool::Line;
   press(10, 10);
   drag(15, 12);
   EXPECT_EQ(draw.LineOverlay[2], 16);
@@ -124,7 +124,7 @@ TEST_F(QtOutlineDrawing, StrokeMarksOnlyTheTilesItTouches) {
   TBitmap32& layer = state.OutlineBitmap;
   layer.setSyncedWith({});  // every tile clean, as after a recording
   width(1);
-  state.DrawingTool = 1;
+  state.DrawingTool = DrawTool::Line;
   press(10, 10);
   drag(30, 12);
   draw.Image2MouseUp(TMouseButton::Right, TShiftState{}, 30, 12);  // not the end of the stroke
@@ -154,7 +154,7 @@ TEST_F(QtOutlineDrawing, EraserAtDoubleZoomWithPositionTenErasesRadiusFive) {
 
 TEST_F(QtOutlineDrawing, PenClickAddsAnEntryAndDrawsNothing) {
   const TBitmap32 before = state.OutlineBitmap;
-  state.DrawingTool = 2;
+  state.DrawingTool = DrawTool::Pen;
   press(40, 40);
   release(40, 40);
   EXPECT_TRUE(state.OutlineBitmap.samePixels(before));
@@ -169,7 +169,7 @@ TEST_F(QtOutlineDrawing, SongFaceMapsToAnInstalledCjkSerif) {
 
 TEST_F(QtOutlineDrawing, TextAtDoubleZoomFromOffset100By60LandsAt50By30InExactColours) {
   zoom(200);
-  state.DrawingTool = 3;
+  state.DrawingTool = DrawTool::Text;
   press(100, 60);
   draw.Memo1.Text = "文字\r\nAb";
   draw.Memo1.Font.Color = MakeColour(10, 200, 30);

@@ -42,7 +42,7 @@ TEST_F(OutlinePage, LineDragDrawsIntoTheLayerAtTheZoomWithOneHistoryEntry) {
 
 TEST_F(OutlinePage, TextToolOpensTheBoxWherePressedAndTypingReachesTheModel) {
   QTest::mouseClick(palette("Tools.SpeedButton13"), Qt::LeftButton);
-  ASSERT_EQ(state().DrawingTool, 3);
+  ASSERT_EQ(state().DrawingTool, DrawTool::Text);
   QTest::mouseClick(client(), Qt::LeftButton, Qt::NoModifier, at(80, 60));
   QPlainTextEdit* memo = view().memo();
   ASSERT_TRUE(memo->isVisible());

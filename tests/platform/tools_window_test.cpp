@@ -59,7 +59,7 @@ TEST_F(PaletteWindow, SmudgeButtonSetsTheRadiusSliderAndHidesTheBend) {
   ASSERT_EQ(state().PageIndex, 1);
   QTest::mouseClick(palette("Tools.SpeedButton3"), Qt::LeftButton);
   EXPECT_TRUE(state().SmudgeMode);
-  EXPECT_EQ(state().WarpAction, 5);
+  EXPECT_EQ(state().WarpAction, Warp::Smudge);
   EXPECT_EQ(slider("TrackBar3")->value(), 50);
   EXPECT_EQ(slider("TrackBar4")->minimum(), 1);
   EXPECT_EQ(slider("TrackBar4")->maximum(), 17);
@@ -72,7 +72,7 @@ TEST_F(PaletteWindow, SmudgeButtonSetsTheRadiusSliderAndHidesTheBend) {
 TEST_F(PaletteWindow, ShapeRadioButtonsChooseTheWarp) {
   auto* vertical = window.tools()->findChildren<QRadioButton*>()[1];
   QTest::mouseClick(vertical, Qt::LeftButton);
-  EXPECT_EQ(state().WarpShape, 2);
+  EXPECT_EQ(state().WarpShape, Shape::Vertical);
   EXPECT_TRUE(vertical->isChecked());
   EXPECT_FALSE(window.tools()->findChildren<QRadioButton*>()[0]->isChecked());
 }
@@ -80,16 +80,16 @@ TEST_F(PaletteWindow, ShapeRadioButtonsChooseTheWarp) {
 TEST_F(PaletteWindow, PageTabsRunThePageChange) {
   tab(2);
   EXPECT_EQ(state().PageIndex, 2);
-  EXPECT_EQ(state().WarpShape, 0);
+  EXPECT_EQ(state().WarpShape, Shape::None);
   EXPECT_FALSE(state().EdgePicture.empty());  // the sketch page computes the edge picture
   tab(3);
   EXPECT_EQ(state().PageIndex, 3);
   EXPECT_TRUE(form().Work_area.Image2.Visible);
-  EXPECT_EQ(state().DrawingTool, 1);
+  EXPECT_EQ(state().DrawingTool, DrawTool::Line);
   tab(0);
   EXPECT_EQ(state().PageIndex, 0);
   EXPECT_FALSE(form().Work_area.Image2.Visible);
-  EXPECT_EQ(state().WarpShape, 1);
+  EXPECT_EQ(state().WarpShape, Shape::Spherical);
 }
 
 TEST_F(PaletteWindow, PenWidthSliderAndDrawingToolsSetTheWidthTitle) {
@@ -97,7 +97,7 @@ TEST_F(PaletteWindow, PenWidthSliderAndDrawingToolsSetTheWidthTitle) {
   slider("TrackBar6")->setValue(12);
   EXPECT_EQ(state().PenWidth, 12);
   QTest::mouseClick(palette("Tools.SpeedButton9"), Qt::LeftButton);  // eraser
-  EXPECT_EQ(state().DrawingTool, 5);
+  EXPECT_EQ(state().DrawingTool, DrawTool::Eraser);
   EXPECT_EQ(state().ScreenRadius, 12);
   bool titled = false;
   for (QLabel* l : window.tools()->findChildren<QLabel*>()) titled |= l->text() == "擦除范围:";

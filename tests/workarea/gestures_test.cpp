@@ -52,8 +52,8 @@ class WorkAreaGestures : public testing::Test {
     state.WorkingPicture = PatternPicture(120, 90, 5);
     area.FormCreate();
     area.FormShow();
-    state.WarpShape = 1;
-    state.WarpAction = 1;
+    state.WarpShape = Shape::Spherical;
+    state.WarpAction = Warp::Expand;
     ResetPictureHistory(state);
     ResetOutlineHistory(state);
   }
@@ -81,9 +81,9 @@ class WorkAreaGestures : public testing::Test {
     ref.WarpAction = state.WarpAction;
     ref.ZoomPercent = state.ZoomPercent;
     for (int i = 0; i < steps; ++i) {
-      if (ref.WarpShape == 1) refArea.SphericalStretch(c.x, c.y);
-      if (ref.WarpShape == 2) refArea.VerticalStretch(c.x, c.y);
-      if (ref.WarpShape == 3) refArea.HorizontalStretch(c.x, c.y);
+      if (ref.WarpShape == Shape::Spherical) refArea.SphericalStretch(c.x, c.y);
+      if (ref.WarpShape == Shape::Vertical) refArea.VerticalStretch(c.x, c.y);
+      if (ref.WarpShape == Shape::Horizontal) refArea.HorizontalStretch(c.x, c.y);
     }
     return ref.WorkingPicture;
   }
@@ -113,8 +113,8 @@ class WarpPress : public WorkAreaGestures, public testing::WithParamInterface<Wa
   void SetUp() override {
     const WarpTool& t = GetParam();
     tools.TabbedNotebook1.SetPageIndex(t.page);
-    state.WarpShape = t.shape;
-    state.WarpAction = t.action;
+    state.WarpShape = static_cast<Shape>(t.shape);
+    state.WarpAction = static_cast<Warp>(t.action);
   }
 };
 
@@ -207,7 +207,7 @@ TEST_F(WorkAreaGestures, SmudgeModeOnTheWarpPageDoesNotSmudge) {
   tools.TabbedNotebook1.SetPageIndex(1);
   tools.SpeedButton3Click();
   state.PageIndex = 0;  // as if the mode had outlived a page change
-  state.WarpAction = 5;
+  state.WarpAction = Warp::Smudge;
   const Picture before = state.WorkingPicture;
   Drag(kLeft, TMouseButton::Left, {40, 40}, {70, 50});
   EXPECT_TRUE(SamePicture(before, state.WorkingPicture));
@@ -642,8 +642,8 @@ TEST_P(SignCursor, Image2CursorAndWindowPenFollowTheDrawingTool) {
   const CursorCase& c = GetParam();
   tools.Panel2.Color = 0x123456;
   tools.TrackBar6.SetPosition(7);
-  state.WarpShape = 0;
-  state.DrawingTool = c.tool;
+  state.WarpShape = Shape::None;
+  state.DrawingTool = static_cast<DrawTool>(c.tool);
   state.CurveStage = c.curveStage;
   area.Image1.Cursor = TCursor::Cross;
   area.setsigncursor();
@@ -652,8 +652,8 @@ TEST_P(SignCursor, Image2CursorAndWindowPenFollowTheDrawingTool) {
   EXPECT_EQ(area.Pen.Width, c.toolPen ? 7 : 1);
   EXPECT_EQ(area.Image1.Cursor, TCursor::Cross);
   // With a warp tool chosen Image1 shows the arrow and the pen is black again.
-  state.WarpShape = 1;
-  state.WarpAction = 5;
+  state.WarpShape = Shape::Spherical;
+  state.WarpAction = Warp::Smudge;
   area.setsigncursor();
   EXPECT_EQ(area.Image1.Cursor, TCursor::Default);
   EXPECT_EQ(area.Pen.Color, kBlack);

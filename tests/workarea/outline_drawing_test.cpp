@@ -93,7 +93,7 @@ class OutlineDrawingTest : public testing::Test {
     state.ZoomPercent = percent;
     SizeImages(state, area.Images);
   }
-  void tool(int t) { state.DrawingTool = t; }
+  void tool(int t) { state.DrawingTool = static_cast<DrawTool>(t); }
   void press(int x, int y) { draw.Image2MouseDown(TMouseButton::Left, Left(), x, y); }
   void drag(int x, int y) { draw.Image2MouseMove(Left(), x, y); }
   void release(int x, int y) { draw.Image2MouseUp(TMouseButton::Left, TShiftState{}, x, y); }
@@ -479,7 +479,7 @@ TEST_F(OutlineDrawingTest, WorkAreaPassesLayerEventsOnAndTellsItsListeners) {
   int notices = 0;
   area.Subscribe([&] { ++notices; });
   area.Outline.SetCanvas(canvas);
-  state.DrawingTool = 1;
+  state.DrawingTool = DrawTool::Line;
   area.Image2MouseDown(TMouseButton::Left, Left(), 10, 10);
   area.Image2MouseMove(Left(), 20, 10);
   area.Image2MouseUp(TMouseButton::Left, TShiftState{}, 20, 10);

@@ -32,7 +32,7 @@ class SwirlThroughSphericalStretch : public WarpFamilyTest,
 
 TEST_P(SwirlThroughSphericalStretch, StepsLikeTheCopyInCopyOutSwirl) {
   const SwirlStepCase& c = GetParam();
-  state.WarpAction = c.action;
+  state.WarpAction = static_cast<Warp>(c.action);
   state.ZoomPercent = c.zoom;
   Picture expected = state.WorkingPicture;
   warp::reference::Swirl(expected, 110, 80, c.R, c.H, c.action == 3);
@@ -62,7 +62,7 @@ class StretchThroughWorkArea : public WarpFamilyTest,
 
 TEST_P(StretchThroughWorkArea, StepsLikeTheCopyInCopyOutStretch) {
   const StretchStepCase& c = GetParam();
-  state.WarpAction = c.action;
+  state.WarpAction = static_cast<Warp>(c.action);
   Picture expected = state.WorkingPicture;
   warp::reference::Stretch(expected, 200, 30, 100, 30, c.shape == 2, c.action == 1);
   if (c.shape == 2)
@@ -92,12 +92,12 @@ TEST_F(WarpFamilyTest, StrengthRoundingToZeroLeavesThePictureAlone) {
   const Picture before = state.WorkingPicture;
   state.WorkingPicture.setSyncedWith({});
   for (int action : {1, 2}) {
-    state.WarpAction = action;
+    state.WarpAction = static_cast<Warp>(action);
     area.VerticalStretch(100, 80);
     area.HorizontalStretch(100, 80);
   }
   for (int action : {3, 4}) {
-    state.WarpAction = action;
+    state.WarpAction = static_cast<Warp>(action);
     area.SphericalStretch(100, 80);
   }
   EXPECT_TRUE(SamePicture(before, state.WorkingPicture));
@@ -173,13 +173,13 @@ TEST_F(WarpFamilyTest, FarZoomedOutStepsStayInsideThePicture) {
   tools.TrackBar3.SetPosition(500);
   const Picture before = state.WorkingPicture;
   for (int action : {1, 2, 3, 4}) {
-    state.WarpAction = action;
+    state.WarpAction = static_cast<Warp>(action);
     area.SphericalStretch(30, 20);
     EXPECT_EQ(state.WorkingPicture.pixel(30, 20), before.pixel(30, 20)) << action;
     EXPECT_EQ(state.PictureRadius, 50000);
   }
   for (int action : {1, 2}) {
-    state.WarpAction = action;
+    state.WarpAction = static_cast<Warp>(action);
     area.VerticalStretch(30, 20);
     area.HorizontalStretch(30, 20);
   }

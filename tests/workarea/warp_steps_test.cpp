@@ -36,7 +36,7 @@ class SphericalStretchTest : public WarpStepTest,
 
 TEST_P(SphericalStretchTest, StepsLikeTheCopyInCopyOutWarpAndStoresRadiusAndStrength) {
   const SphereStepCase& c = GetParam();
-  state.WarpAction = c.action;
+  state.WarpAction = static_cast<Warp>(c.action);
   state.ZoomPercent = c.zoom;
   Picture expected = state.WorkingPicture;
   if (c.action == 1)
@@ -64,13 +64,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<SphereStepCase>& info) { return info.param.name; });
 
 TEST_F(WarpStepTest, StrengthRoundingToZeroLeavesThePictureAlone) {
-  state.WarpAction = 1;
+  state.WarpAction = Warp::Expand;
   tools.TrackBar2.SetPosition(3);
   state.ZoomPercent = 1000;  // 3 screen pixels are 0.3 picture pixels
   const Picture before = state.WorkingPicture;
   ForgetWrites();
   area.SphericalStretch(120, 90);
-  state.WarpAction = 2;
+  state.WarpAction = Warp::Shrink;
   area.SphericalStretch(120, 90);
   EXPECT_TRUE(SamePicture(before, state.WorkingPicture));
   EXPECT_FALSE(state.WorkingPicture.anyTileWritten());
@@ -81,7 +81,7 @@ TEST_F(WarpStepTest, StrengthRoundingToZeroLeavesThePictureAlone) {
 TEST_F(WarpStepTest, OtherActionsDoNothing) {
   const Picture before = state.WorkingPicture;
   for (int action : {0, 5, 6}) {
-    state.WarpAction = action;
+    state.WarpAction = static_cast<Warp>(action);
     area.SphericalStretch(120, 90);
   }
   EXPECT_TRUE(SamePicture(before, state.WorkingPicture));
@@ -90,7 +90,7 @@ TEST_F(WarpStepTest, OtherActionsDoNothing) {
 TEST_F(WarpStepTest, OnlyThePatchTilesAreMarkedWritten) {
   tools.TrackBar1.SetPosition(20);
   tools.TrackBar2.SetPosition(6);
-  state.WarpAction = 1;
+  state.WarpAction = Warp::Expand;
   ForgetWrites();
   area.SphericalStretch(30, 30);  // patch columns and rows 11..49: tile (0, 0) only
   for (int ty = 0; ty < state.WorkingPicture.tilesY(); ++ty)
@@ -104,7 +104,7 @@ TEST_F(WarpStepTest, PictureOfAnotherDepthIsStepAt24Bits) {
     for (int x = 0; x < grey.width(); ++x)
       grey.mutableRow(y)[x] = static_cast<std::uint8_t>(x * 2 + y);
   state.WorkingPicture = grey;
-  state.WarpAction = 2;
+  state.WarpAction = Warp::Shrink;
   Picture expected = ToBgr24(grey);
   warp::reference::Pinch(expected, 60, 45, 100, 30);
   area.SphericalStretch(60, 45);

@@ -16,7 +16,7 @@ void Undo1Click(ProgramState& s) {
   ring.undo(s.CurrentHistoryPicture());
   if (ring.undoCount() == 0) s.UndoControlsEnabled = false;
   if (ring.redoCount() > 0) s.RedoControlsEnabled = true;
-  if (s.PageIndex == 3) {
+  if (s.CurrentPage() == Page::Outline) {
     assert(s.OutlineBitmap.bitsPerPixel() == 32);
     if (s.Image2showto) s.Image2showto();
   }
@@ -27,7 +27,7 @@ void Redo1Click(ProgramState& s) {
   ring.redo(s.CurrentHistoryPicture());
   if (ring.redoCount() == 0) s.RedoControlsEnabled = false;
   if (ring.undoCount() > 0) s.UndoControlsEnabled = true;
-  if (s.PageIndex == 3) {
+  if (s.CurrentPage() == Page::Outline) {
     assert(s.OutlineBitmap.bitsPerPixel() == 32);
     if (s.Image2showto) s.Image2showto();
   }
@@ -42,7 +42,8 @@ void ResetOutlineHistory(ProgramState& s) {
 }
 
 void UpdateHistoryControls(ProgramState& s, int page) {
-  const HistoryRing& ring = page == 3 ? s.OutlineHistory : s.PictureHistory;
+  const HistoryRing& ring =
+      page == static_cast<int>(Page::Outline) ? s.OutlineHistory : s.PictureHistory;
   s.UndoControlsEnabled = ring.undoCount() > 0;
   s.RedoControlsEnabled = ring.redoCount() > 0;
 }

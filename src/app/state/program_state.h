@@ -24,15 +24,34 @@ struct ProgressBarState {
   std::function<void()> Advanced;
 };
 
+// The palette's pages, by their notebook index.
+enum class Page : int { Warp = 0, Swirl = 1, Sketch = 2, Outline = 3 };
+
+// The shape of the mouse warps (the warp page's radio buttons).
+enum class Shape : int { None = 0, Spherical = 1, Vertical = 2, Horizontal = 3 };
+
+// What a mouse warp does: expand or shrink (with the shape), swirl either way, or smudge.
+enum class Warp : int {
+  None = 0,
+  Expand = 1,
+  Shrink = 2,
+  SwirlClockwise = 3,
+  SwirlCounterclockwise = 4,
+  Smudge = 5
+};
+
+// The outline page's drawing tools.
+enum class DrawTool : int { None = 0, Line = 1, Pen = 2, Text = 3, Curve = 4, Eraser = 5 };
+
 struct ProgramState {
   // Tool state (written by the palette and the page changes, read by the work area and effects).
-  int WarpShape = 0;   // 0 none, 1 spherical, 2 vertical, 3 horizontal
-  int WarpAction = 0;  // 1 expand, 2 shrink, 3 and 4 swirls, 5 smudge
+  Shape WarpShape = Shape::None;
+  Warp WarpAction = Warp::None;
   bool SmudgeMode = false;
   int ScreenRadius = 0;   // tool radius in screen pixels
   int PictureRadius = 0;  // tool radius in picture pixels
   int WarpStrength = 0;
-  int DrawingTool = 0;  // 1 line, 2 pen, 3 text, 4 curve, 5 eraser
+  DrawTool DrawingTool = DrawTool::None;
   int PenWidth = 0;
   int CurveStage = 0;
 
@@ -40,7 +59,7 @@ struct ProgramState {
   // A zoom step has run since the start: the zoom label shows the factor with one decimal.
   bool ZoomStepped = false;
   ProgressBarState ProgressBar1;
-  int PageIndex = 0;  // the palette page showing: 3 is the outline page
+  int PageIndex = 0;  // the notebook index of the palette page showing (see Page)
   Point WarpCentre;
 
   // Crop selection: while the mode is on, a left drag on the picture draws the crop rectangle.
@@ -72,16 +91,57 @@ struct ProgramState {
   // Screen and picture pixels at the current zoom.
   drollo::Zoom Zoom() const { return drollo::Zoom{ZoomPercent}; }
 
+  Page CurrentPage() const { return static_cast<Page>(PageIndex); }
+  // The warp and swirl pages, where a press on the picture warps it.
+  bool OnWarpPage() const { return CurrentPage() == Page::Warp || CurrentPage() == Page::Swirl; }
+
   // The ring of the page showing.
-  HistoryRing& CurrentHistory() { return PageIndex == 3 ? OutlineHistory : PictureHistory; }
+  HistoryRing& CurrentHistory() {
+    return CurrentPage() == Page::Outline ? OutlineHistory : PictureHistory;
+  }
   Picture& CurrentHistoryPicture() {
-    return PageIndex == 3 ? static_cast<Picture&>(OutlineBitmap) : WorkingPicture;
+    return CurrentPage() == Page::Outline ? static_cast<Picture&>(OutlineBitmap) : WorkingPicture;
   }
 };
 
 // The history commands. The ring is the one of the page showing: the outline ring on page 3,
-// the picture ring on every other page.
+// the picture ring on every other page. Commands record through RecordEdit or an EditScope, which
+// call backup exactly once per edit.
 void backup(ProgramState& s);
+
+// An edit of the picture or the layer done in one go (a sketch, an extraction, a committed text):
+// `change` makes it, then one history entry records it.
+template <typename Change>
+void RecordEdit(ProgramState& s, Change&& change) {
+  change();
+  backup(s);
+}
+
+// An edit that spans several events: a press held over repeated warp steps, a pen or eraser
+// stroke drawn over many moves. Its steps mark it changed; its end records one history entry
+// when any step changed something, and none when nothing did (an entry equal to the last would
+// make the next undo seem to do nothing).
+class EditScope {
+ public:
+  void Begin() {
+    open_ = true;
+    changed_ = false;
+  }
+  void Changed() { changed_ = true; }
+  bool IsOpen() const { return open_; }
+  // Ends the scope, recording into the ring of the page showing when a step changed something.
+  // True when it recorded.
+  bool End(ProgramState& s) {
+    const bool record = changed_;
+    open_ = changed_ = false;
+    if (record) backup(s);
+    return record;
+  }
+
+ private:
+  bool open_ = false;
+  bool changed_ = false;
+};
 void Undo1Click(ProgramState& s);
 void Redo1Click(ProgramState& s);
 void ResetPictureHistory(ProgramState& s);
