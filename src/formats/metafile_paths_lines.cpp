@@ -41,31 +41,32 @@ void Player::spend(const Path& path) {
   if (budget_ < 0) Corrupt("it draws far more than its own area");
 }
 
-// A closed figure: filled and outlined, or added to the path being recorded.
-void Player::shape(const Path& path, const Path* outline) {
-  if (path.empty()) return;
-  if (recording_) {
-    path_.append(path);
-    figureOpen_ = false;
-    return;
-  }
+// While a path is being recorded, figures go into it instead of onto the canvas.
+bool Player::recorded(const Path& path) {
+  if (!recording_) return false;
+  path_.append(path);
+  figureOpen_ = false;
+  return true;
+}
+
+// Fills the figure with the brush and outlines it (or `outline`) with the pen, as far as they
+// are not null, once its cost is spent.
+void Player::paint(const Path& path, bool fill, bool stroke, const Path* outline) {
   spend(path);
-  if (dc_.brush.style != BrushStyle::kNull)
+  if (fill && dc_.brush.style != BrushStyle::kNull)
     canvas_.fill(path, dc_.brush, dc_.winding, dc_.background);
-  if (dc_.pen.style != PenStyle::kNull)
+  if (stroke && dc_.pen.style != PenStyle::kNull)
     canvas_.stroke(outline ? *outline : path, devicePen(), dc_.background);
+}
+
+// A closed figure: filled and outlined.
+void Player::shape(const Path& path, const Path* outline) {
+  if (!path.empty() && !recorded(path)) paint(path, true, true, outline);
 }
 
 // An open figure: outlined only.
 void Player::line(const Path& path) {
-  if (path.empty()) return;
-  if (recording_) {
-    path_.append(path);
-    figureOpen_ = false;
-    return;
-  }
-  spend(path);
-  if (dc_.pen.style != PenStyle::kNull) canvas_.stroke(path, devicePen(), dc_.background);
+  if (!path.empty() && !recorded(path)) paint(path, false, true);
 }
 
 // Lines and curves that go on from the current position.
@@ -348,11 +349,7 @@ void Player::abortPath() {
 void Player::usePath(bool fill, bool stroke) {
   recording_ = false;
   if (path_.empty()) return;
-  spend(path_);
-  if (fill && dc_.brush.style != BrushStyle::kNull)
-    canvas_.fill(path_, dc_.brush, dc_.winding, dc_.background);
-  if (stroke && dc_.pen.style != PenStyle::kNull)
-    canvas_.stroke(path_, devicePen(), dc_.background);
+  paint(path_, fill, stroke);
   path_ = Path();
 }
 

@@ -94,6 +94,68 @@ std::string Utf16ToUtf8(const std::u16string& s);
 // `count` points of 16-bit (`small`) or 32-bit coordinates.
 std::vector<Point> ReadPoints(ByteReader& rec, std::size_t count, bool small);
 
+// The records both forms have whose parameters are a fixed list of numbers, played by one
+// function whichever form they come from.
+enum class SharedRecord {
+  kSaveDc,
+  kRestoreDc,
+  kSetMapMode,
+  kSetBkMode,
+  kSetBkColour,
+  kSetTextColour,
+  kSetFillMode,
+  kSetTextAlign,
+  kSetWindowOrg,
+  kSetWindowExt,
+  kSetViewportOrg,
+  kSetViewportExt,
+  kOffsetWindowOrg,
+  kOffsetViewportOrg,
+  kScaleWindowExt,
+  kScaleViewportExt,
+  kMoveTo,
+  kLineTo,
+  kRectangle,
+  kEllipse,
+  kRoundRect,
+  kArc,
+  kChord,
+  kPie,
+  kArcTo,
+  kSetPixel,
+  kIntersectClip,
+  kSelectObject,
+  kDeleteObject,
+};
+
+// The parameters of such a record in the order of the drawing call. An enhanced record stores
+// them in that order as 32-bit values; an old record stores them last first as 16-bit words, so
+// its fields are read from the end. A colour takes 32 bits in both.
+class Fields {
+ public:
+  static Fields Enhanced(ByteReader& rec) { return Fields(&rec, {}); }
+  // The first `words` words of an old record.
+  static Fields Old(ByteReader& rec, std::size_t words) {
+    return Fields(nullptr, rec.bytes(words * 2));
+  }
+  double number();        // signed
+  std::uint32_t index();  // unsigned: modes, handles
+  std::uint32_t colour();
+  Point point();
+  Box box();
+
+ private:
+  Fields(ByteReader* forward, std::span<const std::uint8_t> backward)
+      : forward_(forward), backward_(backward), end_(backward.size()) {}
+  std::span<const std::uint8_t> back(std::size_t n);
+  ByteReader* forward_;
+  std::span<const std::uint8_t> backward_;
+  std::size_t end_;
+};
+
+class Player;
+void PlayShared(SharedRecord record, Fields& fields, Player& player);
+
 class Player {
  public:
   Player(const MetafileSize& size, Canvas& canvas);
@@ -162,6 +224,8 @@ class Player {
   Font deviceFont() const;
 
   void spend(const Path& path);
+  bool recorded(const Path& path);
+  void paint(const Path& path, bool fill, bool stroke, const Path* outline = nullptr);
   void shape(const Path& path, const Path* outline = nullptr);
   void line(const Path& path);
   void continueFrom(Path& p);

@@ -139,27 +139,27 @@ enum class EmfRecord : std::uint32_t {
 };
 
 // Objects every device context has; an enhanced file selects them by index with the top bit set.
-enum class StockObject : std::uint32_t {
-  kWhiteBrush = 0,
-  kLightGreyBrush = 1,
-  kGreyBrush = 2,
-  kDarkGreyBrush = 3,
-  kBlackBrush = 4,
-  kNullBrush = 5,
-  kWhitePen = 6,
-  kBlackPen = 7,
-  kNullPen = 8,
-  kOemFixedFont = 10,
-  kAnsiFixedFont = 11,
-  kAnsiVarFont = 12,
-  kSystemFont = 13,
-  kDeviceDefaultFont = 14,
-  kDefaultPalette = 15,
-  kSystemFixedFont = 16,
-  kDcBrush = 18,
-  kDcPen = 19,
-};
 constexpr std::uint32_t kStockObjectBit = 0x80000000u;
+enum class StockObject : std::uint32_t {
+  kWhiteBrush,
+  kLightGreyBrush,
+  kGreyBrush,
+  kDarkGreyBrush,
+  kBlackBrush,
+  kNullBrush,
+  kWhitePen,
+  kBlackPen,
+  kNullPen,
+  kOemFixedFont = 10,
+  kAnsiFixedFont,
+  kAnsiVarFont,
+  kSystemFont,
+  kDeviceDefaultFont,
+  kDefaultPalette,
+  kSystemFixedFont,
+  kDcBrush = 18,
+  kDcPen,
+};
 
 enum MapMode : int {
   kMmText = 1,

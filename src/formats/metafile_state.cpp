@@ -15,22 +15,11 @@ constexpr std::size_t kMaxObjects = 65536;
 constexpr std::size_t kMaxSavedStates = 4096;
 
 PenStyle PenStyleOf(std::uint32_t style) {
-  switch (style & 0xF) {
-    case 1:
-      return PenStyle::kDash;
-    case 2:
-      return PenStyle::kDot;
-    case 3:
-      return PenStyle::kDashDot;
-    case 4:
-      return PenStyle::kDashDotDot;
-    case 5:
-      return PenStyle::kNull;
-    case 6:
-      return PenStyle::kInsideFrame;
-    default:
-      return PenStyle::kSolid;
-  }
+  constexpr PenStyle kStyles[] = {PenStyle::kSolid,      PenStyle::kDash,       PenStyle::kDot,
+                                  PenStyle::kDashDot,    PenStyle::kDashDotDot, PenStyle::kNull,
+                                  PenStyle::kInsideFrame};
+  const std::uint32_t i = style & 0xF;
+  return i < std::size(kStyles) ? kStyles[i] : PenStyle::kSolid;
 }
 
 // Device units per logical unit of the metric map modes.
@@ -63,26 +52,12 @@ LogPen MakePen(std::uint32_t style, double width, TColor colour, bool cosmetic) 
   p.width = width;
   p.cosmetic = cosmetic || width <= 0;
   p.colour = colour;
-  switch ((style >> 8) & 0xF) {
-    case 1:
-      p.cap = LineCap::kSquare;
-      break;
-    case 2:
-      p.cap = LineCap::kFlat;
-      break;
-    default:
-      break;
-  }
-  switch ((style >> 12) & 0xF) {
-    case 1:
-      p.join = LineJoin::kBevel;
-      break;
-    case 2:
-      p.join = LineJoin::kMiter;
-      break;
-    default:
-      break;
-  }
+  // Bits 8-11 the end caps, bits 12-15 the joins; other values keep the round ones.
+  constexpr LineCap kCaps[] = {LineCap::kRound, LineCap::kSquare, LineCap::kFlat};
+  constexpr LineJoin kJoins[] = {LineJoin::kRound, LineJoin::kBevel, LineJoin::kMiter};
+  const std::uint32_t cap = (style >> 8) & 0xF, join = (style >> 12) & 0xF;
+  if (cap < 3) p.cap = kCaps[cap];
+  if (join < 3) p.join = kJoins[join];
   return p;
 }
 
@@ -105,25 +80,11 @@ Brush MakeBrush(std::uint32_t style, TColor colour, std::uint32_t hatch) {
   return b;
 }
 
-Object PenObject(LogPen pen) {
-  Object o;
-  o.kind = Object::Kind::kPen;
-  o.pen = std::move(pen);
-  return o;
-}
-
-Object BrushObject(Brush brush) {
-  Object o;
-  o.kind = Object::Kind::kBrush;
-  o.brush = std::move(brush);
-  return o;
-}
-
-std::vector<TColor> ReadPaletteEntries(ByteReader& rec) {
+Palette ReadPaletteEntries(ByteReader& rec) {
   rec.skip(2);  // version
   const std::size_t n = rec.u16();
   if (n > rec.remaining() / 4) rec.truncated();
-  std::vector<TColor> palette;
+  Palette palette;
   for (std::size_t i = 0; i < n; ++i) {
     const int r = rec.u8(), g = rec.u8(), b = rec.u8();
     rec.skip(1);
@@ -153,20 +114,17 @@ Affine PageTransform(const DcState& s, double devicePerMmX, double devicePerMmY)
 void SelectStockObject(StockObject object, DcState& dc) {
   switch (object) {
     case StockObject::kWhiteBrush:
+    case StockObject::kLightGreyBrush:
+    case StockObject::kGreyBrush:
+    case StockObject::kDarkGreyBrush:
+    case StockObject::kBlackBrush: {
+      constexpr TColor kGreys[] = {kWhite, MakeColour(192, 192, 192), MakeColour(128, 128, 128),
+                                   MakeColour(64, 64, 64), kBlack};
+      dc.brush = MakeBrush(0, kGreys[static_cast<std::size_t>(object)], 0);
+      break;
+    }
     case StockObject::kDcBrush:
       dc.brush = MakeBrush(0, kWhite, 0);
-      break;
-    case StockObject::kLightGreyBrush:
-      dc.brush = MakeBrush(0, MakeColour(192, 192, 192), 0);
-      break;
-    case StockObject::kGreyBrush:
-      dc.brush = MakeBrush(0, MakeColour(128, 128, 128), 0);
-      break;
-    case StockObject::kDarkGreyBrush:
-      dc.brush = MakeBrush(0, MakeColour(64, 64, 64), 0);
-      break;
-    case StockObject::kBlackBrush:
-      dc.brush = MakeBrush(0, kBlack, 0);
       break;
     case StockObject::kNullBrush:
       dc.brush = MakeBrush(1, kBlack, 0);
@@ -176,10 +134,8 @@ void SelectStockObject(StockObject object, DcState& dc) {
       break;
     case StockObject::kBlackPen:
     case StockObject::kDcPen:
-      dc.pen = MakePen(0, 0, kBlack, true);
-      break;
-    case StockObject::kNullPen:
-      dc.pen = MakePen(5, 0, kBlack, true);
+    case StockObject::kNullPen:  // style 5: draws nothing
+      dc.pen = MakePen(object == StockObject::kNullPen ? 5 : 0, 0, kBlack, true);
       break;
     case StockObject::kOemFixedFont:
     case StockObject::kAnsiFixedFont:
@@ -216,22 +172,14 @@ void ObjectTable::add(Object object) {
 void ObjectTable::select(std::size_t handle, DcState& dc) const {
   if (handle >= slots_.size() || !slots_[handle]) return;
   const Object& o = *slots_[handle];
-  switch (o.kind) {
-    case Object::Kind::kPen:
-      dc.pen = o.pen;
-      break;
-    case Object::Kind::kBrush:
-      dc.brush = o.brush;
-      break;
-    case Object::Kind::kFont:
-      dc.font = o.font;
-      break;
-    case Object::Kind::kPalette:
-      dc.palette = o.palette;
-      break;
-    case Object::Kind::kOther:
-      break;
-  }
+  if (const auto* pen = std::get_if<LogPen>(&o))
+    dc.pen = *pen;
+  else if (const auto* brush = std::get_if<Brush>(&o))
+    dc.brush = *brush;
+  else if (const auto* font = std::get_if<LogFont>(&o))
+    dc.font = *font;
+  else if (const auto* palette = std::get_if<Palette>(&o))
+    dc.palette = *palette;
 }
 
 void ObjectTable::remove(std::size_t handle) {

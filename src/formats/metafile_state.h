@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "formats/byte_reader.h"
@@ -57,14 +58,10 @@ struct LogFont {
   Font font;
 };
 
-struct Object {
-  enum class Kind { kPen, kBrush, kFont, kPalette, kOther };
-  Kind kind = Kind::kOther;
-  LogPen pen;
-  Brush brush;
-  LogFont font;
-  std::vector<TColor> palette;
-};
+using Palette = std::vector<TColor>;
+
+// What a handle names: a pen, a brush, a font, a palette, or an object the player only counts.
+using Object = std::variant<std::monostate, LogPen, Brush, LogFont, Palette>;
 
 struct DcState {
   int mapMode = kMmText;
@@ -74,7 +71,7 @@ struct DcState {
   LogPen pen;
   Brush brush;
   LogFont font;
-  std::vector<TColor> palette;
+  Palette palette;
   TColor textColour = kBlack;
   Background background;
   bool winding = false;
@@ -87,11 +84,9 @@ struct DcState {
 // Pens and brushes from the style fields of the records (both forms use the same values).
 LogPen MakePen(std::uint32_t style, double width, TColor colour, bool cosmetic);
 Brush MakeBrush(std::uint32_t style, TColor colour, std::uint32_t hatch);
-Object PenObject(LogPen pen);
-Object BrushObject(Brush brush);
 
 // A palette's entries (version word, count, then red, green, blue, flags each).
-std::vector<TColor> ReadPaletteEntries(ByteReader& rec);
+Palette ReadPaletteEntries(ByteReader& rec);
 
 // The window-to-viewport mapping of the map mode, in device units.
 Affine PageTransform(const DcState& dc, double devicePerMmX, double devicePerMmY);

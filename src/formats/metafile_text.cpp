@@ -10,47 +10,19 @@
 namespace drollo::formats::meta {
 
 std::u16string DecodeAnsi(std::span<const std::uint8_t> bytes, int charset) {
+  // The code pages of the character sets; others are read as Western European.
+  struct CodePage {
+    int charset;
+    const char* name;
+  };
+  constexpr CodePage kCodePages[] = {
+      {128, "SHIFT_JIS"}, {129, "CP949"},  {134, "GBK"},    {136, "BIG5"},
+      {161, "CP1253"},    {162, "CP1254"}, {177, "CP1255"}, {178, "CP1256"},
+      {186, "CP1257"},    {204, "CP1251"}, {222, "CP874"},  {238, "CP1250"},
+  };
   const char* code = "CP1252";
-  switch (charset) {
-    case 128:
-      code = "SHIFT_JIS";
-      break;
-    case 129:
-      code = "CP949";
-      break;
-    case 134:
-      code = "GBK";
-      break;
-    case 136:
-      code = "BIG5";
-      break;
-    case 161:
-      code = "CP1253";
-      break;
-    case 162:
-      code = "CP1254";
-      break;
-    case 177:
-      code = "CP1255";
-      break;
-    case 178:
-      code = "CP1256";
-      break;
-    case 186:
-      code = "CP1257";
-      break;
-    case 204:
-      code = "CP1251";
-      break;
-    case 222:
-      code = "CP874";
-      break;
-    case 238:
-      code = "CP1250";
-      break;
-    default:
-      break;
-  }
+  for (const CodePage& page : kCodePages)
+    if (page.charset == charset) code = page.name;
   std::u16string out;
   if (charset != 2) {  // the symbol set keeps its byte values
     iconv_t cd = iconv_open("UTF-16LE", code);
