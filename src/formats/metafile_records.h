@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "formats/byte_reader.h"
+
 namespace drollo::formats::meta {
 
 enum class WmfRecord : std::uint16_t {
@@ -183,5 +185,21 @@ enum class WorldChange : std::uint32_t { kIdentity = 1, kLeftMultiply, kRightMul
 constexpr std::uint32_t kTextOpaque = 0x0002;
 constexpr std::uint32_t kTextClipped = 0x0004;
 constexpr std::uint32_t kTextGlyphIndices = 0x0010;
+
+// Walks an old metafile's records from the reader's position up to the end record, handing
+// `play` each record's function, its length in words (header included) and its parameters.
+template <typename Play>
+void ForEachOldRecord(ByteReader& in, Play&& play) {
+  while (in.remaining() > 0) {
+    const std::uint32_t words = in.u32();
+    const auto function = static_cast<WmfRecord>(in.u16());
+    if (words < 3)
+      throw PictureFileError("The metafile cannot be read: a record is shorter than its header.");
+    if ((words - 3) * 2ull > in.remaining()) in.truncated();
+    ByteReader rec(in.bytes((words - 3) * 2ull), "The metafile");
+    if (function == WmfRecord::kEof) break;
+    play(function, words, rec);
+  }
+}
 
 }  // namespace drollo::formats::meta

@@ -248,17 +248,10 @@ void PlayOldRecords(std::span<const std::uint8_t> file, const MetafileSize& size
   player.startOld(placeable, objects);
 
   Context context{player, limits};
-  while (in.remaining() > 0) {
-    if (in.remaining() < 6) in.truncated();
-    const std::uint32_t words = in.u32();
-    const auto function = static_cast<WmfRecord>(in.u16());
-    if (words < 3) Corrupt("a record is shorter than its header");
-    if ((words - 3) * 2ull > in.remaining()) in.truncated();
-    ByteReader rec(in.bytes((words - 3) * 2ull), kWhat);
-    if (function == WmfRecord::kEof) break;
+  ForEachOldRecord(in, [&](WmfRecord function, std::uint32_t words, ByteReader& rec) {
     context.words = words;
     Play(context, function, rec);
-  }
+  });
 }
 
 }  // namespace drollo::formats::meta
