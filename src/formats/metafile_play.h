@@ -1,9 +1,9 @@
 // The operations both metafile forms are decoded into, and the player that draws them.
 //
-// The old and the enhanced reader (metafile_wmf.cpp, metafile_emf.cpp) each parse their own
-// record layouts (16-bit fields in reverse order, 32-bit fields in order, bitmaps packed or at
-// offsets) into the structs below or into calls of the state setters, and the Player plays them:
-// one drawing routine per operation, whichever form it came from.
+// The old and the enhanced reader (metafile_wmf.cpp, metafile_emf.cpp) parse their own record
+// layouts (16-bit fields last first, 32-bit fields in order, bitmaps packed or at offsets) into
+// the structs below or into calls of the state setters; the records they share go through
+// Fields and PlayShared. The Player draws each operation one way, whichever form it came from.
 #pragma once
 
 #include <cstddef>

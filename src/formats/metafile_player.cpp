@@ -1,15 +1,22 @@
 // Playing Windows metafiles onto a drawing canvas: how the pieces fit.
 //
-//   metafile_records.h      the record numbers of both forms, as enums, and the mode values
-//   metafile_wmf.cpp        old metafiles (placeable or plain): one handler per record
-//   metafile_emf.cpp        enhanced metafiles: one handler per record
-//   metafile_play.h         the operations both readers decode into, and the Player
-//   metafile_state.*        the device context, the object table and the mapping
-//   metafile_paths_lines.cpp, metafile_text.cpp, metafile_bitmaps.cpp
-//                           the Player's drawing, one routine per operation
+//   metafile_records.h        the record numbers of both forms as enums, and the mode values
+//   metafile_wmf.cpp          old metafiles (placeable or plain): the record loop and the
+//                             handlers of the records only they have
+//   metafile_emf.cpp          the same for enhanced metafiles
+//   metafile_shared.cpp       the records both forms have with a fixed list of numbers (modes,
+//                             mapping, lines, rectangles, ellipses, arcs, pixels, objects): read
+//                             once through Fields, in 16-bit words last first or 32-bit values
+//   metafile_play.h           the operations the records decode into, and the Player
+//   metafile_state.*          device context, object table, mapping, saved states
+//   metafile_paths_lines.cpp  the Player's drawing, one routine per operation: lines, curves,
+//   metafile_text.cpp         shapes and paths; fonts and text; bitmaps and blits
+//   metafile_bitmaps.cpp
 //
-// The readers only parse: a Rectangle is a BoxOp, a StretchDIBits or a DibStretchBlt a BlitOp,
-// whichever form holds it, and the Player draws each operation one way.
+// Each reader looks a record up in two tables sorted by record number: its shared records, or
+// its own handlers. Records in neither are skipped. The readers only parse; a Rectangle is one
+// BoxOp and a DibStretchBlt or a StretchDIBits one BlitOp, whichever form holds it, and the
+// Player draws each operation one way.
 //
 // Coordinates go through three steps: the world transform (enhanced files only), the page
 // mapping from the window to the viewport (map mode, origins and extents), and the player's own
