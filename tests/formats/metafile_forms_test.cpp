@@ -79,9 +79,9 @@ void PrintTo(const FormsCase& c, std::ostream* os) {
   *os << c.name;
 }
 
-class SharedRecordTest : public testing::TestWithParam<FormsCase> {};
+class MetafileFormsTest : public testing::TestWithParam<FormsCase> {};
 
-TEST_P(SharedRecordTest, BothFormsDrawTheSame) {
+TEST_P(MetafileFormsTest, BothFormsDrawTheSame) {
   const FormsCase& c = GetParam();
   // 192 x 192 pixels each: the old file's window extent in pixels, the enhanced file's frame of
   // 50.8 mm recorded on a device of 96 dots per inch.
@@ -105,7 +105,7 @@ void Mirrored(EmfBuilder& e) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Records, SharedRecordTest,
+    SharedRecords, MetafileFormsTest,
     testing::Values(
         FormsCase{"Rectangle",
                   [](WmfBuilder& w) {
