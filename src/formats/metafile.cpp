@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "formats/byte_reader.h"
 #include "formats/dib.h"
+#include "formats/metafile_records.h"
 
 namespace drollo::formats {
 namespace {
@@ -17,16 +19,12 @@ constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7u;
 constexpr int kUnitsPerInch = 96;
 constexpr int kMaxCoordinate = 32767;
 
-// Record functions.
-constexpr std::uint16_t kEof = 0x0000;
-constexpr std::uint16_t kSetMapMode = 0x0103;
-constexpr std::uint16_t kSetWindowOrg = 0x020B;
-constexpr std::uint16_t kSetWindowExt = 0x020C;
-constexpr std::uint16_t kDibStretchBlt = 0x0B41;
-constexpr std::uint16_t kStretchDib = 0x0F43;
-constexpr std::uint16_t kSetDibToDev = 0x0D33;
-constexpr std::uint16_t kAnisotropic = 8;
+using meta::WmfRecord;
 constexpr std::uint32_t kSrcCopy = 0x00CC0020u;
+
+void PutFunction(std::vector<std::uint8_t>& out, WmfRecord function) {
+  PutU16(out, static_cast<std::uint16_t>(function));
+}
 
 // A hostile file could draw the whole picture over and over; stop after this many times its area.
 constexpr std::int64_t kMaxDrawnAreas = 64;
@@ -129,17 +127,17 @@ Picture BitmapMetafileReader::Read(std::span<const std::uint8_t> file,
     scan.seek(in.position());
     while (scan.remaining() >= 6) {
       const std::uint32_t words = scan.u32();
-      const std::uint16_t function = scan.u16();
+      const auto function = static_cast<WmfRecord>(scan.u16());
       if (words < 3 || (words - 3) * 2ull > scan.remaining()) break;
-      if (function == kSetWindowExt && words >= 5) {
+      if (function == WmfRecord::kSetWindowExt && words >= 5) {
         m.extY = std::abs(scan.i16());
         m.extX = std::abs(scan.i16());
         scan.skip((words - 5) * 2ull);
-      } else if (function == kSetWindowOrg && words >= 5) {
+      } else if (function == WmfRecord::kSetWindowOrg && words >= 5) {
         m.orgY = scan.i16();
         m.orgX = scan.i16();
         scan.skip((words - 5) * 2ull);
-      } else if (function == kEof) {
+      } else if (function == WmfRecord::kEof) {
         break;
       } else {
         scan.skip((words - 3) * 2ull);
@@ -158,15 +156,9 @@ Picture BitmapMetafileReader::Read(std::span<const std::uint8_t> file,
 
   // The placeable header's box decides the mapping; the records' window settings are used only
   // when there is no such header, which the first pass above already read.
-  while (in.remaining() > 0) {
-    const std::uint32_t words = in.u32();
-    const std::uint16_t function = in.u16();
-    if (words < 3) Corrupt("a record is shorter than its header");
-    if ((words - 3) * 2ull > in.remaining()) in.truncated();
-    ByteReader rec(in.bytes((words - 3) * 2ull), kWhat);
-    if (function == kEof) break;
+  meta::ForEachOldRecord(in, [&](WmfRecord function, std::uint32_t, ByteReader& rec) {
     switch (function) {
-      case kStretchDib: {
+      case WmfRecord::kStretchDib: {
         const std::uint32_t rop = rec.u32();
         rec.u16();  // colour usage
         const int srcH = rec.i16(), srcW = rec.i16(), ySrc = rec.i16(), xSrc = rec.i16();
@@ -176,7 +168,7 @@ Picture BitmapMetafileReader::Read(std::span<const std::uint8_t> file,
                    dstH, limits, budget);
         break;
       }
-      case kDibStretchBlt: {
+      case WmfRecord::kDibStretchBlt: {
         const std::uint32_t rop = rec.u32();
         const int srcH = rec.i16(), srcW = rec.i16(), ySrc = rec.i16(), xSrc = rec.i16();
         const int dstH = rec.i16(), dstW = rec.i16(), yDst = rec.i16(), xDst = rec.i16();
@@ -185,7 +177,7 @@ Picture BitmapMetafileReader::Read(std::span<const std::uint8_t> file,
                    dstH, limits, budget);
         break;
       }
-      case kSetDibToDev: {
+      case WmfRecord::kSetDibToDev: {
         rec.u16();    // colour usage
         rec.skip(4);  // scan lines, start scan
         const int ySrc = rec.i16(), xSrc = rec.i16(), h = rec.i16(), w = rec.i16();
@@ -197,7 +189,7 @@ Picture BitmapMetafileReader::Read(std::span<const std::uint8_t> file,
       default:
         break;
     }
-  }
+  });
   out.markAllWritten();
   return out;
 }
@@ -255,19 +247,19 @@ std::vector<std::uint8_t> EncodePlaceableMetafile(const Picture& picture) {
   PutU16(out, 0);
   // Mapping: the window is the picture, in pixels, stretched over whatever the viewer shows.
   PutU32(out, 4);
-  PutU16(out, kSetMapMode);
-  PutU16(out, kAnisotropic);
+  PutFunction(out, WmfRecord::kSetMapMode);
+  PutU16(out, meta::kMmAnisotropic);
   PutU32(out, 5);
-  PutU16(out, kSetWindowOrg);
+  PutFunction(out, WmfRecord::kSetWindowOrg);
   PutU16(out, 0);  // y, x
   PutU16(out, 0);
   PutU32(out, 5);
-  PutU16(out, kSetWindowExt);
+  PutFunction(out, WmfRecord::kSetWindowExt);
   PutU16(out, static_cast<std::uint32_t>(h));
   PutU16(out, static_cast<std::uint32_t>(w));
   // The picture.
   PutU32(out, static_cast<std::uint32_t>(stretchWords));
-  PutU16(out, kStretchDib);
+  PutFunction(out, WmfRecord::kStretchDib);
   PutU32(out, kSrcCopy);
   PutU16(out, 0);                              // colours are RGB values
   PutU16(out, static_cast<std::uint32_t>(h));  // source height, width, y, x
@@ -281,7 +273,7 @@ std::vector<std::uint8_t> EncodePlaceableMetafile(const Picture& picture) {
   out.insert(out.end(), dibBytes.begin(), dibBytes.end());
   // End of file.
   PutU32(out, 3);
-  PutU16(out, kEof);
+  PutFunction(out, WmfRecord::kEof);
   return out;
 }
 
