@@ -8,6 +8,7 @@
 #include "app/print_mail.h"
 #include "app/start_picture.h"
 #include "formats/errors.h"
+#include "formats/file_types.h"
 #include "formats/picture_file.h"
 #include "image/resample.h"
 #include "palette/picture_save.h"
@@ -229,6 +230,7 @@ void TForm1::FormShow() {
 
 void TForm1::FormClose() {
   State.OpenedPicture = Picture();
+  State.OpenedMetadata = {};
   State.EdgePicture = Picture();
   State.PictureHistory = HistoryRing();
   State.OutlineHistory = HistoryRing();
@@ -238,29 +240,40 @@ void TForm1::FormClose() {
 
 // --- Files -------------------------------------------------------------------------------------
 
-bool TForm1::OpenPictureFromDialog() {
-  if (!Services.OpenPictureDialog1) return true;
-  const std::optional<std::string> name = Services.OpenPictureDialog1->Execute(kOpenFilter);
-  if (!name) return true;
-  Picture loaded;
+void TForm1::Open1Click() {
+  std::optional<std::string> name;
+  if (Services.OpenPictureDialog1)
+    name = Services.OpenPictureDialog1->Execute(formats::OpenDialogFilter(),
+                                                formats::OpenDialogAllPicturesEntry());
+  if (name) {
+    OpenPictureFile(*name);
+    return;
+  }
+  startFromWorkingPicture();
+}
+
+bool TForm1::OpenPictureFile(const std::string& name) {
+  formats::LoadedPicture loaded;
   try {
-    std::optional<Picture> file = formats::LoadPictureFile(*name);
-    if (file) loaded = std::move(*file);
-  } catch (const formats::IconFileError& e) {
-    // An unreadable icon is reported on its own; the load goes on with an empty picture.
-    ShowMessage(std::string("Input picture") + *name + "Error." + e.what(), "Exit");
-    loaded = Picture();
+    loaded = formats::LoadPicture(name);
   } catch (const std::exception& e) {
-    ReportError(e.what());
+    // Nothing is replaced: the picture, the layer and both histories stay as they were.
+    const formats::FileTypeInfo* type = formats::FileTypeForName(name);
+    if (type && type->type == formats::FileType::Icon)
+      ShowMessage(std::string("Input picture") + name + "Error." + e.what(), "Exit");
+    else
+      ReportError(e.what());
     return false;
   }
-  State.WorkingPicture = std::move(loaded);
+  State.WorkingPicture = std::move(loaded.picture);
   State.WorkingPicture.markAllWritten();
+  State.OpenedMetadata = std::move(loaded.metadata);
+  startFromWorkingPicture();
+  changed();
   return true;
 }
 
-void TForm1::Open1Click() {
-  if (!OpenPictureFromDialog()) return;
+void TForm1::startFromWorkingPicture() {
   State.OpenedPicture = State.WorkingPicture;
   Tools.TabbedNotebook1.SetPageIndex(0);
   disableHistoryControls();
@@ -283,10 +296,11 @@ void TForm1::RenewClick() {
 
 void TForm1::Save1Click() {
   if (!Services.SaveDialog1) return;
-  const std::optional<SaveDialog::Choice> choice = Services.SaveDialog1->Execute(kSaveFilter);
+  const std::optional<SaveDialog::Choice> choice =
+      Services.SaveDialog1->Execute(formats::SaveDialogFilter());
   if (!choice) return;
   try {
-    SavePicture(State.WorkingPicture, *choice);
+    SavePicture(State.WorkingPicture, *choice, State.OpenedMetadata);
   } catch (const std::exception& e) {
     ReportError(e.what());
   }
@@ -420,6 +434,7 @@ void TForm1::Action9Execute() {
       return;
     }
     State.WorkingPicture = ToBgr24(*pasted);
+    State.OpenedMetadata = {};  // the photo's EXIF and profile do not describe the pasted picture
   }
   resetAfterNewPicture(true);
 }

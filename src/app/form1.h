@@ -33,9 +33,6 @@ struct Action : Control {
   std::string ShortCut;
 };
 
-inline constexpr const char* kOpenFilter =
-    "*.jpg|*.jpg|*.jpeg|*.jpeg|*.bmp|*.bmp|*.wmf|*.wmf|*.emf|*.emf|*.gif|*.gif|All files|*.*";
-inline constexpr const char* kSaveFilter = kPictureSaveFilter;
 inline constexpr const char* kHomePage = "https://www.drollo.org/";
 // Reported when the question-and-answer page installed with the program cannot be found.
 inline constexpr const char* kHelpPageMissing =
@@ -130,10 +127,14 @@ class TForm1 {
   void Exit1Click() { FormClose(); }
 
   // Files.
+  // The open dialog, then OpenPictureFile with the chosen name. Cancelling keeps the picture but
+  // starts afresh from it, as an open does.
   void Open1Click();
-  // The open dialog and the load. False when loading failed (the error has been reported and
-  // nothing changed).
-  bool OpenPictureFromDialog();
+  // Opens the named picture file, from the open dialog, the command line, a drop or drollo-batch:
+  // it becomes the working and the opened picture, with its metadata, on a blank layer with empty
+  // histories and the palette on page 0. A file that cannot be opened (missing, of no known type,
+  // damaged) is reported with its name and the reason, and changes nothing; then false.
+  bool OpenPictureFile(const std::string& name);
   void RenewClick();
   void Save1Click();
   // The outline layer blank at the picture's size, the display sizes from the zoom.
@@ -182,6 +183,7 @@ class TForm1 {
   void disableHistoryControls();
   void cropModeOff();  // the end of crop selection after cropping or pasting
   void resetAfterNewPicture(bool showCropButtonPressed);
+  void startFromWorkingPicture();  // the resets after opening
   void changed();
 
   std::map<std::string_view, SpeedButton*> toolButtons_;

@@ -18,12 +18,12 @@
 namespace drollo {
 
 // The picture-open dialog with a preview. The filter is pairs of shown text and pattern joined by
-// "|", the first pair preselected.
+// "|"; `preselected` is the 1-based pair shown first.
 class OpenPictureDialog {
  public:
   virtual ~OpenPictureDialog() = default;
   // The chosen file name, or nothing when the user cancels.
-  virtual std::optional<std::string> Execute(const std::string& filter) = 0;
+  virtual std::optional<std::string> Execute(const std::string& filter, int preselected) = 0;
 };
 
 // The application's general error report: a message box with the error's text.

@@ -1,10 +1,8 @@
 #include "batch/session.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <sstream>
 
 namespace drollo::batch {
@@ -22,11 +20,6 @@ struct StepFailure {
 
 [[noreturn]] void FailStep(std::string message) {
   throw StepFailure{std::move(message)};
-}
-
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 std::string JsonString(const std::string& s) {
@@ -69,8 +62,7 @@ std::string HistoryJson(const HistoryRing& h) {
 
 }  // namespace
 
-std::optional<std::string> StepOpenDialog::Execute(const std::string& filter) {
-  (void)filter;
+std::optional<std::string> StepOpenDialog::Execute(const std::string&, int) {
   std::optional<std::string> chosen = std::move(Pending);
   Pending.reset();
   return chosen;
@@ -199,17 +191,9 @@ void Session::runStep(const Step& step) {
   }
 }
 
+// The open dialog answered with the file; the program itself reports a file it cannot open, and
+// keeps everything as it was.
 void Session::open(const Step& step) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (!fs::is_regular_file(step.Name, ec)) FailStep("no file named '" + step.Name + "'");
-  const std::string name = Lower(step.Name);
-  const bool known = name.ends_with(".bmp") || name.ends_with(".jpg") || name.ends_with(".jpeg") ||
-                     name.ends_with(".gif") || name.ends_with(".ico") || name.ends_with(".wmf") ||
-                     name.ends_with(".emf");
-  if (!known)
-    FailStep("'" + step.Name + "' is not a picture file the program reads (.bmp, .jpg, .jpeg, " +
-             ".gif, .ico, .wmf, .emf)");
   open_.Pending = step.Name;
   form_->Execute(Handler::Open1Click);
 }

@@ -26,7 +26,7 @@ namespace drollo::batch {
 class StepOpenDialog : public OpenPictureDialog {
  public:
   std::optional<std::string> Pending;
-  std::optional<std::string> Execute(const std::string& filter) override;
+  std::optional<std::string> Execute(const std::string& filter, int preselected) override;
 };
 
 class StepSaveDialog : public SaveDialog {

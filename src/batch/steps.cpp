@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <map>
 
+#include "formats/file_types.h"
+
 namespace drollo::batch {
 
 namespace {
@@ -204,11 +206,24 @@ void ReadPress(StepReader& r, Step& step) {
   if (!pressable) throw Fail{step.Name + " is not a button: use set " + step.Name + "=VALUE"};
 }
 
+// The extensions of the types a save writes, in the save dialog's order: ".jpg, .bmp, .wmf or
+// .png".
+std::string SavedExtensions(const char* lastSeparator) {
+  std::string list;
+  for (int index = 1; const formats::FileTypeInfo* t = formats::FileTypeForSaveFilter(index);
+       ++index) {
+    if (index > 1) list += formats::FileTypeForSaveFilter(index + 1) ? ", " : lastSeparator;
+    list += t->extensions.front();
+  }
+  return list;
+}
+
 void ReadFile(StepReader& r, Step& step) {
   step.Name = r.NextAny("a file name");
   if (step.Kind == StepKind::Save || step.Kind == StepKind::Export) {
     step.Value = FilterIndexOf(step.Name);
-    if (step.Value == 0) throw Fail{"'" + step.Name + "' does not end in .jpg, .bmp or .wmf"};
+    if (step.Value == 0)
+      throw Fail{"'" + step.Name + "' does not end in " + SavedExtensions(" or ")};
   }
   if (step.Kind == StepKind::Print && Lower(step.Name).ends_with(".pdf") == false)
     throw Fail{"'" + step.Name + "' does not end in .pdf"};
@@ -303,11 +318,10 @@ std::optional<std::string> FindShortcutKeys(std::string_view keys) {
 }
 
 int FilterIndexOf(std::string_view fileName) {
-  const std::string name = Lower(fileName);
-  if (name.ends_with(".jpg")) return 1;
-  if (name.ends_with(".bmp")) return 2;
-  if (name.ends_with(".wmf")) return 3;
-  return 0;
+  // Only the extension a type is written with: "x.jpeg" would be written as "x.jpg".
+  const formats::FileTypeInfo* type = formats::FileTypeForName(std::string(fileName));
+  if (!type || !Lower(fileName).ends_with(type->extensions.front())) return 0;
+  return type->saveFilterIndex;
 }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args,
@@ -350,14 +364,18 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
 }
 
 std::string HelpText() {
-  return R"(Usage: drollo-batch [--print-state] STEP...
+  std::string opened;
+  for (const formats::FileTypeInfo& t : formats::FileTypes())
+    for (std::string_view e : t.extensions) opened += " " + std::string(e);
+  std::string text = R"(Usage: drollo-batch [--print-state] STEP...
 
 Runs the steps in order on a fresh program (the start picture, the palette on page 0, zoom
 100%), as a user would with the mouse and the keys. Exit status 0 when every step succeeded, 2
 when one failed (the run stops there) or did not parse (nothing runs).
 
 Steps:
-  open FILE          the open command with FILE chosen (.bmp .jpg .jpeg .gif .ico .wmf .emf)
+  open FILE          the open command with FILE chosen; the file's content decides its type:
+                    @OPENED@
   page N             turn the palette to page N: 0 warp, 1 swirl, 2 sketch, 3 outline
   set NAME=VALUE     set a palette control; its change handler runs:
                        TrackBar1..TrackBar7=POSITION   RadioButton1..RadioButton3=1
@@ -382,8 +400,8 @@ Steps:
                      CTRL+V CTRL+E CTRL+P CTRL+R CTRL+M F1 CTRL+L
   text X,Y STRING    with the text tool: open the box at X,Y, type STRING, double-click it
   resize W H         the picture-size dialog with width and height typed, then "确定"
-  save FILE          save the picture; .jpg, .bmp or .wmf chooses the format
-  export FILE        export the outline layer; .jpg, .bmp or .wmf chooses the format
+  save FILE          save the picture; @SAVED@ chooses the format
+  export FILE        export the outline layer; @SAVED@ chooses the format
   print FILE.pdf     print the picture, with a PDF file as the printer
 
 Dialogs that a step does not answer are cancelled. Message boxes are printed to standard
@@ -398,6 +416,13 @@ Example: a bulge, a pen sketch and a balanced outline of a photograph
     page 2 set TrackBar5=140 press SpeedButton4 save sketch.jpg \
     page 3 press SpeedButton10 set Edit1=2 press Edit1 export outline.jpg
 )";
+  const auto fill = [&text](const std::string& key, const std::string& value) {
+    for (std::size_t at; (at = text.find(key)) != std::string::npos;)
+      text.replace(at, key.size(), value);
+  };
+  fill("@OPENED@", opened.substr(1));
+  fill("@SAVED@", SavedExtensions(" or "));
+  return text;
 }
 
 }  // namespace drollo::batch

@@ -48,8 +48,8 @@ std::optional<Handler> FindMainHandler(std::string_view name);
 // The keys of the command table's short-cut written as `keys` ("CTRL+Z", "ctrl+z", "Ctrl+Plus"),
 // in the table's own spelling ("Ctrl+Z"), or nothing.
 std::optional<std::string> FindShortcutKeys(std::string_view keys);
-// The save dialog's filter entry for a file name's extension: .jpg 1, .bmp 2, .wmf 3; 0 for any
-// other.
+// The save dialog's filter entry for a file name's extension: .jpg 1, .bmp 2, .wmf 3, .png 4;
+// 0 for any other.
 int FilterIndexOf(std::string_view fileName);
 
 struct Step {

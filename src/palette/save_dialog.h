@@ -1,14 +1,12 @@
 // The picture save dialog, shared by the main window's save command and the outline page's save
-// and export buttons.
+// and export buttons. Its filter is formats::SaveDialogFilter(): JPEG (1), BMP (2), metafile (3)
+// and PNG (4), each shown as its own pattern.
 #pragma once
 
 #include <optional>
 #include <string>
 
 namespace drollo {
-
-// The filter entries: JPEG (1), BMP (2) and metafile (3), each shown as its own pattern.
-inline constexpr const char* kPictureSaveFilter = "*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf";
 
 class SaveDialog {
  public:

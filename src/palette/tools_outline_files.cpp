@@ -3,6 +3,7 @@
 #include <exception>
 #include <optional>
 
+#include "formats/file_types.h"
 #include "palette/picture_save.h"
 #include "palette/tools.h"
 
@@ -10,10 +11,16 @@ namespace drollo {
 
 void TTools::savePictureFile(const Picture& picture) {
   if (!SaveDialog1) return;
-  const std::optional<SaveDialog::Choice> choice = SaveDialog1->Execute(kPictureSaveFilter);
+  const std::optional<SaveDialog::Choice> choice =
+      SaveDialog1->Execute(formats::SaveDialogFilter());
   if (!choice) return;
   try {
-    SavePicture(picture, *choice);
+    // The layer goes out alone, keeping its fourth bytes; the picture carries the photo's
+    // metadata as the main window's save does.
+    if (&picture == &state_.OutlineBitmap)
+      SaveLayer(state_.OutlineBitmap, *choice);
+    else
+      SavePicture(picture, *choice, state_.OpenedMetadata);
   } catch (const std::exception& e) {
     host_.ShowError(e.what());
   }

@@ -19,7 +19,7 @@
 #include <QUrl>
 #include <exception>
 
-#include "formats/picture_file.h"
+#include "formats/file_types.h"
 #include "palette/picture_save.h"
 #include "platform/qt_pictures.h"
 #include "platform/text_render_qt.h"
@@ -55,12 +55,11 @@ class PicturePreview : public QLabel {
     setText(QString());
     if (path.isEmpty() || !QFileInfo(path).isFile()) return;
     try {
-      const std::optional<Picture> picture = formats::LoadPictureFile(S(path));
-      if (!picture || picture->empty()) return;
-      const QImage image = ToQImage(*picture);
+      const Picture picture = formats::LoadPicture(S(path)).picture;
+      const QImage image = ToQImage(picture);
       setPixmap(QPixmap::fromImage(
           image.scaled(size() - QSize(8, 8), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-      setToolTip(QString("%1 × %2").arg(picture->width()).arg(picture->height()));
+      setToolTip(QString("%1 × %2").arg(picture.width()).arg(picture.height()));
     } catch (const std::exception&) {
       setText("?");
     }
@@ -69,12 +68,16 @@ class PicturePreview : public QLabel {
 
 }  // namespace
 
-std::optional<std::string> QtOpenPictureDialog::Execute(const std::string& filter) {
+std::optional<std::string> QtOpenPictureDialog::Execute(const std::string& filter,
+                                                        int preselected) {
   QFileDialog dialog(parent_, "打开");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setNameFilters(NameFilters(filter));
+  const QStringList filters = NameFilters(filter);
+  dialog.setNameFilters(filters);
+  if (preselected >= 1 && preselected <= filters.size())
+    dialog.selectNameFilter(filters[preselected - 1]);
   auto* preview = new PicturePreview(&dialog);
   if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
     grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);

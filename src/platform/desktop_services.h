@@ -24,7 +24,7 @@ QStringList NameFilters(const std::string& filter);
 class QtOpenPictureDialog : public OpenPictureDialog {
  public:
   explicit QtOpenPictureDialog(QWidget* parent) : parent_(parent) {}
-  std::optional<std::string> Execute(const std::string& filter) override;
+  std::optional<std::string> Execute(const std::string& filter, int preselected) override;
 
  private:
   QPointer<QWidget> parent_;

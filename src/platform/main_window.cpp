@@ -3,15 +3,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 
 #include "platform/artwork.h"
 #include "platform/dialogs.h"
@@ -33,7 +38,28 @@ void PrepareApplication(QApplication& app) {
   app.setWindowIcon(ProgramIcon());
 }
 
+QString PictureFileArgument(const QStringList& arguments) {
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const QString& a = arguments[i];
+    if (a == "--screenshot-demo") {
+      ++i;
+      continue;
+    }
+    if (a == "--") return i + 1 < arguments.size() ? arguments[i + 1] : QString();
+    if (!a.startsWith('-')) return a;
+  }
+  return {};
+}
+
 namespace {
+
+// The first local file among the dragged data's addresses; empty when it holds none.
+QString DroppedFile(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return {};
+}
 
 // The work area's child window: closing it only minimises it.
 class WorkAreaSubWindow : public QMdiSubWindow {
@@ -65,6 +91,7 @@ MainWindow::MainWindow(const PlatformServices* services)
 
   setObjectName("Form1");
   setWindowTitle(Q(f.Caption));
+  setAcceptDrops(true);
   move(f.Bounds.left, f.Bounds.top);
   resize(f.Bounds.width(), f.Bounds.height());
 
@@ -230,6 +257,28 @@ void MainWindow::syncAll() {
   syncing_ = false;
 
   if (f.Closed && !ended_) close();
+}
+
+void MainWindow::openPictureFile(const QString& path) {
+  form_->OpenPictureFile(S(path));
+  syncAll();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
+  if (!DroppedFile(e->mimeData()).isEmpty()) e->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* e) {
+  if (!DroppedFile(e->mimeData()).isEmpty()) e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e) {
+  const QString path = DroppedFile(e->mimeData());
+  if (path.isEmpty()) return;
+  e->acceptProposedAction();
+  // Opened once the drop has ended, so a message about the file does not hold up the program the
+  // file came from.
+  QTimer::singleShot(0, this, [this, path] { openPictureFile(path); });
 }
 
 void MainWindow::showEvent(QShowEvent* e) {

@@ -37,6 +37,10 @@ class ImageSizeWindow;
 // and icon.
 void PrepareApplication(QApplication& app);
 
+// The picture file of the command line `drollo [FILE]`: the first argument after the program's
+// name that is no option (nor the folder of --screenshot-demo); empty when there is none.
+QString PictureFileArgument(const QStringList& arguments);
+
 class MainWindow : public QMainWindow, private WorkAreaSurface {
   Q_OBJECT
 
@@ -60,6 +64,9 @@ class MainWindow : public QMainWindow, private WorkAreaSurface {
 
   // Reads every window's controls back from the models.
   void syncAll();
+  // Opens a picture file as the open command does once its dialog has chosen it: for the command
+  // line and for files dropped on the window.
+  void openPictureFile(const QString& path);
 
  signals:
   // The main window closed: the program ends.
@@ -68,6 +75,11 @@ class MainWindow : public QMainWindow, private WorkAreaSurface {
  protected:
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  // A file dragged from a file manager onto the main window or the work area (whose widgets take
+  // no drops themselves, so it reaches the window) is opened.
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dragMoveEvent(QDragMoveEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
   // WorkAreaSurface.

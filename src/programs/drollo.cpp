@@ -1,6 +1,7 @@
 // The desktop program: the main window with its work area, the tool palette and the dialogs.
-// It takes no command line; `--screenshot-demo DIR` only drives the program through a few states
-// and saves pictures of the screen, for reviewing the look.
+// `drollo [FILE]` opens FILE once the program has started, as the open command would;
+// `--screenshot-demo DIR` only drives the program through a few states and saves pictures of the
+// screen, for reviewing the look.
 #include <QApplication>
 #include <QStringList>
 
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
                    Qt::QueuedConnection);
   window.show();
   const QStringList args = app.arguments();
+  if (const QString file = drollo::platform::PictureFileArgument(args); !file.isEmpty())
+    window.openPictureFile(file);
   const qsizetype demo = args.indexOf("--screenshot-demo");
   if (demo > 0 && demo + 1 < args.size())
     drollo::platform::RunScreenshotDemo(window, args[demo + 1]);

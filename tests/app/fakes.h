@@ -19,8 +19,10 @@ class FakeOpenDialog : public OpenPictureDialog {
  public:
   std::deque<std::optional<std::string>> answers;  // empty: the user cancels
   std::vector<std::string> filters;
-  std::optional<std::string> Execute(const std::string& filter) override {
+  int preselected = 0;  // of the last showing
+  std::optional<std::string> Execute(const std::string& filter, int entry) override {
     filters.push_back(filter);
+    preselected = entry;
     if (answers.empty()) return std::nullopt;
     auto a = answers.front();
     answers.pop_front();

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 
 #include "app/start_picture.h"
 #include "fakes.h"
+#include "formats/exif.h"
+#include "formats/file_types.h"
 #include "formats/picture_file.h"
 #include "support/pictures.h"
 
@@ -217,6 +221,18 @@ TEST_F(MainWindow, UndoOnTheOutlinePageShowsTheLayerAgain) {
 
 // --- Opening ----------------------------------------------------------------------------------
 
+// The filter's entries: the shown texts, every other part.
+std::vector<std::string> EntryTexts(const std::string& filter) {
+  std::vector<std::string> texts;
+  std::size_t at = 0;
+  for (int part = 0; at <= filter.size(); ++part) {
+    const std::size_t bar = std::min(filter.find('|', at), filter.size());
+    if (part % 2 == 0) texts.push_back(filter.substr(at, bar - at));
+    at = bar + 1;
+  }
+  return texts;
+}
+
 TEST_F(MainWindow, CancellingOpenKeepsThePictureButStartsAfresh) {
   EditPicture(MakeColour(9, 9, 9));
   const Picture edited = form.State.WorkingPicture;
@@ -224,99 +240,129 @@ TEST_F(MainWindow, CancellingOpenKeepsThePictureButStartsAfresh) {
   form.State.PageIndex = 2;
   form.Execute(Handler::Open1Click);
   ASSERT_EQ(openDialog.filters.size(), 1u);
-  EXPECT_EQ(openDialog.filters[0],
-            "*.jpg|*.jpg|*.jpeg|*.jpeg|*.bmp|*.bmp|*.wmf|*.wmf|*.emf|*.emf|*.gif|*.gif|"
-            "All files|*.*");
+  // The old entries in their order, the new types after them, "All pictures" shown first and
+  // "All files" last.
+  const std::vector<std::string> texts = EntryTexts(openDialog.filters[0]);
+  ASSERT_EQ(texts.size(), 15u);
+  EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + 6),
+            (std::vector<std::string>{"*.jpg", "*.jpeg", "*.bmp", "*.wmf", "*.emf", "*.gif"}));
+  EXPECT_EQ(texts[6], "*.png");
+  EXPECT_EQ(texts.at(openDialog.preselected - 1), "All pictures");
+  EXPECT_EQ(texts.back(), "All files");
   EXPECT_TRUE(test::SamePicture(edited, form.State.WorkingPicture));
   EXPECT_TRUE(form.State.OpenedPicture.samePixels(edited));
   ExpectFreshStart(form);
 }
 
 struct OpenCase {
-  const char* name;   // the name the file is written and opened under
-  int writeAs;        // 0 none, 1 JPEG, 2 BMP
-  int width, height;  // expected
-  int bits;
+  const char* name;  // the name the file is written and opened under
+  int writeAs;       // 1 JPEG, 2 BMP, 3 PNG
 };
 
 class OpenFile : public MainWindow, public testing::WithParamInterface<OpenCase> {};
 
-TEST_P(OpenFile, TypeKeyDecidesTheReader) {
+TEST_P(OpenFile, TheContentDecidesTheReader) {
   const OpenCase& c = GetParam();
   const std::string path = folder / c.name;
   const Picture written = test::PatternPicture(40, 30);
-  if (c.writeAs == 1) {
-    formats::SaveAsJpeg(written, folder / "tmp.jpg");
-    std::filesystem::rename(folder / "tmp.jpg", path);
-  } else if (c.writeAs == 2) {
-    formats::SaveAsBmp(written, path);
-  } else {
-    std::ofstream(path) << "not a picture";
-  }
+  const formats::FileType types[] = {formats::FileType::Jpeg, formats::FileType::Bmp,
+                                     formats::FileType::Png};
+  const std::string saved = formats::SavePicture(written, folder / "tmp", types[c.writeAs - 1]);
+  std::filesystem::rename(saved, path);
   form.State.ZoomPercent = 125;
   openDialog.answers.push_back(path);
   form.Open1Click();
   EXPECT_TRUE(errors.messages.empty());
-  EXPECT_EQ(form.State.WorkingPicture.width(), c.width);
-  EXPECT_EQ(form.State.WorkingPicture.height(), c.height);
-  if (c.bits) {
-    EXPECT_EQ(form.State.WorkingPicture.bitsPerPixel(), c.bits);
+  EXPECT_EQ(form.State.WorkingPicture.width(), 40);
+  EXPECT_EQ(form.State.WorkingPicture.height(), 30);
+  EXPECT_EQ(form.State.WorkingPicture.bitsPerPixel(), 24);
+  if (c.writeAs != 1) {
+    EXPECT_TRUE(test::SamePicture(written, form.State.WorkingPicture));
   }
   EXPECT_EQ(form.State.ZoomPercent, 125);  // opening keeps the zoom
   EXPECT_TRUE(form.State.OpenedPicture.samePixels(form.State.WorkingPicture));
   ExpectFreshStart(form);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, OpenFile,
-    testing::Values(OpenCase{"upper.JPEG", 1, 40, 30, 24}, OpenCase{"lower.jpeg", 1, 40, 30, 24},
-                    OpenCase{"short.jpg", 1, 40, 30, 24}, OpenCase{"plain.bmp", 2, 40, 30, 24},
-                    OpenCase{"jpeg.jpe", 1, 0, 0, 0}, OpenCase{"picture.tif", 0, 0, 0, 0}),
-    [](const testing::TestParamInfo<OpenCase>& i) {
-      std::string n = i.param.name;
-      for (char& ch : n)
-        if (ch == '.') ch = '_';
-      return n;
-    });
+INSTANTIATE_TEST_SUITE_P(Names, OpenFile,
+                         testing::Values(OpenCase{"upper.JPEG", 1}, OpenCase{"lower.jpeg", 1},
+                                         OpenCase{"short.jpg", 1}, OpenCase{"plain.bmp", 2},
+                                         OpenCase{"jpeg.jpe", 1}, OpenCase{"picture.png", 3},
+                                         OpenCase{"png-named.jpg", 3}),
+                         [](const testing::TestParamInfo<OpenCase>& i) {
+                           std::string n = i.param.name;
+                           for (char& ch : n)
+                             if (ch == '.' || ch == '-') ch = '_';
+                           return n;
+                         });
 
-TEST_F(MainWindow, OpeningAMissingFileGivesAnEmptyPicture) {
-  openDialog.answers.push_back(folder / "gone.bmp");
-  form.Open1Click();
-  EXPECT_TRUE(form.State.WorkingPicture.empty());
-  EXPECT_TRUE(errors.messages.empty());
-  ExpectFreshStart(form);
-}
+struct UnopenableCase {
+  const char* label;
+  const char* name;
+  const char* content;  // nullptr: no such file
+  bool iconBox;         // reported in the icon's own box rather than the error report
+};
 
-TEST_F(MainWindow, ACorruptFileIsReportedAndChangesNothing) {
+class UnopenableFile : public MainWindow, public testing::WithParamInterface<UnopenableCase> {};
+
+// Whatever the reason, a file that cannot be opened is named in one message with the reason,
+// and everything the open would have replaced stays: the working and the opened picture, the
+// photo's metadata, the layer, both histories and the palette page.
+TEST_P(UnopenableFile, IsReportedByNameAndChangesNothing) {
+  const UnopenableCase& c = GetParam();
+  const std::string path = folder / c.name;
+  if (c.content) std::ofstream(path) << c.content;
+  form.State.OpenedMetadata.exif = test::CameraExif(1);
+  form.State.CropRect = {11, 21, 60, 70};
+  form.SpeedButton11Click();  // the opened picture is no longer the working one
   EditPicture(MakeColour(7, 7, 7));
-  form.State.PageIndex = 2;
-  const Picture before = form.State.WorkingPicture;
-  std::ofstream(folder / "bad.bmp") << "BM garbage that is no bitmap";
-  openDialog.answers.push_back(folder / "bad.bmp");
-  form.Open1Click();
-  ASSERT_EQ(errors.messages.size(), 1u);
-  EXPECT_FALSE(errors.messages[0].empty());
-  EXPECT_TRUE(test::SamePicture(before, form.State.WorkingPicture));
-  EXPECT_EQ(form.State.PictureHistory.undoCount(), 1);
-  EXPECT_TRUE(form.SpeedButton5.Enabled);
-  EXPECT_EQ(form.State.PageIndex, 2);
-  EXPECT_FALSE(form.State.OpenedPicture.samePixels(before));
+  form.Tools.TabbedNotebook1.SetPageIndex(3);
+  form.State.OutlineBitmap.setPixel(5, 5, kBlack);
+  backup(form.State);
+  form.Tools.TabbedNotebook1.SetPageIndex(2);
+  const ProgramState before = form.State;
+
+  openDialog.answers.push_back(path);
+  form.Execute(Handler::Open1Click);
+
+  const std::vector<std::string> reported =
+      c.iconBox ? std::vector<std::string>{messages.boxes.empty() ? "" : messages.boxes[0].first}
+                : errors.messages;
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_NE(reported[0].find(path), std::string::npos) << reported[0];
+  EXPECT_EQ(errors.messages.size() + messages.boxes.size(), 1u);
+  if (c.iconBox) {
+    EXPECT_EQ(messages.boxes[0].second, "Exit");
+    EXPECT_EQ(reported[0].rfind("Input picture" + path + "Error.", 0), 0u) << reported[0];
+  }
+  const ProgramState& after = form.State;
+  EXPECT_TRUE(test::SamePicture(before.WorkingPicture, after.WorkingPicture));
+  EXPECT_TRUE(test::SamePicture(before.OpenedPicture, after.OpenedPicture));
+  EXPECT_EQ(before.OpenedMetadata, after.OpenedMetadata);
+  EXPECT_TRUE(test::SamePicture(before.OutlineBitmap, after.OutlineBitmap));
+  for (const auto ring : {&ProgramState::PictureHistory, &ProgramState::OutlineHistory}) {
+    EXPECT_EQ((before.*ring).index(), (after.*ring).index());
+    EXPECT_EQ((before.*ring).undoCount(), (after.*ring).undoCount());
+    EXPECT_EQ((before.*ring).redoCount(), (after.*ring).redoCount());
+    const PictureSnapshot* slot = (after.*ring).slot((after.*ring).index());
+    ASSERT_NE(slot, nullptr);
+    EXPECT_TRUE(test::SamePicture(MaterialiseSnapshot(*(before.*ring).slot((before.*ring).index())),
+                                  MaterialiseSnapshot(*slot)));
+  }
+  EXPECT_EQ(after.PageIndex, 2);
+  EXPECT_TRUE(form.Undo1.Enabled);
 }
 
-TEST_F(MainWindow, AnUnreadableIconIsShownInItsOwnBoxAndOpensEmpty) {
-  const std::string path = folder / "broken.ico";
-  std::ofstream(path) << "\x01\x02 no icon";
-  openDialog.answers.push_back(path);
-  form.Open1Click();
-  ASSERT_EQ(messages.boxes.size(), 1u);
-  EXPECT_EQ(messages.boxes[0].second, "Exit");
-  const std::string& text = messages.boxes[0].first;
-  EXPECT_EQ(text.rfind("Input picture" + path + "Error.", 0), 0u) << text;
-  EXPECT_GT(text.size(), ("Input picture" + path + "Error.").size());
-  EXPECT_TRUE(errors.messages.empty());
-  EXPECT_TRUE(form.State.WorkingPicture.empty());
-  ExpectFreshStart(form);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, UnopenableFile,
+    testing::Values(UnopenableCase{"Missing", "gone.bmp", nullptr, false},
+                    UnopenableCase{"UnknownExtension", "notes.txt", "some notes", false},
+                    UnopenableCase{"KnownExtensionNoPicture", "picture.tif", "not a picture",
+                                   false},
+                    UnopenableCase{"DamagedBmp", "bad.bmp", "BM garbage that is no bitmap", false},
+                    UnopenableCase{"Empty", "empty.jpg", "", false},
+                    UnopenableCase{"UnreadableIcon", "broken.ico", "\x01\x02 no icon", true}),
+    [](const testing::TestParamInfo<UnopenableCase>& i) { return std::string(i.param.label); });
 
 // --- Renewing ---------------------------------------------------------------------------------
 
@@ -352,31 +398,93 @@ TEST_P(SaveFile, TheFilterEntryDecidesTypeAndExtension) {
   const Picture before = form.State.WorkingPicture;
   saveDialog.answer = SaveDialog::Choice{folder / c.typed, c.filter};
   form.Execute(Handler::Save1Click);
-  EXPECT_EQ(saveDialog.filters.at(0), "*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf");
+  EXPECT_EQ(saveDialog.filters.at(0), "*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf|*.png|*.png");
   EXPECT_TRUE(errors.messages.empty());
   for (const auto& entry : std::filesystem::directory_iterator(folder.str()))
     EXPECT_EQ(entry.path().filename(), c.written);
-  const std::optional<Picture> back = formats::LoadPictureFile(folder / c.written);
-  ASSERT_TRUE(back);
-  EXPECT_EQ(back->width(), 605);
-  EXPECT_EQ(back->height(), 469);
+  const Picture back = formats::LoadPicture(folder / c.written).picture;
+  EXPECT_EQ(back.width(), 605);
+  EXPECT_EQ(back.height(), 469);
   if (c.filter != 1) {
-    EXPECT_TRUE(test::SamePicture(before, *back));
+    EXPECT_TRUE(test::SamePicture(before, back));
   }
   EXPECT_TRUE(test::SamePicture(before, form.State.WorkingPicture));
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, SaveFile,
-                         testing::Values(SaveCase{"work.jpg", 2, "work.bmp"},
-                                         SaveCase{"work.bmp", 1, "work.jpg"},
-                                         SaveCase{"work", 1, "work.jpg"},
-                                         SaveCase{"my.work.png", 3, "my.work.wmf"},
-                                         SaveCase{"work.bmp", 2, "work.bmp"}));
+INSTANTIATE_TEST_SUITE_P(
+    Entries, SaveFile,
+    testing::Values(SaveCase{"work.jpg", 2, "work.bmp"}, SaveCase{"work.bmp", 1, "work.jpg"},
+                    SaveCase{"work", 1, "work.jpg"}, SaveCase{"my.work.png", 3, "my.work.wmf"},
+                    SaveCase{"work.bmp", 2, "work.bmp"}, SaveCase{"work.jpg", 4, "work.png"}));
 
 TEST_F(MainWindow, CancellingSaveWritesNothing) {
   form.Save1Click();
   EXPECT_EQ(saveDialog.filters.size(), 1u);
   EXPECT_TRUE(std::filesystem::is_empty(folder.str()));
+}
+
+// An sRGB colour profile made by an independent program (Python's PIL).
+std::vector<std::uint8_t> SrgbProfile() {
+  std::vector<std::uint8_t> profile;
+  FILE* pipe = popen(
+      "/usr/bin/python3 -c \"import sys; from PIL import ImageCms; sys.stdout.buffer.write("
+      "ImageCms.ImageCmsProfile(ImageCms.createProfile('sRGB')).tobytes())\"",
+      "r");
+  if (!pipe) return profile;
+  for (int c; (c = std::fgetc(pipe)) != EOF;) profile.push_back(static_cast<std::uint8_t>(c));
+  pclose(pipe);
+  return profile;
+}
+
+// The photo's metadata goes with the picture from its opening to every save of it, through
+// edits and renewing, until another picture (pasted or opened) takes the opened one's place.
+TEST_F(MainWindow, AnOpenedPhotosExifAndProfileAreSavedWithItUntilAnotherPictureReplacesIt) {
+  const std::vector<std::uint8_t> profile = SrgbProfile();
+  ASSERT_GT(profile.size(), 128u) << "python3-pil makes the profile";
+  // Stored 40 x 30 on its side: orientation 6 turns it upright to 30 x 40.
+  formats::SavePicture(test::PatternPicture(40, 30), folder / "photo.jpg", formats::FileType::Jpeg,
+                       {test::CameraExif(6), profile});
+  openDialog.answers.push_back(folder / "photo.jpg");
+  form.Open1Click();
+  ASSERT_EQ(form.State.WorkingPicture.width(), 30);
+  EditPicture(kBlack);
+  form.RenewClick();
+  EditPicture(kWhite);
+
+  const auto saveAs = [&](const std::string& name, int entry) {
+    saveDialog.answer = SaveDialog::Choice{folder / name, entry};
+    form.Save1Click();
+    EXPECT_TRUE(errors.messages.empty()) << errors.messages.at(0);
+    return formats::LoadPicture(folder / name);
+  };
+  const std::string maker = "Drollo Test";
+  for (const auto& [name, entry] : {std::pair{"saved.jpg", 1}, std::pair{"saved.png", 4}}) {
+    SCOPED_TRACE(name);
+    const formats::LoadedPicture saved = saveAs(name, entry);
+    EXPECT_EQ(saved.picture.width(), 30);  // upright once, not turned again
+    EXPECT_EQ(saved.metadata.icc, profile);
+    if (entry == 1) {
+      const std::vector<std::uint8_t>& exif = saved.metadata.exif;
+      EXPECT_EQ(formats::ExifOrientation(exif), 1);
+      EXPECT_NE(std::search(exif.begin(), exif.end(), maker.begin(), maker.end()), exif.end());
+    }
+  }
+  // The outline page's save writes the picture as the main window's does.
+  saveDialog.answer = SaveDialog::Choice{folder / "page.png", 4};
+  form.Tools.SpeedButton19Click();
+  EXPECT_EQ(formats::LoadPicture(folder / "page.png").metadata.icc, profile);
+
+  clipboard.content = test::PatternPicture(20, 10);
+  form.Action9Execute();
+  EXPECT_TRUE(saveAs("pasted.jpg", 1).metadata.empty());
+
+  form.RenewClick();
+  openDialog.answers.push_back(folder / "photo.jpg");
+  form.Open1Click();
+  formats::SaveAsBmp(test::PatternPicture(20, 10), folder / "plain.bmp");
+  openDialog.answers.push_back(folder / "plain.bmp");
+  form.Open1Click();
+  EXPECT_TRUE(saveAs("plain.jpg", 1).metadata.empty());
 }
 
 TEST_F(MainWindow, AFailedSaveIsReported) {

@@ -2,7 +2,10 @@
 // and on a photograph-like picture written as JPEG.
 #include <cstdlib>
 
+#include "batch/session.h"
+#include "batch/steps.h"
 #include "batch_fixture.h"
+#include "formats/file_types.h"
 #include "formats/picture_file.h"
 #include "support/pictures.h"
 
@@ -43,9 +46,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailingRun{"NoSuchStep", {"bulge", "1,1"}, "no such step", false},
         FailingRun{"ValueDoesNotParse", {"click", "one,two"}, "is not a position", false},
         FailingRun{"UnknownControl", {"press", "SpeedButton99"}, "no button or handler", false},
-        FailingRun{"MissingFile", {"open", "@missing.bmp"}, "no file named", true},
+        FailingRun{"MissingFile", {"open", "@missing.bmp"}, "missing.bmp\": No such file", true},
         FailingRun{"DamagedFile", {"open", "@broken.bmp"}, "failed", true},
-        FailingRun{"NotAPictureFile", {"open", "@notes.txt"}, "not a picture file", true},
+        FailingRun{
+            "NotAPictureFile", {"open", "@notes.txt"}, "notes.txt\": it is not a picture", true},
         FailingRun{"SliderOutOfRange", {"set", "TrackBar1=501"}, "moves from 10 to 500", true},
         FailingRun{"ControlOnAnotherPage", {"press", "SpeedButton4"}, "page 2", true},
         FailingRun{"PressOutsideThePicture", {"click", "605,10"}, "outside the picture", true},
@@ -60,6 +64,56 @@ TEST_F(BatchTest, ProgramHelpListsTheSteps) {
   EXPECT_EQ(r.Code, 0);
   EXPECT_NE(r.Out.find("text X,Y STRING"), std::string::npos) << r.Out;
   EXPECT_NE(r.Out.find("Example"), std::string::npos);
+}
+
+// A run that opened a photo and worked on it goes on as if an unopenable file had never been
+// tried: the step fails, and the pictures, the layer and the histories are those of before.
+TEST_F(BatchTest, AFileThatCannotBeOpenedLeavesTheProgramAsItWas) {
+  EnsureGuiApplication();
+  drollo::formats::SaveAsBmp(drollo::test::PatternPicture(40, 30), Path("in.bmp"));
+  std::ofstream(Path("notes.txt")) << "text";
+  std::ostringstream err;
+  Session session(err);
+  const auto run = [&](std::vector<std::string> words) {
+    std::string error;
+    const std::optional<CommandLine> line = ParseCommandLine(words, error);
+    EXPECT_TRUE(line) << error;
+    for (const Step& step : line ? line->Steps : std::vector<Step>{})
+      if (!session.Run(step, error)) return error;
+    return std::string();
+  };
+  ASSERT_EQ(run({"open", Path("in.bmp"), "click", "20,15", "page", "3", "drag", "1,1", "9,9"}), "");
+  const std::string before = session.StateJson();
+  const Picture picture = session.Form().State.WorkingPicture;
+  const Picture layer = session.Form().State.OutlineBitmap;
+  EXPECT_NE(run({"open", Path("notes.txt")}).find("notes.txt"), std::string::npos);
+  EXPECT_EQ(session.StateJson(), before);
+  EXPECT_TRUE(drollo::test::SamePicture(picture, session.Form().State.WorkingPicture));
+  EXPECT_TRUE(drollo::test::SamePicture(layer, session.Form().State.OutlineBitmap));
+  EXPECT_EQ(run({"key", "CTRL+Z", "page", "0", "key", "CTRL+Z", "key", "CTRL+R"}), "");
+  EXPECT_TRUE(drollo::test::SamePicture(*drollo::formats::LoadPictureFile(Path("in.bmp")),
+                                        session.Form().State.WorkingPicture));
+}
+
+// PNG is chosen by the name for both the picture (24 bits, exact) and the layer (32 bits).
+TEST_F(BatchTest, SaveAndExportAsPng) {
+  const Picture in = drollo::test::PatternPicture(40, 30);
+  drollo::formats::SaveAsBmp(in, Path("in.bmp"));
+  const RunResult r = RunProgram({"open", Path("in.bmp"), "save", Path("picture.png"), "page", "3",
+                                  "drag", "5,5", "30,20", "export", Path("layer.png")});
+  ASSERT_EQ(r.Code, 0) << r.Err;
+  const std::string picture = ReadFile(Path("picture.png")), layer = ReadFile(Path("layer.png"));
+  ASSERT_GT(picture.size(), 26u);
+  ASSERT_GT(layer.size(), 26u);
+  EXPECT_EQ(picture.substr(1, 3), "PNG");
+  EXPECT_EQ(picture[25], 2);  // RGB
+  EXPECT_EQ(layer[25], 6);    // RGBA
+  EXPECT_TRUE(
+      drollo::test::SamePicture(in, drollo::formats::LoadPicture(Path("picture.png")).picture));
+  const Picture lines = drollo::formats::LoadPicture(Path("layer.png")).picture;
+  EXPECT_EQ(lines.width(), 40);
+  EXPECT_EQ(lines.pixel(0, 0), kWhite);
+  EXPECT_NE(lines.pixel(5, 5), kWhite);
 }
 
 TEST_F(BatchTest, ProgramExitsWithTwoOnABadStep) {

@@ -14,7 +14,7 @@ namespace {
 class ChosenFile : public OpenPictureDialog {
  public:
   std::string Name;
-  std::optional<std::string> Execute(const std::string&) override { return Name; }
+  std::optional<std::string> Execute(const std::string&, int) override { return Name; }
 };
 
 // The program started and the picture opened, for handlers called directly.

@@ -90,7 +90,9 @@ TEST(ParseCommandLine, ErrorsNameTheStepAndTheFault) {
       BadLine{"BadWheel", {"wheel", "left"}, "up or down"},
       BadLine{"UnknownKeys", {"key", "CTRL+K"}, "no short-cut"},
       BadLine{"ResizeZero", {"resize", "0", "5"}, "at least 1"},
-      BadLine{"SaveUnknownExtension", {"save", "a.png"}, "does not end in .jpg, .bmp or .wmf"},
+      BadLine{
+          "SaveUnknownExtension", {"save", "a.gif"}, "does not end in .jpg, .bmp, .wmf or .png"},
+      BadLine{"SaveAnotherNameOfAType", {"export", "a.jpeg"}, "does not end in"},
       BadLine{"PrintNotPdf", {"print", "a.ps"}, "does not end in .pdf"}};
   for (const BadLine& line : lines) {
     SCOPED_TRACE(line.name);
@@ -114,7 +116,10 @@ TEST(FilterIndexOf, FollowsTheSaveDialogsEntries) {
   EXPECT_EQ(FilterIndexOf("a.JPG"), 1);
   EXPECT_EQ(FilterIndexOf("a.bmp"), 2);
   EXPECT_EQ(FilterIndexOf("dir.bmp/a.wmf"), 3);
-  EXPECT_EQ(FilterIndexOf("a.jpeg"), 0);
+  EXPECT_EQ(FilterIndexOf("a.Png"), 4);
+  EXPECT_EQ(FilterIndexOf("a.jpeg"), 0);  // it would be written as a.jpg
+  EXPECT_EQ(FilterIndexOf("a.webp"), 0);
+  EXPECT_EQ(FilterIndexOf("png"), 0);
 }
 
 TEST(HelpText, DocumentsEveryStep) {

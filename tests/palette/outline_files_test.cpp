@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/file_types.h"
 #include "formats/picture_file.h"
 #include "formats/temp_folder.h"
 #include "palette/fake_tools_host.h"
@@ -84,7 +85,8 @@ TEST_F(OutlineFiles, EnteringTheOutlinePageNamesTheWindowByTheCheckBox) {
 TEST_F(OutlineFiles, ExportOfAnUntouchedLayerIsAllWhiteAtThePictureSize) {
   choose("layer", 1);
   tools.SpeedButton7.Click();
-  EXPECT_EQ(dialog.filters, std::vector<std::string>{"*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf"});
+  EXPECT_EQ(dialog.filters,
+            std::vector<std::string>{"*.jpg|*.jpg|*.bmp|*.bmp|*.wmf|*.wmf|*.png|*.png"});
   const Picture written = load("layer.jpg");
   EXPECT_TRUE(SamePicture(test::FilledPicture(kW, kH, kWhite), written));
 }
@@ -99,6 +101,29 @@ TEST_F(OutlineFiles, BmpExportIsThirtyTwoBitsUnderTheChosenEntrysExtension) {
   EXPECT_EQ(state.WorkingPicture.bitsPerPixel(), 24);
   EXPECT_EQ(written.pixel(3, 4), MakeColour(10, 20, 30));
   EXPECT_EQ(written.pixel(0, 0), kWhite);
+}
+
+// A PNG export keeps the layer's fourth bytes as alpha; a PNG save of the picture is RGB and
+// carries the opened photo's EXIF, which the layer never does.
+TEST_F(OutlineFiles, PngExportIsRgbaAndPngSaveIsRgbWithThePhotosExif) {
+  state.OutlineBitmap.setPixel(3, 4, MakeColour(10, 20, 30));
+  state.OpenedMetadata.exif = test::CameraExif(1);
+  choose("layer.jpg", 4);
+  tools.SpeedButton7Click();
+  choose("picture", 4);
+  tools.SpeedButton19Click();
+  const auto colourType = [&](const std::string& name) {
+    const std::vector<std::uint8_t> png = formats::ReadWholeFile(folder.file(name));
+    return png.size() > 25 ? png[25] : -1;  // IHDR's colour type
+  };
+  EXPECT_EQ(colourType("layer.png"), 6);
+  EXPECT_EQ(colourType("picture.png"), 2);
+  const formats::LoadedPicture layer = formats::LoadPicture(folder.file("layer.png"));
+  EXPECT_EQ(layer.picture.pixel(3, 4), MakeColour(10, 20, 30));
+  EXPECT_TRUE(layer.metadata.empty());
+  const formats::LoadedPicture picture = formats::LoadPicture(folder.file("picture.png"));
+  EXPECT_TRUE(SamePicture(state.WorkingPicture, picture.picture));
+  EXPECT_FALSE(picture.metadata.exif.empty());
 }
 
 TEST_F(OutlineFiles, MetafileExportGetsTheMetafileExtension) {

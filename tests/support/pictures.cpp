@@ -55,4 +55,23 @@ testing::AssertionResult SamePicture(const Picture& expected, const Picture& act
   return testing::AssertionFailure() << differing << " pixels differ:" << out.str();
 }
 
+std::vector<std::uint8_t> CameraExif(int orientation) {
+  // Header, then one directory of two entries (tags in ascending order) and the maker's text.
+  std::vector<std::uint8_t> b = {'I', 'I', 42, 0, 8, 0, 0, 0, 2, 0};
+  const auto u16 = [&b](unsigned v) {
+    b.push_back(static_cast<std::uint8_t>(v & 255));
+    b.push_back(static_cast<std::uint8_t>(v >> 8));
+  };
+  const auto u32 = [&](unsigned v) {
+    u16(v & 0xFFFF);
+    u16(v >> 16);
+  };
+  const char maker[] = "Drollo Test";
+  u16(0x010F), u16(2), u32(sizeof maker), u32(8 + 2 + 2 * 12 + 4);               // Make, ASCII
+  u16(0x0112), u16(3), u32(1), u16(static_cast<unsigned>(orientation)), u16(0);  // Orientation
+  u32(0);  // no further directory
+  b.insert(b.end(), maker, maker + sizeof maker);
+  return b;
+}
+
 }  // namespace drollo::test

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "image/picture.h"
 
@@ -19,5 +20,9 @@ Picture FilledPicture(int width, int height, TColor colour);
 // Passes when both pictures have the same size, format and bytes; otherwise lists the first
 // differing pixels.
 testing::AssertionResult SamePicture(const Picture& expected, const Picture& actual);
+
+// A camera's EXIF block as a TIFF structure (little-endian): the maker "Drollo Test" and the
+// orientation (1 to 8), nothing else.
+std::vector<std::uint8_t> CameraExif(int orientation);
 
 }  // namespace drollo::test

@@ -6,6 +6,7 @@
 
 #include "app/state/history.h"
 #include "app/state/zoom_scale.h"
+#include "formats/metadata.h"
 #include "image/bitmap32.h"
 #include "image/picture.h"
 
@@ -77,6 +78,9 @@ struct ProgramState {
   TBitmap32 OutlineBitmap;
   Picture EdgePicture;
   Picture OpenedPicture;
+  // What the opened photo carries besides its pixels (EXIF, colour profile), saved with the
+  // picture. Renewing keeps it; a newly opened or pasted picture replaces it.
+  formats::PhotoMetadata OpenedMetadata;
 
   HistoryRing PictureHistory;
   HistoryRing OutlineHistory;
