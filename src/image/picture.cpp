@@ -187,6 +187,18 @@ Picture::Picture(int width, int height, PixelFormat format) : format_(std::move(
   resizeTiles();
 }
 
+Picture::Picture(int width, int height, PixelFormat format, Unfilled) : format_(std::move(format)) {
+  CheckSize(width, height);
+  CheckDepth(format_.bitsPerPixel);
+  DefaultMasks(format_);
+  assert(format_.bitsPerPixel > 8);
+  width_ = width;
+  height_ = height;
+  stride_ = PackedRowBytes(width, format_.bitsPerPixel);
+  bytes_.resize(stride_ * static_cast<std::size_t>(height));
+  resizeTiles();
+}
+
 Picture::Picture(int width, int height, int bitsPerPixel)
     : Picture(width, height,
               bitsPerPixel == 32   ? PixelFormat::Bgra32()

@@ -14,11 +14,33 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "image/pixel_math.h"
 
 namespace drollo {
+
+// Leaves new bytes uninitialised where a container would clear them: for the results of the
+// whole-picture kernels, which write every byte anyway (and, on many threads, fault in the pages
+// where they are used instead of on one thread beforehand).
+template <typename T>
+struct UnfilledAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UnfilledAllocator<U>;
+  };
+  UnfilledAllocator() = default;
+  template <typename U>
+  UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    if constexpr (sizeof...(Args) == 0)
+      ::new (static_cast<void*>(p)) U;
+    else
+      ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
 
 class PictureSnapshot;
 
@@ -104,6 +126,9 @@ class Picture {
   // A picture of the given size, every byte 0. Indexed formats get a grey table if none is given.
   Picture(int width, int height, PixelFormat format = PixelFormat::Bgr24());
   Picture(int width, int height, int bitsPerPixel);
+  // A picture whose bytes are left as the allocator gives them: the caller writes every one.
+  struct Unfilled {};
+  Picture(int width, int height, PixelFormat format, Unfilled);
 
   int width() const { return width_; }
   int height() const { return height_; }
@@ -166,7 +191,7 @@ class Picture {
   int height_ = 0;
   PixelFormat format_;
   std::size_t stride_ = 0;
-  std::vector<std::uint8_t> bytes_;
+  std::vector<std::uint8_t, UnfilledAllocator<std::uint8_t>> bytes_;
   int tilesX_ = 0;
   int tilesY_ = 0;
   std::vector<std::uint8_t> dirty_;

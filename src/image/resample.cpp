@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/parallel.h"
+
 namespace drollo {
 
 namespace {
@@ -57,33 +59,39 @@ Picture AreaResample(const Picture& source, int width, int height) {
   const std::uint64_t total = std::uint64_t(s.width()) * std::uint64_t(s.height());
 
   // The weighted sums of one target row; each target pixel's weights add up to `total`.
-  std::vector<std::uint64_t> sum(static_cast<std::size_t>(width) * 3);
-  for (int ty = 0; ty < height; ++ty) {
-    std::fill(sum.begin(), sum.end(), 0);
-    const Span& sy = ys.spans[ty];
-    for (int k = 0; k < sy.count; ++k) {
-      const std::uint8_t* row = s.row(sy.source + k);
-      const std::uint64_t wy = ys.weights[sy.first + k];
-      for (int tx = 0; tx < width; ++tx) {
-        const Span& sx = xs.spans[tx];
-        std::uint64_t b = 0, g = 0, r = 0;
-        const std::uint8_t* p = row + 3 * sx.source;
-        for (int j = 0; j < sx.count; ++j, p += 3) {
-          const std::uint64_t wx = xs.weights[sx.first + j];
-          b += wx * p[0];
-          g += wx * p[1];
-          r += wx * p[2];
+  const MutableView dst = out.region(out.rect());
+  ForRows(
+      0, height,
+      [&](int y0, int y1) {
+        std::vector<std::uint64_t> sum(static_cast<std::size_t>(width) * 3);
+        for (int ty = y0; ty < y1; ++ty) {
+          std::fill(sum.begin(), sum.end(), 0);
+          const Span& sy = ys.spans[ty];
+          for (int k = 0; k < sy.count; ++k) {
+            const std::uint8_t* row = s.row(sy.source + k);
+            const std::uint64_t wy = ys.weights[sy.first + k];
+            for (int tx = 0; tx < width; ++tx) {
+              const Span& sx = xs.spans[tx];
+              std::uint64_t b = 0, g = 0, r = 0;
+              const std::uint8_t* p = row + 3 * sx.source;
+              for (int j = 0; j < sx.count; ++j, p += 3) {
+                const std::uint64_t wx = xs.weights[sx.first + j];
+                b += wx * p[0];
+                g += wx * p[1];
+                r += wx * p[2];
+              }
+              std::uint64_t* a = &sum[3 * static_cast<std::size_t>(tx)];
+              a[0] += wy * b;
+              a[1] += wy * g;
+              a[2] += wy * r;
+            }
+          }
+          std::uint8_t* d = dst.row(ty);
+          for (std::size_t i = 0; i < sum.size(); ++i)
+            d[i] = static_cast<std::uint8_t>((sum[i] + total / 2) / total);
         }
-        std::uint64_t* a = &sum[3 * static_cast<std::size_t>(tx)];
-        a[0] += wy * b;
-        a[1] += wy * g;
-        a[2] += wy * r;
-      }
-    }
-    std::uint8_t* d = out.mutableRow(ty);
-    for (std::size_t i = 0; i < sum.size(); ++i)
-      d[i] = static_cast<std::uint8_t>((sum[i] + total / 2) / total);
-  }
+      },
+      {}, 4);
   return out;
 }
 
