@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "image/bilinear.h"
+#include "image/parallel.h"
 #include "image/picture.h"
 #include "image/pixel_math.h"
 #include "image/progress.h"
@@ -20,6 +22,16 @@ inline void Put(const MutableView& dst, int x, int y, TColor c) {
   p[0] = static_cast<std::uint8_t>(BlueOf(c));
   p[1] = static_cast<std::uint8_t>(GreenOf(c));
   p[2] = static_cast<std::uint8_t>(RedOf(c));
+}
+
+// The bilinear sample of src at (X, Y), stored at (x, y) of dst: SampleBgr, or xiangsujuhe itself
+// on a picture narrower or lower than two pixels.
+inline void PutSample(const ConstView& src, const MutableView& dst, int x, int y, double X,
+                      double Y) {
+  if (src.width < 2 || src.height < 2)
+    Put(dst, x, y, xiangsujuhe(X, Y, src));
+  else
+    SampleBgr(X, Y, src, dst.pixel(x, y));
 }
 
 inline bool Overlap(const ConstView& src, const MutableView& dst) {
@@ -68,6 +80,24 @@ void SweepColumns(int x0, int x1, const Rect& bounds, RowsOf rowsOf, Pixel pixel
       }
     for (int x = s0; x <= s1; ++x) Tick(progress);
   }
+}
+
+// Columns x0..x1 of a round patch, the rows above the centre (`above(x)`) and below it
+// (`below(x)`), split between threads by columns; every pixel is written once, so the split cannot
+// change the result. `progress` ticks once per column, from the calling thread.
+template <typename Above, typename Below, typename Pixel>
+void SweepColumnsInParallel(int x0, int x1, const Rect& bounds, Above above, Below below,
+                            Pixel pixel, const Progress& progress) {
+  ForRows(
+      x0, x1 + 1,
+      [&](int c0, int c1) {
+        for (int s0 = c0; s0 < c1; s0 += kStrip) {
+          const int s1 = std::min(c1 - 1, s0 + kStrip - 1);
+          SweepColumns(s0, s1, bounds, above, pixel, Progress{});
+          SweepColumns(s0, s1, bounds, below, pixel, Progress{});
+        }
+      },
+      progress, kStrip);
 }
 
 }  // namespace drollo::warp::detail
