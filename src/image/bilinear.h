@@ -54,6 +54,11 @@ inline void SampleBgr(double X, double Y, const ConstView& bitmap, std::uint8_t*
   }
 }
 
+// SampleBgr, or a vectorised form of it with the same bytes when the processor has AVX2; chosen
+// once. SampleBgr stays the reference the vectorised form is tested against.
+using SampleFunction = void (*)(double X, double Y, const ConstView& bitmap, std::uint8_t* out);
+SampleFunction FastestSampler();
+
 // The pixel of a 24-bit view nearest to (x, y) after clamping both into the picture.
 inline TColor NearestPixel(const ConstView& v, int x, int y) {
   x = x < 0 ? 0 : (x >= v.width ? v.width - 1 : x);

@@ -81,3 +81,44 @@ TEST(XiangsujuheChannels, BlendsEachChannelSeparately) {
 
 }  // namespace
 }  // namespace drollo
+
+namespace drollo {
+namespace {
+
+// The samplers of the warps' loops against xiangsujuhe: positions inside, on pixel centres and
+// halves (where rounding ties), beyond every border, and NaN.
+TEST(SampleBgr, ScalarAndFastestFormsGiveTheReferenceBytes) {
+  const SampleFunction fastest = FastestSampler();
+  std::uint32_t seed = 99;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  for (auto [w, h] : {std::pair{2, 2}, std::pair{3, 5}, std::pair{17, 9}, std::pair{64, 40}}) {
+    const Picture p = test::PatternPicture(w, h, static_cast<std::uint32_t>(w * h));
+    const ConstView v = p.view();
+    std::vector<std::pair<double, double>> positions = {
+        {0, 0},        {w - 1.0, h - 1.0}, {w - 1.5, h - 1.5}, {0.5, 0.5},         {-3, 2},
+        {w + 4.0, -7}, {std::nan(""), 1},  {1, std::nan("")},  {w - 2.0, h - 2.0}, {1e9, -1e9}};
+    for (int i = 0; i < 4000; ++i)
+      positions.emplace_back((next() % (8 * (w + 4))) / 8.0 - 2,
+                             (next() % (8 * (h + 4))) / 8.0 - 2);
+    for (int i = 0; i < 2000; ++i)
+      positions.emplace_back(next() % 100000 / 99999.0 * (w + 1) - 1,
+                             next() % 100000 / 99999.0 * (h + 1) - 1);
+    for (const auto& [x, y] : positions) {
+      double X = x, Y = y;
+      const TColor expected = xiangsujuhe(X, Y, v);
+      std::uint8_t scalar[3], fast[3];
+      SampleBgr(x, y, v, scalar);
+      fastest(x, y, v, fast);
+      const TColor got = MakeColour(scalar[2], scalar[1], scalar[0]);
+      const TColor gotFast = MakeColour(fast[2], fast[1], fast[0]);
+      ASSERT_EQ(got, expected) << "scalar at (" << x << ", " << y << ") on " << w << "x" << h;
+      ASSERT_EQ(gotFast, expected) << "fastest at (" << x << ", " << y << ") on " << w << "x" << h;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace drollo
