@@ -126,6 +126,12 @@ __attribute__((target("avx2"))) void SampleBgrAvx2(double X, double Y, const Con
   out[2] = static_cast<std::uint8_t>(bgr >> 16);
 }
 
+__attribute__((target("avx2"))) void SampleRunAvx2(const double* X, const double* Y, const int* x,
+                                                   int n, const ConstView& bitmap,
+                                                   std::uint8_t* out) {
+  for (int i = 0; i < n; ++i) SampleBgrAvx2(X[i], Y[i], bitmap, out + 3 * x[i]);
+}
+
 bool HasAvx2() {
   static const bool has = [] {
     __builtin_cpu_init();
@@ -137,11 +143,16 @@ bool HasAvx2() {
 }  // namespace
 #endif
 
-SampleFunction FastestSampler() {
+void SampleRunScalar(const double* X, const double* Y, const int* x, int n, const ConstView& bitmap,
+                     std::uint8_t* out) {
+  for (int i = 0; i < n; ++i) SampleBgr(X[i], Y[i], bitmap, out + 3 * x[i]);
+}
+
+SampleRunFunction FastestSampleRun() {
 #if defined(__x86_64__)
-  if (HasAvx2()) return &SampleBgrAvx2;
+  if (HasAvx2()) return &SampleRunAvx2;
 #endif
-  return &SampleBgr;
+  return &SampleRunScalar;
 }
 
 }  // namespace drollo

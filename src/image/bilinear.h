@@ -54,10 +54,15 @@ inline void SampleBgr(double X, double Y, const ConstView& bitmap, std::uint8_t*
   }
 }
 
-// SampleBgr, or a vectorised form of it with the same bytes when the processor has AVX2; chosen
-// once. SampleBgr stays the reference the vectorised form is tested against.
-using SampleFunction = void (*)(double X, double Y, const ConstView& bitmap, std::uint8_t* out);
-SampleFunction FastestSampler();
+// SampleBgr for n positions (X[i], Y[i]), each stored at pixel column x[i] of the row `out`.
+using SampleRunFunction = void (*)(const double* X, const double* Y, const int* x, int n,
+                                   const ConstView& bitmap, std::uint8_t* out);
+void SampleRunScalar(const double* X, const double* Y, const int* x, int n, const ConstView& bitmap,
+                     std::uint8_t* out);
+// SampleRunScalar, or a vectorised form with the same bytes when the processor has AVX2 (the
+// three channels in the lanes of one register); chosen once. The scalar form stays the reference
+// the vectorised one is tested against.
+SampleRunFunction FastestSampleRun();
 
 // The pixel of a 24-bit view nearest to (x, y) after clamping both into the picture.
 inline TColor NearestPixel(const ConstView& v, int x, int y) {

@@ -11,9 +11,13 @@
 // when the loop ends.
 #pragma once
 
+// Qt's `emit` keyword is a macro; TBB has a member of that name.
+#pragma push_macro("emit")
+#undef emit
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 #include <tbb/task_arena.h>
+#pragma pop_macro("emit")
 
 #include <algorithm>
 #include <atomic>
@@ -21,18 +25,9 @@
 #include <thread>
 
 #include "image/progress.h"
+#include "image/threads.h"
 
 namespace drollo {
-
-// Limits the threads that run the parallel loops to n (at least 1), the caller's included.
-void SetWorkerThreads(int n);
-// The limit in force.
-int WorkerThreads();
-// Applies DROLLO_THREADS when it holds a whole number >= 1; otherwise every core is used.
-// Returns the limit in force.
-int ApplyThreadsFromEnvironment();
-// The value DROLLO_THREADS would set, or 0 when the text is not a whole number >= 1.
-int ParseThreadCount(const char* text);
 
 namespace detail {
 tbb::task_arena& WorkerArena();

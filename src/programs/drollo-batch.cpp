@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "batch/batch_runner.h"
-#include "image/parallel.h"
+#include "image/threads.h"
 #include "platform/metafile_painter_qt.h"
 
 namespace {

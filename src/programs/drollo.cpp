@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QStringList>
 
-#include "image/parallel.h"
+#include "image/threads.h"
 #include "platform/main_window.h"
 #include "platform/metafile_painter_qt.h"
 #include "platform/screenshot_demo.h"

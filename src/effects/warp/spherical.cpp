@@ -199,14 +199,13 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
 
   // Source of (x, y) = a + ... written as the formula does, from the tabulated offset terms:
   // ((w - T) + a) - w, with T odd in the offset, so the table holds it for |dx|, |dy| only.
-  auto pixel = [&](int x, int y) {
+  auto source = [&](int x, int y, double& X, double& Y) {
     const int dx = p.a - x, dy = p.b - y;
     const int ax = std::abs(dx), ay = std::abs(dy);
     const OffsetTerms o = table->at(ax, ay);
     const double rowW = terms[ay].w, colW = terms[ax].w;
-    const double X = ((rowW - (dx > 0 ? o.u : -o.u)) + p.a) - rowW;
-    const double Y = ((colW - (dy > 0 ? o.v : -o.v)) + p.b) - colW;
-    PutSample(src, dst, x, y, X, Y);
+    X = ((rowW - (dx > 0 ? o.u : -o.u)) + p.a) - rowW;
+    Y = ((colW - (dy > 0 ? o.v : -o.v)) + p.b) - colW;
   };
   auto above = [&](int x) {
     return Clip(Round(p.b - terms[std::abs(p.a - x)].w) + 1, p.b - 1, bounds);
@@ -214,15 +213,14 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
   auto below = [&](int x) {
     return Clip(p.b + 1, Round(p.b + terms[std::abs(p.a - x)].w) - 1, bounds);
   };
-  // Every pixel is written once, so the columns can be split between threads. Each column ticks
-  // twice, once for each half of the quadrant pass it belongs to.
+  // The pass ticks once per column of each half (above and below the centre); the patch has as
+  // many rows as columns, so two ticks per row give the same count.
   const Progress twice = progress ? Progress([&progress] {
     Tick(progress);
     Tick(progress);
   })
                                   : Progress{};
-  SweepColumnsInParallel(p.a - p.R + 1, p.a - 1, bounds, above, below, pixel, twice);
-  SweepColumnsInParallel(p.a + 1, p.a + p.R - 1, bounds, above, below, pixel, twice);
+  SweepQuadrantRows(src, dst, p.a, p.b, p.R, above, below, source, twice);
 
   AxisPass(src, dst, p,
            [&](int centre, int pos) { return BulgeAxisSource(table->s, centre, pos); });
@@ -237,19 +235,17 @@ void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
   const std::vector<PinchTerms>& terms = table->pinch;
   const Rect& bounds = dst.bounds;
 
-  auto pixel = [&](int x, int y) {
+  auto source = [&](int x, int y, double& X, double& Y) {
     const int dx = p.a - x, dy = p.b - y;
     const OffsetTerms o = table->at(std::abs(dx), std::abs(dy));
     // The sign moves away from the centre: minus left of and above it, plus right of and below.
-    const double X = dx > 0 ? x - o.u : x + o.u;
-    const double Y = dy > 0 ? y - o.v : y + o.v;
-    PutSample(src, dst, x, y, X, Y);
+    X = dx > 0 ? x - o.u : x + o.u;
+    Y = dy > 0 ? y - o.v : y + o.v;
   };
   auto half = [&](int x) { return Round(PinchHalfHeight(table->s, terms[std::abs(p.a - x)])); };
   auto above = [&](int x) { return Clip(p.b - half(x) + 1, p.b - 1, bounds); };
   auto below = [&](int x) { return Clip(p.b + 1, p.b + half(x) - 1, bounds); };
-  SweepColumnsInParallel(p.a - p.R + 1, p.a - 1, bounds, above, below, pixel, progress);
-  SweepColumnsInParallel(p.a + 1, p.a + p.R - 1, bounds, above, below, pixel, progress);
+  SweepQuadrantRows(src, dst, p.a, p.b, p.R, above, below, source, progress);
 
   AxisPass(src, dst, p,
            [&](int centre, int pos) { return PinchAxisSource(table->s, centre, pos); });

@@ -109,11 +109,10 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
   const double arc = table->arc;
   const Rect& bounds = dst.bounds;
 
-  auto pixel = [&](int x, int y) {
+  auto source = [&](int x, int y, double& X, double& Y) {
     const int dx = x - p.a;
     const int dy = p.b - y;
     const SwirlSource o = table->at(std::abs(dx), std::abs(dy));
-    double X, Y;
     if (p.clockwise) {
       X = dy > 0 ? x - o.x : x + o.x;
       Y = dx > 0 ? y - o.y : y + o.y;
@@ -121,21 +120,19 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
       X = dy > 0 ? x + o.x : x - o.x;
       Y = dx > 0 ? y + o.y : y - o.y;
     }
-    PutSample(src, dst, x, y, X, Y);
   };
   // An integer radicand, formed exactly in double (R may exceed 46340 when zoomed far out).
   auto halfHeight = [&](int x) { return std::sqrt(Square(p.R) - Square(x - p.a)); };
   auto above = [&](int x) { return Clip(Round(p.b - halfHeight(x)) + 1, p.b - 1, bounds); };
   auto below = [&](int x) { return Clip(p.b + 1, Round(p.b + halfHeight(x)) - 1, bounds); };
-  // Every pixel is written once, so the columns can be split between threads. Each column ticks
-  // twice, once for each half of the quadrant pass it belongs to.
+  // The pass ticks once per column of each half (above and below the centre); the patch has as
+  // many rows as columns, so two ticks per row give the same count.
   const Progress twice = progress ? Progress([&progress] {
     Tick(progress);
     Tick(progress);
   })
                                   : Progress{};
-  SweepColumnsInParallel(p.a + 1, p.a + p.R - 1, bounds, above, below, pixel, twice);
-  SweepColumnsInParallel(p.a - p.R + 1, p.a - 1, bounds, above, below, pixel, twice);
+  SweepQuadrantRows(src, dst, p.a, p.b, p.R, above, below, source, twice);
 
   // Axis pass: the offset is z along the one tangent axis. Clockwise, the row right of the centre
   // reads from above, the column below it from the right, and so on round.
