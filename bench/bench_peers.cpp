@@ -100,6 +100,7 @@ struct Session {
 // Runs `ours` and `theirs` alternately, one thread each, and reports their processor times.
 void Peer(benchmark::State& bench, const std::function<void()>& ours,
           const std::function<void()>& theirs, double units = 1) {
+  const int threads = WorkerThreads();
   SetWorkerThreads(1);
   cv::setNumThreads(1);
   double oursTotal = 0, theirsTotal = 0;
@@ -118,8 +119,7 @@ void Peer(benchmark::State& bench, const std::function<void()>& ours,
   bench.counters["opencv_ms"] = 1e3 * theirsTotal / n;
   bench.counters["ratio"] = oursTotal / theirsTotal;
   if (units != 1) bench.counters["ours_ns_per_px"] = 1e9 * oursTotal / n / units;
-  ApplyThreadsFromEnvironment();
-  SetWorkerThreads(WorkerThreads());
+  SetWorkerThreads(threads);
 }
 
 // --- The median ----------------------------------------------------------------------------------
@@ -270,6 +270,7 @@ BENCHMARK(Resize)
 
 void Scaling(benchmark::State& bench, const std::function<void(Session&)>& command) {
   Session s;
+  const int threads = WorkerThreads();
   double one = 0, two = 0;
   for (auto _ : bench) {
     SetWorkerThreads(1);
@@ -285,7 +286,7 @@ void Scaling(benchmark::State& bench, const std::function<void(Session&)>& comma
   bench.counters["one_thread_ms"] = 1e3 * one / static_cast<double>(bench.iterations());
   bench.counters["two_threads_ms"] = 1e3 * two / static_cast<double>(bench.iterations());
   bench.counters["speedup"] = one / two;
-  ApplyThreadsFromEnvironment();
+  SetWorkerThreads(threads);
 }
 
 const Picture& Edge() {
