@@ -16,6 +16,54 @@ namespace drollo {
 // once, ties to even. A picture one pixel wide or high gives the nearest pixel instead.
 TColor xiangsujuhe(double& X, double& Y, const ConstView& bitmap);
 
+// xiangsujuhe for the loops of the warps: the same arithmetic in the same order, so the same
+// bytes, but for a view at least 2 x 2, without handing the clamped position back, and storing
+// blue, green, red at `out`.
+inline void SampleBgr(double X, double Y, const ConstView& bitmap, std::uint8_t* out) {
+  const int w = bitmap.width;
+  const int h = bitmap.height;
+  int y0;
+  if (Y >= 0 && Y < h - 1) {
+    y0 = static_cast<int>(Y);
+  } else if (Y < 0) {
+    Y = 0;
+    y0 = 0;
+  } else {
+    Y = h - 2;
+    y0 = h - 2;
+  }
+  if (!(X >= 0)) {
+    X = 0;
+  } else if (X > w - 2) {
+    X = w - 2;
+  }
+  const int x0 = static_cast<int>(X);
+  const double wy0 = y0 + 1 - Y;
+  const double wy1 = Y - y0;
+  const double wx0 = x0 + 1 - X;
+  const double wx1 = X - x0;
+  const std::uint8_t* top = bitmap.row(y0) + 3 * x0;
+  const std::uint8_t* bottom = top + bitmap.stride;
+  for (int c = 0; c < 3; ++c) {
+    const double v =
+        (top[c] * wy0 + bottom[c] * wy1) * wx0 + (top[3 + c] * wy0 + bottom[3 + c] * wy1) * wx1;
+    // Round with ties to even, as std::nearbyint does in the default mode, without the call:
+    // adding and taking away 1.5 * 2^52 leaves v rounded to a whole number (|v| is far below 2^51).
+    const int r = static_cast<int>((v + 6755399441055744.0) - 6755399441055744.0);
+    out[c] = static_cast<std::uint8_t>(r < 0 ? 0 : (r > 255 ? 255 : r));
+  }
+}
+
+// SampleBgr for n positions (X[i], Y[i]), each stored at pixel column x[i] of the row `out`.
+using SampleRunFunction = void (*)(const double* X, const double* Y, const int* x, int n,
+                                   const ConstView& bitmap, std::uint8_t* out);
+void SampleRunScalar(const double* X, const double* Y, const int* x, int n, const ConstView& bitmap,
+                     std::uint8_t* out);
+// SampleRunScalar, or a vectorised form with the same bytes when the processor has AVX2 (the
+// three channels in the lanes of one register); chosen once. The scalar form stays the reference
+// the vectorised one is tested against.
+SampleRunFunction FastestSampleRun();
+
 // The pixel of a 24-bit view nearest to (x, y) after clamping both into the picture.
 inline TColor NearestPixel(const ConstView& v, int x, int y) {
   x = x < 0 ? 0 : (x >= v.width ? v.width - 1 : x);

@@ -13,6 +13,8 @@ class TBitmap32 : public Picture {
   // An empty picture at 32 bits per pixel.
   TBitmap32() : Picture(0, 0, PixelFormat::Bgra32()) {}
   TBitmap32(int width, int height) : Picture(width, height, PixelFormat::Bgra32()) {}
+  // Bytes left unset: the caller writes every one.
+  TBitmap32(int width, int height, Unfilled u) : Picture(width, height, PixelFormat::Bgra32(), u) {}
 
   // Copies any picture in, then converts it to 32 bits (a 24-bit source gets alpha 255).
   void Assign(const Picture& source);

@@ -3,10 +3,36 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
+#include <sys/mman.h>
+
 namespace drollo {
+
+namespace {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kHugeFrom = std::size_t{4} << 20;
+}  // namespace
+
+void* AllocatePictureBytes(std::size_t n) {
+  if (n < kHugeFrom) {
+    void* p = std::malloc(n == 0 ? 1 : n);
+    if (p == nullptr) throw std::bad_alloc();
+    return p;
+  }
+  const std::size_t rounded = (n + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = std::aligned_alloc(kHugePage, rounded);
+  if (p == nullptr) throw std::bad_alloc();
+  madvise(p, rounded, MADV_HUGEPAGE);  // only advice: without huge pages it works as well
+  return p;
+}
+
+void FreePictureBytes(void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 Rect Rect::intersected(const Rect& o) const {
   Rect r{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right),
@@ -183,7 +209,19 @@ Picture::Picture(int width, int height, PixelFormat format) : format_(std::move(
   width_ = width;
   height_ = height;
   stride_ = PackedRowBytes(width, format_.bitsPerPixel);
-  bytes_.assign(stride_ * static_cast<std::size_t>(height), 0);
+  bytes_ = std::make_shared<Bytes>(stride_ * static_cast<std::size_t>(height), 0);
+  resizeTiles();
+}
+
+Picture::Picture(int width, int height, PixelFormat format, Unfilled) : format_(std::move(format)) {
+  CheckSize(width, height);
+  CheckDepth(format_.bitsPerPixel);
+  DefaultMasks(format_);
+  assert(format_.bitsPerPixel > 8);
+  width_ = width;
+  height_ = height;
+  stride_ = PackedRowBytes(width, format_.bitsPerPixel);
+  bytes_ = std::make_shared<Bytes>(stride_ * static_cast<std::size_t>(height));
   resizeTiles();
 }
 
@@ -199,16 +237,36 @@ void Picture::resizeTiles() {
   tilesY_ = (height_ + kTileSize - 1) / kTileSize;
   dirty_.assign(static_cast<std::size_t>(tilesX_) * tilesY_, 1);
   synced_.reset();
+  readers_.clear();
+}
+
+Picture::Picture(const Picture& other)
+    : width_(other.width_),
+      height_(other.height_),
+      format_(other.format_),
+      stride_(other.stride_),
+      bytes_(other.bytes_ ? std::make_shared<Bytes>(*other.bytes_) : nullptr),
+      tilesX_(other.tilesX_),
+      tilesY_(other.tilesY_),
+      dirty_(other.dirty_),
+      synced_(other.synced_) {}
+
+Picture& Picture::operator=(const Picture& other) {
+  if (this != &other) {
+    Picture copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
 }
 
 std::uint8_t* Picture::mutableRow(int y) {
   markWritten(Rect{0, y, width_, y + 1});
-  return bytes_.data() + y * stride_;
+  return data() + y * stride_;
 }
 
 ConstView Picture::view() const {
   assert(format_.bitsPerPixel == 24 || format_.bitsPerPixel == 32);
-  return ConstView{bytes_.data(), static_cast<std::ptrdiff_t>(stride_), width_, height_,
+  return ConstView{data(), static_cast<std::ptrdiff_t>(stride_), width_, height_,
                    format_.bitsPerPixel / 8};
 }
 
@@ -217,8 +275,8 @@ MutableView Picture::region(const Rect& r) {
   const Rect c = r.intersected(rect());
   markWritten(c);
   const int bpp = format_.bitsPerPixel / 8;
-  return MutableView{bytes_.data() + c.top * stride_ + c.left * bpp,
-                     static_cast<std::ptrdiff_t>(stride_), c, bpp};
+  return MutableView{data() + c.top * stride_ + c.left * bpp, static_cast<std::ptrdiff_t>(stride_),
+                     c, bpp};
 }
 
 TColor Picture::pixel(int x, int y) const {
@@ -231,7 +289,7 @@ TColor Picture::pixel(int x, int y) const {
 void Picture::setPixel(int x, int y, TColor c) {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
   markWritten(Rect{x, y, x + 1, y + 1});
-  std::uint8_t* r = bytes_.data() + y * stride_;
+  std::uint8_t* r = data() + y * stride_;
   switch (format_.bitsPerPixel) {
     case 24:
       r[3 * x] = static_cast<std::uint8_t>(BlueOf(c));
@@ -286,7 +344,8 @@ void Picture::assign(const Picture& other) {
   height_ = other.height_;
   format_ = other.format_;
   stride_ = other.stride_;
-  bytes_ = other.bytes_;
+  bytes_ = other.bytes_ ? std::make_shared<Bytes>(*other.bytes_) : nullptr;
+  readers_.clear();  // they read the old bytes, which nothing writes any more
   if (sameGeometry) {
     markAllWritten();
   } else {
@@ -299,7 +358,7 @@ void Picture::reset(int width, int height, std::uint8_t fill) {
   width_ = width;
   height_ = height;
   stride_ = PackedRowBytes(width, format_.bitsPerPixel);
-  bytes_.assign(stride_ * static_cast<std::size_t>(height), fill);
+  bytes_ = std::make_shared<Bytes>(stride_ * static_cast<std::size_t>(height), fill);
   resizeTiles();
 }
 
@@ -313,7 +372,7 @@ void Picture::convertTo(int bitsPerPixel) {
   const bool hasAlpha = format_.bitsPerPixel == 32 && format_.alphaMask != 0;
   for (int y = 0; y < height_; ++y) {
     const std::uint8_t* s = row(y);
-    std::uint8_t* d = out.bytes_.data() + y * out.stride_;
+    std::uint8_t* d = out.data() + y * out.stride_;
     if (bitsPerPixel == 24) {
       for (int x = 0; x < width_; ++x) DecodePixel(format_, s, x, d + 3 * x);
     } else {
@@ -333,6 +392,7 @@ void Picture::convertTo(int bitsPerPixel) {
   format_ = std::move(out.format_);
   stride_ = out.stride_;
   bytes_ = std::move(out.bytes_);
+  readers_.clear();
   width_ = w;
   height_ = h;
   markAllWritten();
@@ -352,7 +412,7 @@ void Picture::copyRect(const Picture& src, const Rect& r) {
   markWritten(c);
   const int bpp = format_.bitsPerPixel / 8;
   for (int y = c.top; y < c.bottom; ++y) {
-    std::memcpy(bytes_.data() + y * stride_ + c.left * bpp, src.row(y) + c.left * bpp,
+    std::memcpy(data() + y * stride_ + c.left * bpp, src.row(y) + c.left * bpp,
                 static_cast<std::size_t>(c.width()) * bpp);
   }
 }
@@ -375,10 +435,45 @@ void Picture::markWritten(const Rect& r) {
     std::uint8_t* d = dirty_.data() + ty * tilesX_;
     std::fill(d + tx0, d + tx1 + 1, std::uint8_t{1});
   }
+  takeBackTiles(tx0, tx1, ty0, ty1);
 }
 
 void Picture::markAllWritten() {
   std::fill(dirty_.begin(), dirty_.end(), std::uint8_t{1});
+  takeBackTiles(0, tilesX_ - 1, 0, tilesY_ - 1);
+}
+
+void Picture::takeBackTiles(int tx0, int tx1, int ty0, int ty1) {
+  if (readers_.empty()) return;
+  for (int ty = ty0; ty <= ty1; ++ty)
+    for (int tx = tx0; tx <= tx1; ++tx) {
+      std::weak_ptr<TileReader>& lent = readers_[ty * tilesX_ + tx];
+      if (std::shared_ptr<TileReader> reader = lent.lock()) reader->takeOwnCopy();
+      lent.reset();
+    }
+}
+
+std::shared_ptr<const void> Picture::lendTile(int tx, int ty,
+                                              std::weak_ptr<TileReader> reader) const {
+  if (readers_.empty()) readers_.resize(dirty_.size());
+  readers_[ty * tilesX_ + tx] = std::move(reader);
+  return bytes_;
+}
+
+std::shared_ptr<TileReader> Picture::tileReader(int tx, int ty) const {
+  if (readers_.empty()) return nullptr;
+  return readers_[ty * tilesX_ + tx].lock();
+}
+
+std::uint8_t* Picture::writeTile(int tx, int ty) {
+  const Rect r = tileRect(tx, ty);
+  markWritten(r);
+  return data() + r.top * stride_ + r.left * bitsPerPixel() / 8;
+}
+
+std::uint8_t* Picture::rawData() {
+  takeBackTiles(0, tilesX_ - 1, 0, tilesY_ - 1);
+  return data();
 }
 
 void Picture::setSyncedWith(std::weak_ptr<const PictureSnapshot> s) {
@@ -388,7 +483,8 @@ void Picture::setSyncedWith(std::weak_ptr<const PictureSnapshot> s) {
 
 bool Picture::samePixels(const Picture& other) const {
   return width_ == other.width_ && height_ == other.height_ && format_ == other.format_ &&
-         bytes_ == other.bytes_;
+         byteSize() == other.byteSize() &&
+         (byteSize() == 0 || std::memcmp(data(), other.data(), byteSize()) == 0);
 }
 
 Picture ToBgr24(const Picture& p) {

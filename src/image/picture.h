@@ -14,13 +14,55 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "image/pixel_math.h"
 
 namespace drollo {
 
+// Memory for the bytes of big pictures. Blocks of a few megabytes and more are aligned to 2 MB and
+// offered to the kernel as huge pages: a fresh 36 MB picture then costs 18 page faults instead of
+// nine thousand, which is most of what a whole-picture command would otherwise spend.
+void* AllocatePictureBytes(std::size_t n);
+void FreePictureBytes(void* p, std::size_t n) noexcept;
+
+// Leaves new bytes uninitialised where a container would clear them: for the results of the
+// whole-picture kernels, which write every byte anyway (and, on many threads, fault in the pages
+// where they are used instead of on one thread beforehand).
+template <typename T>
+struct PictureAllocator {
+  using value_type = T;
+  PictureAllocator() = default;
+  template <typename U>
+  PictureAllocator(const PictureAllocator<U>&) noexcept {}
+  T* allocate(std::size_t n) { return static_cast<T*>(AllocatePictureBytes(n * sizeof(T))); }
+  void deallocate(T* p, std::size_t n) noexcept { FreePictureBytes(p, n * sizeof(T)); }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    if constexpr (sizeof...(Args) == 0)
+      ::new (static_cast<void*>(p)) U;
+    else
+      ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  template <typename U>
+  bool operator==(const PictureAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
 class PictureSnapshot;
+
+// Something that reads a tile of a picture's bytes in place (a snapshot's tile recorded without a
+// copy). The picture calls takeOwnCopy() before it writes into that tile; from then on the reader
+// keeps the tile's bytes itself.
+class TileReader {
+ public:
+  virtual void takeOwnCopy() = 0;
+
+ protected:
+  ~TileReader() = default;
+};
 
 // Half-open rectangle: left <= x < right, top <= y < bottom.
 struct Rect {
@@ -101,9 +143,17 @@ class Picture {
   static constexpr int kTileSize = 64;
 
   Picture() = default;
+  // Copies own their bytes; moves take them along, with the tiles lent to snapshots.
+  Picture(const Picture& other);
+  Picture& operator=(const Picture& other);
+  Picture(Picture&&) noexcept = default;
+  Picture& operator=(Picture&&) noexcept = default;
   // A picture of the given size, every byte 0. Indexed formats get a grey table if none is given.
   Picture(int width, int height, PixelFormat format = PixelFormat::Bgr24());
   Picture(int width, int height, int bitsPerPixel);
+  // A picture whose bytes are left as the allocator gives them: the caller writes every one.
+  struct Unfilled {};
+  Picture(int width, int height, PixelFormat format, Unfilled);
 
   int width() const { return width_; }
   int height() const { return height_; }
@@ -113,9 +163,9 @@ class Picture {
   const PixelFormat& format() const { return format_; }
   std::size_t stride() const { return stride_; }
   Rect rect() const { return Rect{0, 0, width_, height_}; }
-  std::size_t byteSize() const { return bytes_.size(); }
+  std::size_t byteSize() const { return bytes_ ? bytes_->size() : 0; }
 
-  const std::uint8_t* row(int y) const { return bytes_.data() + y * stride_; }
+  const std::uint8_t* row(int y) const { return data() + y * stride_; }
   // Writable row y. Marks the whole row written; prefer region() for part of a picture.
   std::uint8_t* mutableRow(int y);
 
@@ -154,23 +204,43 @@ class Picture {
   const std::weak_ptr<const PictureSnapshot>& syncedWith() const { return synced_; }
   void setSyncedWith(std::weak_ptr<const PictureSnapshot> s);
 
+  // Lends tile (tx, ty) to `reader`, which reads it in place: before the picture next writes into
+  // the tile it calls reader->takeOwnCopy(). Returns what keeps the bytes alive while they are
+  // read, also after the picture has moved on to other bytes. One reader per tile: a new one
+  // replaces the old.
+  std::shared_ptr<const void> lendTile(int tx, int ty, std::weak_ptr<TileReader> reader) const;
+  // The reader tile (tx, ty) is lent to, if it is still alive.
+  std::shared_ptr<TileReader> tileReader(int tx, int ty) const;
+  // The first byte of tile (tx, ty), for writing the whole tile: marks it written.
+  std::uint8_t* writeTile(int tx, int ty);
+
   // Exact equality of size, format and pixels.
   bool samePixels(const Picture& other) const;
 
-  std::uint8_t* rawData() { return bytes_.data(); }
+  // Every byte, for writing. Takes every tile back from its readers but marks nothing written:
+  // whoever writes through it marks what they write.
+  std::uint8_t* rawData();
 
  private:
+  using Bytes = std::vector<std::uint8_t, PictureAllocator<std::uint8_t>>;
+
   void resizeTiles();
+  std::uint8_t* data() const { return bytes_ ? bytes_->data() : nullptr; }
+  // Hands the tiles in [tx0, tx1] x [ty0, ty1] back from their readers before a write.
+  void takeBackTiles(int tx0, int tx1, int ty0, int ty1);
 
   int width_ = 0;
   int height_ = 0;
   PixelFormat format_;
   std::size_t stride_ = 0;
-  std::vector<std::uint8_t> bytes_;
+  // Shared only with the snapshot tiles that read it in place; never with another picture.
+  std::shared_ptr<Bytes> bytes_;
   int tilesX_ = 0;
   int tilesY_ = 0;
   std::vector<std::uint8_t> dirty_;
   std::weak_ptr<const PictureSnapshot> synced_;
+  // Empty, or one entry per tile: the reader of the tile's bytes in place.
+  mutable std::vector<std::weak_ptr<TileReader>> readers_;
 };
 
 // The one conversion into the form every effect reads: 24 bits, blue, green, red.

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "image/parallel.h"
+
 namespace drollo::outline {
 
 namespace {
@@ -40,20 +42,26 @@ Picture picsobel(const Picture& picture, const Progress& progress) {
     src = &converted;
   }
   const int w = src->width(), h = src->height();
-  Picture out(w, h, 24);
+  Picture out(w, h, PixelFormat::Bgr24(), Picture::Unfilled{});
+  if (out.empty()) return out;
+  const MutableView dst = out.region(out.rect());
   const std::ptrdiff_t rowBytes = 3 * static_cast<std::ptrdiff_t>(w);
-  for (int y = 0; y < h; ++y) {
-    const std::uint8_t* s = src->row(y);
-    std::uint8_t* d = out.mutableRow(y);
-    if (y == 0 || y == h - 1 || w < 3) {
-      InvertBytes(s, d, 0, rowBytes);
-    } else {
-      InvertBytes(s, d, 0, 3);
-      EdgeRow(src->row(y - 1), s, src->row(y + 1), d, 3, rowBytes - 3);
-      InvertBytes(s, d, rowBytes - 3, rowBytes);
-    }
-    Tick(progress);
-  }
+  ForRows(
+      0, h,
+      [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+          const std::uint8_t* s = src->row(y);
+          std::uint8_t* d = dst.row(y);
+          if (y == 0 || y == h - 1 || w < 3) {
+            InvertBytes(s, d, 0, rowBytes);
+          } else {
+            InvertBytes(s, d, 0, 3);
+            EdgeRow(src->row(y - 1), s, src->row(y + 1), d, 3, rowBytes - 3);
+            InvertBytes(s, d, rowBytes - 3, rowBytes);
+          }
+        }
+      },
+      progress, GrainRows(static_cast<std::size_t>(rowBytes)));
   return out;
 }
 

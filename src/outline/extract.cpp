@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "image/median9.h"
+#include "image/parallel.h"
 #include "image/pixel_math.h"
 
 namespace drollo::outline {
@@ -51,19 +52,26 @@ bool TwovalWhite(int red, int green, int blue) {
 
 TBitmap32 twoval(const TBitmap32& picture, const Progress& progress) {
   const TwovalTable& table = TwovalTable::Instance();
-  TBitmap32 out(picture.width(), picture.height());
-  for (int y = 0; y < picture.height(); ++y) {
-    const std::uint8_t* s = picture.row(y);
-    std::uint8_t* d = out.mutableRow(y);
-    for (int x = 0; x < picture.width(); ++x, s += 4, d += 4) {
-      const std::uint8_t v = table.white(s) ? 255 : 0;
-      d[0] = v;
-      d[1] = v;
-      d[2] = v;
-      d[3] = s[3];
-    }
-    Tick(progress);
-  }
+  const int w = picture.width();
+  TBitmap32 out(w, picture.height(), Picture::Unfilled{});
+  if (out.empty()) return out;
+  const MutableView dst = out.region(out.rect());
+  ForRows(
+      0, picture.height(),
+      [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+          const std::uint8_t* s = picture.row(y);
+          std::uint8_t* d = dst.row(y);
+          for (int x = 0; x < w; ++x, s += 4, d += 4) {
+            const std::uint8_t v = table.white(s) ? 255 : 0;
+            d[0] = v;
+            d[1] = v;
+            d[2] = v;
+            d[3] = s[3];
+          }
+        }
+      },
+      progress, GrainRows(4 * static_cast<std::size_t>(w)));
   return out;
 }
 
@@ -76,40 +84,53 @@ TBitmap32 ExtractOutline(const Picture& picture, const Progress& progress) {
   // The usual 24-bit picture: convert and threshold in the same pass (a 24-bit pixel becomes a
   // 32-bit one with fourth byte 255).
   const TwovalTable& table = TwovalTable::Instance();
-  TBitmap32 out(picture.width(), picture.height());
-  for (int y = 0; y < picture.height(); ++y) {
-    const std::uint8_t* s = picture.row(y);
-    std::uint8_t* d = out.mutableRow(y);
-    for (int x = 0; x < picture.width(); ++x, s += 3, d += 4) {
-      const std::uint8_t v = table.white(s) ? 255 : 0;
-      d[0] = v;
-      d[1] = v;
-      d[2] = v;
-      d[3] = 255;
-    }
-    Tick(progress);
-  }
+  const int w = picture.width();
+  TBitmap32 out(w, picture.height(), Picture::Unfilled{});
+  if (out.empty()) return out;
+  const MutableView dst = out.region(out.rect());
+  ForRows(
+      0, picture.height(),
+      [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+          const std::uint8_t* s = picture.row(y);
+          std::uint8_t* d = dst.row(y);
+          for (int x = 0; x < w; ++x, s += 3, d += 4) {
+            const std::uint8_t v = table.white(s) ? 255 : 0;
+            d[0] = v;
+            d[1] = v;
+            d[2] = v;
+            d[3] = 255;
+          }
+        }
+      },
+      progress, GrainRows(4 * static_cast<std::size_t>(w)));
   return out;
 }
 
 TBitmap32 RemoveOutlineSpeckles(const TBitmap32& layer, const Progress& progress) {
   const int w = layer.width(), h = layer.height();
-  TBitmap32 out(w, h);
+  TBitmap32 out(w, h, Picture::Unfilled{});
+  if (out.empty()) return out;
+  const MutableView dst = out.region(out.rect());
   const std::ptrdiff_t rowBytes = 4 * static_cast<std::ptrdiff_t>(w);
-  for (int y = 0; y < h; ++y) {
-    const std::uint8_t* s = layer.row(y);
-    std::uint8_t* d = out.mutableRow(y);
-    if (y == 0 || y == h - 1 || w < 3) {
-      std::copy(s, s + rowBytes, d);
-    } else {
-      std::copy(s, s + 4, d);
-      // The fourth bytes get medians too and are overwritten below.
-      sketch::Median9Row(layer.row(y - 1), s, layer.row(y + 1), d, 4, rowBytes - 4, 4);
-      std::copy(s + rowBytes - 4, s + rowBytes, d + rowBytes - 4);
-    }
-    for (std::ptrdiff_t k = 3; k < rowBytes; k += 4) d[k] = 255;
-    Tick(progress);
-  }
+  ForRows(
+      0, h,
+      [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+          const std::uint8_t* s = layer.row(y);
+          std::uint8_t* d = dst.row(y);
+          if (y == 0 || y == h - 1 || w < 3) {
+            std::copy(s, s + rowBytes, d);
+          } else {
+            std::copy(s, s + 4, d);
+            // The fourth bytes get medians too and are overwritten below.
+            sketch::Median9Row(layer.row(y - 1), s, layer.row(y + 1), d, 4, rowBytes - 4, 4);
+            std::copy(s + rowBytes - 4, s + rowBytes, d + rowBytes - 4);
+          }
+          for (std::ptrdiff_t k = 3; k < rowBytes; k += 4) d[k] = 255;
+        }
+      },
+      progress, GrainRows(static_cast<std::size_t>(rowBytes)));
   return out;
 }
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "image/parallel.h"
+
 namespace drollo::outline {
 
 namespace {
@@ -54,22 +56,29 @@ TBitmap32 Image2showto(const Picture& picture, const TBitmap32& layer, bool show
     // widened to 32 bits.
     const int w = picture.width(), h = picture.height();
     const int lw = std::min(w, layer.width()), lh = std::min(h, layer.height());
-    TBitmap32 view(w, h);
-    for (int y = 0; y < h; ++y) {
-      const std::uint8_t* s = picture.row(y);
-      const std::uint8_t* l = y < lh ? layer.row(y) : nullptr;
-      std::uint8_t* d = view.mutableRow(y);
-      for (int x = 0; x < w; ++x, s += 3, d += 4) {
-        if (x < lw && l) {
-          const std::uint32_t c = Load(l + 4 * x) & kColourMask;
-          if (c != kColourMask) {
-            Store(d, c | 0xFF000000u);
-            continue;
+    TBitmap32 view(w, h, Picture::Unfilled{});
+    if (view.empty()) return view;
+    const MutableView dst = view.region(view.rect());
+    ForRows(
+        0, h,
+        [&](int y0, int y1) {
+          for (int y = y0; y < y1; ++y) {
+            const std::uint8_t* s = picture.row(y);
+            const std::uint8_t* l = y < lh ? layer.row(y) : nullptr;
+            std::uint8_t* d = dst.row(y);
+            for (int x = 0; x < w; ++x, s += 3, d += 4) {
+              if (x < lw && l) {
+                const std::uint32_t c = Load(l + 4 * x) & kColourMask;
+                if (c != kColourMask) {
+                  Store(d, c | 0xFF000000u);
+                  continue;
+                }
+              }
+              d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = 255;
+            }
           }
-        }
-        d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = 255;
-      }
-    }
+        },
+        {}, GrainRows(4 * static_cast<std::size_t>(w)));
     return view;
   }
   TBitmap32 view;

@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "image/parallel.h"
 #include "image/pixel_math.h"
 
 namespace drollo::outline {
@@ -98,22 +99,28 @@ TBitmap32 ThickenLines(const TBitmap32& layer, int r, const Progress& progress) 
   TBitmap32 out = layer;
   const int w = layer.width(), h = layer.height();
   const CircleTest thin(layer, r);
-  for (int y = 1; y < h - 1; ++y) {
-    const std::uint8_t* above = layer.row(y - 1);
-    const std::uint8_t* row = layer.row(y);
-    const std::uint8_t* below = layer.row(y + 1);
-    std::uint8_t* d = out.mutableRow(y);
-    for (int x = 1; x < w - 1; ++x) {
-      if (!IsWhite(row, x)) continue;
-      if (IsWhite(row, x - 1) && IsWhite(row, x + 1) && IsWhite(above, x) && IsWhite(below, x))
-        continue;
-      if (thin(x, y)) {
-        std::uint8_t* p = d + 4 * x;
-        p[0] = 0, p[1] = 0, p[2] = 0, p[3] = 255;
-      }
-    }
-    Tick(progress);
-  }
+  const MutableView dst = out.region(out.rect());
+  ForRows(
+      1, h - 1,
+      [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+          const std::uint8_t* above = layer.row(y - 1);
+          const std::uint8_t* row = layer.row(y);
+          const std::uint8_t* below = layer.row(y + 1);
+          std::uint8_t* d = dst.row(y);
+          for (int x = 1; x < w - 1; ++x) {
+            if (!IsWhite(row, x)) continue;
+            if (IsWhite(row, x - 1) && IsWhite(row, x + 1) && IsWhite(above, x) &&
+                IsWhite(below, x))
+              continue;
+            if (thin(x, y)) {
+              std::uint8_t* p = d + 4 * x;
+              p[0] = 0, p[1] = 0, p[2] = 0, p[3] = 255;
+            }
+          }
+        }
+      },
+      progress, GrainRows(4 * static_cast<std::size_t>(w)));
   return out;
 }
 
@@ -125,31 +132,37 @@ TBitmap32 ThinLines(const TBitmap32& layer, int r, const Progress& progress) {
     const std::uint32_t c = Colour(row, x);
     return c == kWhite || c == kPaleBackground ? 1 : 0;
   };
-  for (int y = 1; y < h - 1; ++y) {
-    const std::uint8_t* above = layer.row(y - 1);
-    const std::uint8_t* row = layer.row(y);
-    const std::uint8_t* below = layer.row(y + 1);
-    std::uint8_t* d = out.mutableRow(y);
-    for (int x = 1; x < w - 1; ++x) {
-      // Clockwise from the north-west.
-      const int nw = background(above, x - 1), n = background(above, x),
-                ne = background(above, x + 1), e = background(row, x + 1),
-                se = background(below, x + 1), s = background(below, x),
-                sw = background(below, x - 1), wv = background(row, x - 1);
-      const int b = nw + n + ne + e + se + s + sw + wv;
-      if (b < 2 || b > 6) continue;
-      const int a =
-          (nw < n) + (n < ne) + (ne < e) + (e < se) + (se < s) + (s < sw) + (sw < wv) + (wv < nw);
-      if (a != 1) continue;
-      if (n * e * s != 0 || wv * e * s != 0) continue;
-      if (!IsWhite(row, x - 1) && !IsWhite(row, x + 1) && !IsWhite(above, x) && !IsWhite(below, x))
-        continue;
-      if (thin(x, y)) continue;
-      std::uint8_t* p = d + 4 * x;
-      p[0] = 255, p[1] = 255, p[2] = 255, p[3] = 255;
-    }
-    Tick(progress);
-  }
+  const MutableView dst = out.region(out.rect());
+  ForRows(
+      1, h - 1,
+      [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+          const std::uint8_t* above = layer.row(y - 1);
+          const std::uint8_t* row = layer.row(y);
+          const std::uint8_t* below = layer.row(y + 1);
+          std::uint8_t* d = dst.row(y);
+          for (int x = 1; x < w - 1; ++x) {
+            // Clockwise from the north-west.
+            const int nw = background(above, x - 1), n = background(above, x),
+                      ne = background(above, x + 1), e = background(row, x + 1),
+                      se = background(below, x + 1), s = background(below, x),
+                      sw = background(below, x - 1), wv = background(row, x - 1);
+            const int b = nw + n + ne + e + se + s + sw + wv;
+            if (b < 2 || b > 6) continue;
+            const int a = (nw < n) + (n < ne) + (ne < e) + (e < se) + (se < s) + (s < sw) +
+                          (sw < wv) + (wv < nw);
+            if (a != 1) continue;
+            if (n * e * s != 0 || wv * e * s != 0) continue;
+            if (!IsWhite(row, x - 1) && !IsWhite(row, x + 1) && !IsWhite(above, x) &&
+                !IsWhite(below, x))
+              continue;
+            if (thin(x, y)) continue;
+            std::uint8_t* p = d + 4 * x;
+            p[0] = 255, p[1] = 255, p[2] = 255, p[3] = 255;
+          }
+        }
+      },
+      progress, GrainRows(4 * static_cast<std::size_t>(w)));
   return out;
 }
 

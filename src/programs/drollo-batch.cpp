@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "batch/batch_runner.h"
+#include "image/threads.h"
 #include "platform/metafile_painter_qt.h"
 
 namespace {
@@ -25,6 +26,7 @@ void QtMessages(QtMsgType type, const QMessageLogContext& context, const QString
 }  // namespace
 
 int main(int argc, char** argv) {
+  drollo::ApplyThreadsFromEnvironment();  // DROLLO_THREADS limits the worker threads
   qInstallMessageHandler(QtMessages);
   // No window is shown: the offscreen platform serves the painter and the fonts.
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);

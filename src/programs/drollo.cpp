@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "image/threads.h"
 #include "platform/main_window.h"
 #include "platform/metafile_painter_qt.h"
 #include "platform/screenshot_demo.h"
 
 int main(int argc, char** argv) {
+  drollo::ApplyThreadsFromEnvironment();  // DROLLO_THREADS limits the worker threads
   QApplication app(argc, argv);
   drollo::platform::PrepareApplication(app);
   drollo::platform::InstallQtMetafileReader();

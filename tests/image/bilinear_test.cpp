@@ -81,3 +81,49 @@ TEST(XiangsujuheChannels, BlendsEachChannelSeparately) {
 
 }  // namespace
 }  // namespace drollo
+
+namespace drollo {
+namespace {
+
+// The samplers of the warps' loops against xiangsujuhe: positions inside, on pixel centres and
+// halves (where rounding ties), beyond every border, and NaN.
+TEST(SampleBgr, ScalarAndFastestRunsGiveTheReferenceBytes) {
+  const SampleRunFunction fastest = FastestSampleRun();
+  std::uint32_t seed = 99;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  for (auto [w, h] : {std::pair{2, 2}, std::pair{3, 5}, std::pair{17, 9}, std::pair{64, 40}}) {
+    const Picture p = test::PatternPicture(w, h, static_cast<std::uint32_t>(w * h));
+    const ConstView v = p.view();
+    std::vector<double> X = {0, w - 1.0, w - 1.5, 0.5, -3, w + 4.0, std::nan(""), 1, w - 2.0, 1e9};
+    std::vector<double> Y = {0, h - 1.0, h - 1.5, 0.5, 2, -7, 1, std::nan(""), h - 2.0, -1e9};
+    for (int i = 0; i < 4000; ++i) {
+      X.push_back((next() % (8 * (w + 4))) / 8.0 - 2);
+      Y.push_back((next() % (8 * (h + 4))) / 8.0 - 2);
+    }
+    for (int i = 0; i < 2000; ++i) {
+      X.push_back(next() % 100000 / 99999.0 * (w + 1) - 1);
+      Y.push_back(next() % 100000 / 99999.0 * (h + 1) - 1);
+    }
+    const int n = static_cast<int>(X.size());
+    std::vector<int> columns(n);
+    for (int i = 0; i < n; ++i) columns[i] = i;
+    std::vector<std::uint8_t> scalar(3 * n), fast(3 * n);
+    SampleRunScalar(X.data(), Y.data(), columns.data(), n, v, scalar.data());
+    fastest(X.data(), Y.data(), columns.data(), n, v, fast.data());
+    for (int i = 0; i < n; ++i) {
+      double x = X[i], y = Y[i];
+      const TColor expected = xiangsujuhe(x, y, v);
+      const TColor got = MakeColour(scalar[3 * i + 2], scalar[3 * i + 1], scalar[3 * i]);
+      const TColor gotFast = MakeColour(fast[3 * i + 2], fast[3 * i + 1], fast[3 * i]);
+      ASSERT_EQ(got, expected) << "scalar at (" << X[i] << ", " << Y[i] << ") on " << w << "x" << h;
+      ASSERT_EQ(gotFast, expected)
+          << "fastest at (" << X[i] << ", " << Y[i] << ") on " << w << "x" << h;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace drollo

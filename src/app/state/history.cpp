@@ -31,30 +31,50 @@ TileGeometry Geometry(int width, int height, int bitsPerPixel, int tx, int ty) {
                       PackedRowBytes(right - left, bitsPerPixel)};
 }
 
-PictureSnapshot::TilePtr CopyTile(const Picture& p, const TileGeometry& g) {
-  auto tile = std::make_shared<PictureSnapshot::Tile>(g.rowBytes * g.rows);
-  std::uint8_t* d = tile->data();
-  for (int y = 0; y < g.rows; ++y, d += g.rowBytes)
-    std::memcpy(d, p.row(g.top + y) + g.offset, g.rowBytes);
-  return tile;
+// Records tile (tx, ty) of the picture in place. A tile the picture already lends to an earlier
+// snapshot is the same record again.
+PictureSnapshot::TilePtr LendTile(const Picture& p, const TileGeometry& g, int tx, int ty) {
+  if (std::shared_ptr<TileReader> reader = p.tileReader(tx, ty))
+    return std::static_pointer_cast<const SnapshotTile>(reader);
+  return SnapshotTile::InPlace(p, tx, ty, g.top, g.offset, g.rowBytes, g.rows);
 }
 
 bool TileEquals(const Picture& p, const TileGeometry& g, const PictureSnapshot::Tile& tile) {
-  const std::uint8_t* s = tile.data();
-  for (int y = 0; y < g.rows; ++y, s += g.rowBytes)
-    if (std::memcmp(s, p.row(g.top + y) + g.offset, g.rowBytes) != 0) return false;
+  for (int y = 0; y < g.rows; ++y)
+    if (std::memcmp(tile.row(y), p.row(g.top + y) + g.offset, g.rowBytes) != 0) return false;
   return true;
 }
 
-// Writes a tile's bytes into the picture's buffer directly: the caller marks the picture synced
-// afterwards, which is what the written flags would otherwise record.
-void PasteTile(Picture& p, const TileGeometry& g, const PictureSnapshot::Tile& tile) {
-  std::uint8_t* d = p.rawData() + g.top * p.stride() + g.offset;
-  const std::uint8_t* s = tile.data();
-  for (int y = 0; y < g.rows; ++y, s += g.rowBytes, d += p.stride()) std::memcpy(d, s, g.rowBytes);
+// Writes a tile's bytes into the picture; the caller marks the picture synced afterwards.
+void PasteTile(Picture& p, int tx, int ty, const TileGeometry& g,
+               const PictureSnapshot::Tile& tile) {
+  std::uint8_t* d = p.writeTile(tx, ty);
+  for (int y = 0; y < g.rows; ++y, d += p.stride()) std::memcpy(d, tile.row(y), g.rowBytes);
 }
 
 }  // namespace
+
+// --- Tiles ---------------------------------------------------------------------------------------
+
+std::shared_ptr<SnapshotTile> SnapshotTile::InPlace(const Picture& picture, int tx, int ty, int top,
+                                                    std::size_t offset, std::size_t rowBytes,
+                                                    int rows) {
+  auto tile = std::shared_ptr<SnapshotTile>(
+      new SnapshotTile(picture.row(top) + offset, static_cast<std::ptrdiff_t>(picture.stride()),
+                       rowBytes, rows, nullptr));
+  tile->keepAlive_ = picture.lendTile(tx, ty, std::weak_ptr<TileReader>(tile));
+  return tile;
+}
+
+void SnapshotTile::takeOwnCopy() {
+  if (!keepAlive_) return;
+  auto own = std::make_unique_for_overwrite<std::uint8_t[]>(rowBytes_ * rows_ + 1);
+  for (int y = 0; y < rows_; ++y) std::memcpy(own.get() + y * rowBytes_, row(y), rowBytes_);
+  own_ = std::move(own);
+  first_ = own_.get();
+  stride_ = static_cast<std::ptrdiff_t>(rowBytes_);
+  keepAlive_.reset();
+}
 
 std::size_t PictureSnapshot::tileRowBytes(int tx) const {
   const int left = tx * Picture::kTileSize;
@@ -106,9 +126,9 @@ std::shared_ptr<const PictureSnapshot> PictureSnapshot::Capture(const Picture& p
           row[tx] = old;
           continue;
         }
-        row[tx] = CopyTile(picture, g);
+        row[tx] = LendTile(picture, g, tx, ty);
       } else {
-        row[tx] = CopyTile(picture, Geometry(s->width_, s->height_, bits, tx, ty));
+        row[tx] = LendTile(picture, Geometry(s->width_, s->height_, bits, tx, ty), tx, ty);
       }
       rowUnchanged = false;
     }
@@ -129,7 +149,7 @@ void PictureSnapshot::restoreInto(Picture& picture) const {
       const bool sameRow = &from == &to;
       for (int tx = 0; tx < tilesX_; ++tx) {
         if ((sameRow || from[tx] == to[tx]) && !picture.tileWritten(tx, ty)) continue;
-        PasteTile(picture, Geometry(width_, height_, bits, tx, ty), *to[tx]);
+        PasteTile(picture, tx, ty, Geometry(width_, height_, bits, tx, ty), *to[tx]);
       }
     }
     return;
@@ -144,7 +164,7 @@ Picture MaterialiseSnapshot(const PictureSnapshot& s) {
   assert(p.format() == s.format());
   for (int ty = 0; ty < s.tilesY(); ++ty)
     for (int tx = 0; tx < s.tilesX(); ++tx)
-      PasteTile(p, Geometry(s.width(), s.height(), s.format().bitsPerPixel, tx, ty),
+      PasteTile(p, tx, ty, Geometry(s.width(), s.height(), s.format().bitsPerPixel, tx, ty),
                 *s.tile(tx, ty));
   return p;
 }
@@ -220,7 +240,7 @@ std::size_t HistoryRing::memoryBytes() const {
                row->capacity() * sizeof(PictureSnapshot::TilePtr);
       for (const auto& tile : *row)
         if (seen.insert(tile.get()).second)
-          bytes += sizeof(PictureSnapshot::Tile) + kControlBlock + tile->capacity();
+          bytes += sizeof(PictureSnapshot::Tile) + kControlBlock + tile->rowBytes() * tile->rows();
     }
   }
   return bytes;

@@ -6,6 +6,13 @@
 // since it was last recorded or restored, so recording costs the written tiles only, and undo and
 // redo copy back only the tiles that differ between the two snapshots.
 //
+// A tile is recorded without a copy where it can be: it reads the picture's bytes in place, and the
+// picture hands it its own copy just before writing into that tile (see TileReader). A whole-
+// picture command's result is new memory that nothing else holds, so recording it costs no copy;
+// when the next command replaces the picture, its old bytes stay alive for the snapshot alone. A
+// local edit copies the tiles it writes, as it always did, only at the write instead of at the
+// record.
+//
 // The grid has two levels. A 6000 x 4000 picture has 94 x 63 tiles; a flat grid of shared
 // pointers per snapshot would cost about 95 KB of index each, 10 MB for a full ring. Instead a
 // snapshot holds one shared pointer per row of tiles, and a row of tiles is copied (as pointers)
@@ -23,12 +30,44 @@
 
 namespace drollo {
 
+// The bytes of one tile of a snapshot: `rows()` rows of `rowBytes()` bytes. Its content never
+// changes; where it lives does (in place in a picture, then in its own memory).
+class SnapshotTile final : public TileReader {
+ public:
+  // A tile that reads the rows of tile (tx, ty) of `picture` in place, starting `offset` bytes
+  // into row `top`, until the picture writes there.
+  static std::shared_ptr<SnapshotTile> InPlace(const Picture& picture, int tx, int ty, int top,
+                                               std::size_t offset, std::size_t rowBytes, int rows);
+
+  const std::uint8_t* row(int i) const { return first_ + i * stride_; }
+  std::size_t rowBytes() const { return rowBytes_; }
+  int rows() const { return rows_; }
+  bool readsInPlace() const { return keepAlive_ != nullptr; }
+  void takeOwnCopy() override;
+
+ private:
+  SnapshotTile(const std::uint8_t* first, std::ptrdiff_t stride, std::size_t rowBytes, int rows,
+               std::shared_ptr<const void> keepAlive)
+      : first_(first),
+        stride_(stride),
+        rowBytes_(rowBytes),
+        rows_(rows),
+        keepAlive_(std::move(keepAlive)) {}
+
+  const std::uint8_t* first_;
+  std::ptrdiff_t stride_;
+  std::size_t rowBytes_;
+  int rows_;
+  std::unique_ptr<std::uint8_t[]> own_;
+  std::shared_ptr<const void> keepAlive_;
+};
+
 // An immutable record of a picture. Tile (tx, ty) holds the packed bytes of the picture's pixels
 // in Picture::tileRect(tx, ty), row by row, each row tileRowBytes(tx) long; for depths below 8
 // bits a tile row starts on a byte boundary because tiles are a multiple of 8 pixels wide.
 class PictureSnapshot {
  public:
-  using Tile = std::vector<std::uint8_t>;
+  using Tile = SnapshotTile;
   using TilePtr = std::shared_ptr<const Tile>;
   using TileRow = std::vector<TilePtr>;
   using TileRowPtr = std::shared_ptr<const TileRow>;
@@ -93,8 +132,9 @@ class HistoryRing {
   // The snapshot in slot i (1..100), or null when the slot was not filled since the last reset.
   const PictureSnapshot* slot(int i) const;
   std::shared_ptr<const PictureSnapshot> slotShared(int i) const { return slots_[i - 1]; }
-  // Bytes held by the ring: the pixel data of each distinct tile counted once, plus the index
-  // (rows of tile pointers, snapshot headers, colour tables), each shared part counted once.
+  // Bytes held by the ring: the pixel data of each distinct tile counted once (also of tiles read
+  // in place, whose memory they keep alive), plus the index (rows of tile pointers, snapshot
+  // headers, colour tables), each shared part counted once.
   std::size_t memoryBytes() const;
 
  private:

@@ -6,6 +6,7 @@
 
 #include "effects/sketch/grey.h"
 #include "image/median9.h"
+#include "image/parallel.h"
 #include "image/pixel_math.h"
 
 namespace drollo::sketch {
@@ -34,19 +35,25 @@ Picture MapGrey(const Picture& source, const std::array<std::uint8_t, 256>& tabl
                 const Progress& progress) {
   const Bgr24Source src(source);
   const int w = src->width(), h = src->height();
-  Picture out(w, h, 24);
+  Picture out(w, h, PixelFormat::Bgr24(), Picture::Unfilled{});
+  if (out.empty()) return out;
+  const MutableView dst = out.region(out.rect());
   const GreyTables& grey = GreyTables::Instance();
-  for (int y = 0; y < h; ++y) {
-    const std::uint8_t* s = src->row(y);
-    std::uint8_t* d = out.mutableRow(y);
-    for (int x = 0; x < w; ++x, s += 3, d += 3) {
-      const std::uint8_t v = table[grey(s)];
-      d[0] = v;
-      d[1] = v;
-      d[2] = v;
-    }
-    Tick(progress);
-  }
+  ForRows(
+      0, h,
+      [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+          const std::uint8_t* s = src->row(y);
+          std::uint8_t* d = dst.row(y);
+          for (int x = 0; x < w; ++x, s += 3, d += 3) {
+            const std::uint8_t v = table[grey(s)];
+            d[0] = v;
+            d[1] = v;
+            d[2] = v;
+          }
+        }
+      },
+      progress, GrainRows(3 * static_cast<std::size_t>(w)));
   return out;
 }
 
@@ -142,20 +149,26 @@ std::string PencilContrastLabel(int position) {
 Picture RemoveSpeckles(const Picture& picture, const Progress& progress) {
   const Bgr24Source src(picture);
   const int w = src->width(), h = src->height();
-  Picture out(w, h, 24);
+  Picture out(w, h, PixelFormat::Bgr24(), Picture::Unfilled{});
+  if (out.empty()) return out;
+  const MutableView dst = out.region(out.rect());
   const std::ptrdiff_t rowBytes = 3 * static_cast<std::ptrdiff_t>(w);
-  for (int y = 0; y < h; ++y) {
-    const std::uint8_t* s = src->row(y);
-    std::uint8_t* d = out.mutableRow(y);
-    if (y == 0 || y == h - 1 || w < 3) {
-      std::copy(s, s + rowBytes, d);  // the frame keeps its colours
-    } else {
-      std::copy(s, s + 3, d);
-      Median9Row(src->row(y - 1), s, src->row(y + 1), d, 3, rowBytes - 3, 3);
-      std::copy(s + rowBytes - 3, s + rowBytes, d + rowBytes - 3);
-    }
-    Tick(progress);
-  }
+  ForRows(
+      0, h,
+      [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+          const std::uint8_t* s = src->row(y);
+          std::uint8_t* d = dst.row(y);
+          if (y == 0 || y == h - 1 || w < 3) {
+            std::copy(s, s + rowBytes, d);  // the frame keeps its colours
+          } else {
+            std::copy(s, s + 3, d);
+            Median9Row(src->row(y - 1), s, src->row(y + 1), d, 3, rowBytes - 3, 3);
+            std::copy(s + rowBytes - 3, s + rowBytes, d + rowBytes - 3);
+          }
+        }
+      },
+      progress, GrainRows(static_cast<std::size_t>(rowBytes)));
   return out;
 }
 

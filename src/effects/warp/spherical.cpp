@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 #include "effects/warp/sweep.h"
 #include "image/bilinear.h"
@@ -34,6 +37,85 @@ void AxisPass(const ConstView& src, const MutableView& dst, const SphereParams& 
       Put(dst, p.a, y, NearestPixel(src, p.a, Round(source(p.b, y))));
     }
   }
+}
+
+// The terms of a source position that depend only on the offset (|dx|, |dy|) from the centre, for
+// one radius and strength. The bulge keeps T = (h - z) d / sqrt(h^2 - d^2) of both axes, the
+// pinch its two shifts; what depends on the centre is added at the click, in the formula's own
+// order, so the positions are the very doubles the formula gives. Up to kTabulatedRadius the
+// table is kept while the sliders stay put (4 MB at R = 500); beyond, each entry is computed when
+// it is needed.
+constexpr int kTabulatedRadius = 1024;
+
+struct OffsetTerms {
+  double u = 0;  // along x
+  double v = 0;  // along y
+};
+
+struct LensTable {
+  int R = 0;
+  int H = 0;
+  Sphere s;
+  std::vector<BulgeTerms> bulge;     // by offset 0..R-1, for the bulge
+  std::vector<PinchTerms> pinch;     // by offset 1..R-1, for the pinch
+  std::vector<OffsetTerms> offsets;  // R x R by (|dy|, |dx|), empty beyond kTabulatedRadius
+
+  OffsetTerms compute(int ax, int ay) const {
+    if (!bulge.empty()) {
+      const BulgeTerms& row = bulge[ay];
+      const BulgeTerms& column = bulge[ax];
+      return OffsetTerms{(row.h - row.z) * ax / std::sqrt(row.h * row.h - Square(ax)),
+                         (column.h - column.z) * ay / std::sqrt(column.h * column.h - Square(ay))};
+    }
+    const PinchTerms& row = pinch[ay];
+    const PinchTerms& column = pinch[ax];
+    return OffsetTerms{(row.c - column.root) / column.ratio, (column.c - row.root) / row.ratio};
+  }
+  OffsetTerms at(int ax, int ay) const {
+    return offsets.empty() ? compute(ax, ay) : offsets[static_cast<std::size_t>(ay) * R + ax];
+  }
+  void tabulate(bool fromOne) {
+    if (R > kTabulatedRadius) return;
+    offsets.resize(static_cast<std::size_t>(R) * R);
+    for (int ay = fromOne; ay < R; ++ay)
+      for (int ax = fromOne; ax < R; ++ax)
+        offsets[static_cast<std::size_t>(ay) * R + ax] = compute(ax, ay);
+  }
+};
+
+// The last table of each lens, shared with the steps that use it.
+std::shared_ptr<const LensTable> CachedTable(std::shared_ptr<const LensTable>& cache, int R, int H,
+                                             bool isBulge) {
+  static std::mutex mutex;
+  {
+    std::lock_guard lock(mutex);
+    if (cache && cache->R == R && cache->H == H) return cache;
+  }
+  auto table = std::make_shared<LensTable>();
+  table->R = R;
+  table->H = H;
+  table->s = MakeSphere(R, H);
+  if (isBulge) {
+    table->bulge.resize(R);
+    for (int d = 0; d < R; ++d) table->bulge[d] = MakeBulgeTerms(table->s, H, d);
+  } else {
+    table->pinch.resize(R);
+    for (int d = 1; d < R; ++d) table->pinch[d] = MakePinchTerms(table->s, d);
+  }
+  table->tabulate(!isBulge);
+  std::lock_guard lock(mutex);
+  cache = table;
+  return table;
+}
+
+std::shared_ptr<const LensTable> BulgeTable(int R, int H) {
+  static std::shared_ptr<const LensTable> cache;
+  return CachedTable(cache, R, H, true);
+}
+
+std::shared_ptr<const LensTable> PinchTable(int R, int H) {
+  static std::shared_ptr<const LensTable> cache;
+  return CachedTable(cache, R, H, false);
 }
 
 }  // namespace
@@ -111,17 +193,19 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
   assert(src.bytesPerPixel == 3 && dst.bytesPerPixel == 3);
   assert(!Overlap(src, dst));
   if (p.R < 1) return;
-  const Sphere s = MakeSphere(p.R, p.H);
-  // The terms depend on the offset only through its square: one table serves rows and columns.
-  std::vector<BulgeTerms> terms(p.R);
-  for (int d = 0; d < p.R; ++d) terms[d] = MakeBulgeTerms(s, p.H, d);
+  const std::shared_ptr<const LensTable> table = BulgeTable(p.R, p.H);
+  const std::vector<BulgeTerms>& terms = table->bulge;
   const Rect& bounds = dst.bounds;
 
-  // Quadrant pass: above the centre (left, then right), then below it (right, then left).
-  auto pixel = [&](int x, int y) {
+  // Source of (x, y) = a + ... written as the formula does, from the tabulated offset terms:
+  // ((w - T) + a) - w, with T odd in the offset, so the table holds it for |dx|, |dy| only.
+  auto source = [&](int x, int y, double& X, double& Y) {
     const int dx = p.a - x, dy = p.b - y;
-    SourcePosition from = BulgeSource(p.a, p.b, dx, dy, terms[std::abs(dx)], terms[std::abs(dy)]);
-    Put(dst, x, y, xiangsujuhe(from.x, from.y, src));
+    const int ax = std::abs(dx), ay = std::abs(dy);
+    const OffsetTerms o = table->at(ax, ay);
+    const double rowW = terms[ay].w, colW = terms[ax].w;
+    X = ((rowW - (dx > 0 ? o.u : -o.u)) + p.a) - rowW;
+    Y = ((colW - (dy > 0 ? o.v : -o.v)) + p.b) - colW;
   };
   auto above = [&](int x) {
     return Clip(Round(p.b - terms[std::abs(p.a - x)].w) + 1, p.b - 1, bounds);
@@ -129,12 +213,17 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
   auto below = [&](int x) {
     return Clip(p.b + 1, Round(p.b + terms[std::abs(p.a - x)].w) - 1, bounds);
   };
-  SweepColumns(p.a - p.R + 1, p.a - 1, bounds, above, pixel, progress);
-  SweepColumns(p.a + 1, p.a + p.R - 1, bounds, above, pixel, progress);
-  SweepColumns(p.a + 1, p.a + p.R - 1, bounds, below, pixel, progress);
-  SweepColumns(p.a - p.R + 1, p.a - 1, bounds, below, pixel, progress);
+  // The pass ticks once per column of each half (above and below the centre); the patch has as
+  // many rows as columns, so two ticks per row give the same count.
+  const Progress twice = progress ? Progress([&progress] {
+    Tick(progress);
+    Tick(progress);
+  })
+                                  : Progress{};
+  SweepQuadrantRows(src, dst, p.a, p.b, p.R, above, below, source, twice);
 
-  AxisPass(src, dst, p, [&s](int centre, int pos) { return BulgeAxisSource(s, centre, pos); });
+  AxisPass(src, dst, p,
+           [&](int centre, int pos) { return BulgeAxisSource(table->s, centre, pos); });
 }
 
 void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
@@ -142,33 +231,24 @@ void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
   assert(src.bytesPerPixel == 3 && dst.bytesPerPixel == 3);
   assert(!Overlap(src, dst));
   if (p.R < 1) return;
-  const Sphere s = MakeSphere(p.R, p.H);
-  std::vector<PinchTerms> terms(p.R);
-  for (int d = 1; d < p.R; ++d) terms[d] = MakePinchTerms(s, d);
+  const std::shared_ptr<const LensTable> table = PinchTable(p.R, p.H);
+  const std::vector<PinchTerms>& terms = table->pinch;
   const Rect& bounds = dst.bounds;
 
-  // Quadrant pass: the columns left of the centre, then right of it; in each column the rows
-  // above the centre and those below. The order does not matter (every pixel is written once), so
-  // each strip of columns is walked twice, above the centre and below it; the ticks come with the
-  // second walk.
-  auto pixel = [&](int x, int y) {
+  auto source = [&](int x, int y, double& X, double& Y) {
     const int dx = p.a - x, dy = p.b - y;
-    SourcePosition from = PinchSource(x, y, dx, dy, terms[std::abs(dx)], terms[std::abs(dy)]);
-    Put(dst, x, y, xiangsujuhe(from.x, from.y, src));
+    const OffsetTerms o = table->at(std::abs(dx), std::abs(dy));
+    // The sign moves away from the centre: minus left of and above it, plus right of and below.
+    X = dx > 0 ? x - o.u : x + o.u;
+    Y = dy > 0 ? y - o.v : y + o.v;
   };
-  auto half = [&](int x) { return Round(PinchHalfHeight(s, terms[std::abs(p.a - x)])); };
+  auto half = [&](int x) { return Round(PinchHalfHeight(table->s, terms[std::abs(p.a - x)])); };
   auto above = [&](int x) { return Clip(p.b - half(x) + 1, p.b - 1, bounds); };
   auto below = [&](int x) { return Clip(p.b + 1, p.b + half(x) - 1, bounds); };
-  for (const auto& [x0, x1] :
-       {std::pair{p.a - p.R + 1, p.a - 1}, std::pair{p.a + 1, p.a + p.R - 1}}) {
-    for (int s0 = x0; s0 <= x1; s0 += kStrip) {
-      const int s1 = std::min(x1, s0 + kStrip - 1);
-      SweepColumns(s0, s1, bounds, above, pixel, Progress{});
-      SweepColumns(s0, s1, bounds, below, pixel, progress);
-    }
-  }
+  SweepQuadrantRows(src, dst, p.a, p.b, p.R, above, below, source, progress);
 
-  AxisPass(src, dst, p, [&s](int centre, int pos) { return PinchAxisSource(s, centre, pos); });
+  AxisPass(src, dst, p,
+           [&](int centre, int pos) { return PinchAxisSource(table->s, centre, pos); });
 }
 
 }  // namespace drollo::warp

@@ -37,7 +37,7 @@ void ShrinkQuadrants(const ConstView& src, const MutableView& dst, const SphereP
     const int dx = p.a - x, dy = p.b - y;
     double xs, ys;
     source(x, y, dx, dy, terms[std::abs(dx)], terms[std::abs(dy)], xs, ys);
-    Put(dst, x, y, xiangsujuhe(xs, ys, src));
+    PutSample(src, dst, x, y, xs, ys);
   };
   auto half = [&](int x) { return Round(PinchHalfHeight(s, terms[std::abs(p.a - x)])); };
   auto above = [&](int x) { return Clip(p.b - half(x) + 1, p.b - 1, bounds); };
@@ -84,8 +84,7 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
     const int dx = p.a - x;
     double ys = ExpandSource(p.b, p.b - y, terms[std::abs(dx)]);
     if (std::isnan(ys)) return;
-    double xs = x;
-    Put(dst, x, y, xiangsujuhe(xs, ys, src));
+    PutSample(src, dst, x, y, x, ys);
   };
   SweepColumns(p.a - p.R + 1, p.a + p.R - 1, dst.bounds, rows, pixel, progress);
 }
@@ -106,8 +105,7 @@ void horizontalExpand(const ConstView& src, const MutableView& dst, const Sphere
       for (int x = x0; x <= x1; ++x) {
         double xs = ExpandSource(p.a, p.a - x, row);
         if (std::isnan(xs)) continue;
-        double ys = y;
-        Put(dst, x, y, xiangsujuhe(xs, ys, src));
+        PutSample(src, dst, x, y, xs, y);
       }
     }
     Tick(progress);

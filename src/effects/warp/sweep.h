@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
+#include "image/bilinear.h"
+#include "image/parallel.h"
 #include "image/picture.h"
 #include "image/pixel_math.h"
 #include "image/progress.h"
@@ -20,6 +23,16 @@ inline void Put(const MutableView& dst, int x, int y, TColor c) {
   p[0] = static_cast<std::uint8_t>(BlueOf(c));
   p[1] = static_cast<std::uint8_t>(GreenOf(c));
   p[2] = static_cast<std::uint8_t>(RedOf(c));
+}
+
+// The bilinear sample of src at (X, Y), stored at (x, y) of dst: SampleBgr, or xiangsujuhe
+// itself on a picture narrower or lower than two pixels.
+inline void PutSample(const ConstView& src, const MutableView& dst, int x, int y, double X,
+                      double Y) {
+  if (src.width < 2 || src.height < 2)
+    Put(dst, x, y, xiangsujuhe(X, Y, src));
+  else
+    SampleBgr(X, Y, src, dst.pixel(x, y));
 }
 
 inline bool Overlap(const ConstView& src, const MutableView& dst) {
@@ -68,6 +81,55 @@ void SweepColumns(int x0, int x1, const Rect& bounds, RowsOf rowsOf, Pixel pixel
       }
     for (int x = s0; x <= s1; ++x) Tick(progress);
   }
+}
+
+// Every pixel of the quadrant pass of a round patch around (a, b) of radius R: the columns
+// a - R + 1 .. a + R - 1 but a itself, column x taking the rows above(x) above row b and below(x)
+// below it; each takes the bilinear sample of src at source(x, y, X, Y). Walked row by row, each
+// row left to right, so the source is read along its rows, in runs handed to the fastest sampler;
+// the rows are split between threads. Every pixel is written once, so neither the order nor the
+// split can change the result. `rowProgress` ticks once per row of the patch but row b, whether
+// or not the row lies in the destination, from the calling thread.
+template <typename Above, typename Below, typename Source>
+void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int b, int R,
+                       Above above, Below below, Source source, const Progress& rowProgress) {
+  const Rect& bounds = dst.bounds;
+  const int xl = std::max(a - R + 1, bounds.left), xr = std::min(a + R - 1, bounds.right - 1);
+  const int columns = std::max(xr - xl + 1, 0);
+  std::vector<RowSpan> upper(columns), lower(columns);
+  for (int x = xl; x <= xr; ++x) {
+    upper[x - xl] = x == a ? RowSpan{0, -1} : above(x);
+    lower[x - xl] = x == a ? RowSpan{0, -1} : below(x);
+  }
+  static const SampleRunFunction sampleRun = FastestSampleRun();
+  const bool thin = src.width < 2 || src.height < 2;
+  auto rows = [&](int y0, int y1) {
+    constexpr int kRun = 64;
+    double X[kRun], Y[kRun];
+    int xs[kRun];
+    for (int y = std::max(y0, bounds.top); y < std::min(y1, bounds.bottom); ++y) {
+      const RowSpan* spans = y < b ? upper.data() : lower.data();
+      std::uint8_t* out = dst.row(y);
+      int n = 0;
+      for (int x = xl; x <= xr; ++x) {
+        const RowSpan& span = spans[x - xl];
+        if (y < span.first || y > span.last) continue;
+        source(x, y, X[n], Y[n]);
+        if (thin) {
+          PutSample(src, dst, x, y, X[n], Y[n]);
+          continue;
+        }
+        xs[n] = x;
+        if (++n == kRun) {
+          sampleRun(X, Y, xs, n, src, out);
+          n = 0;
+        }
+      }
+      sampleRun(X, Y, xs, n, src, out);
+    }
+  };
+  ForRows(b - R + 1, b, rows, rowProgress, 16);
+  ForRows(b + 1, b + R, rows, rowProgress, 16);
 }
 
 }  // namespace drollo::warp::detail

@@ -2,6 +2,10 @@
 
 #include <cassert>
 #include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 #include "effects/warp/sweep.h"
 #include "image/bilinear.h"
@@ -46,26 +50,89 @@ Rect SwirlBounds(const SwirlParams& p) {
   return Rect{p.a - p.R + 1, p.b - p.R + 1, p.a + p.R, p.b + p.R};
 }
 
+namespace {
+
+// The offsets (ox, oy) depend on the distance from the centre only through |dx| and |dy| (the
+// slope enters squared), so they are kept for one radius and strength, by (|dy|, |dx|), while the
+// sliders stay put; beyond kTabulatedRadius they are computed per pixel. The signs and the pixel's
+// own position are added at the click, in the formula's order.
+constexpr int kTabulatedRadius = 1024;
+
+struct SwirlTable {
+  int R = 0;
+  int H = 0;
+  double arc = 0;
+  std::vector<SwirlSource> offsets;
+
+  SwirlSource compute(int ax, int ay) const {
+    // As SwirlSourceOf with dx = ax, dy = ay: the magnitudes of ox and oy.
+    const double r = std::sqrt(Square(ax) + Square(ay));
+    const double z = SwirlDisplacement(arc, R, H, r);
+    const double m = -static_cast<double>(ax) / ay;
+    return SwirlSource{z / std::sqrt(m * m + 1), z / std::sqrt(1 / (m * m) + 1)};
+  }
+  SwirlSource at(int ax, int ay) const {
+    return offsets.empty() ? compute(ax, ay) : offsets[static_cast<std::size_t>(ay) * R + ax];
+  }
+};
+
+std::shared_ptr<const SwirlTable> Table(int R, int H) {
+  static std::mutex mutex;
+  static std::shared_ptr<const SwirlTable> cache;
+  {
+    std::lock_guard lock(mutex);
+    if (cache && cache->R == R && cache->H == H) return cache;
+  }
+  auto table = std::make_shared<SwirlTable>();
+  table->R = R;
+  table->H = H;
+  table->arc = SwirlArcRadius(R, H);
+  if (R <= kTabulatedRadius) {
+    table->offsets.resize(static_cast<std::size_t>(R) * R);
+    for (int ay = 1; ay < R; ++ay)
+      for (int ax = 1; ax < R; ++ax)
+        table->offsets[static_cast<std::size_t>(ay) * R + ax] = table->compute(ax, ay);
+  }
+  std::lock_guard lock(mutex);
+  cache = table;
+  return table;
+}
+
+}  // namespace
+
 void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
            const Progress& progress) {
   assert(src.bytesPerPixel == 3 && dst.bytesPerPixel == 3);
   assert(!Overlap(src, dst));
   if (p.R < 1) return;
-  const double arc = SwirlArcRadius(p.R, p.H);
+  const std::shared_ptr<const SwirlTable> table = Table(p.R, p.H);
+  const double arc = table->arc;
   const Rect& bounds = dst.bounds;
 
-  auto pixel = [&](int x, int y) {
-    SwirlSource from = SwirlSourceOf(p, arc, x, y);
-    Put(dst, x, y, xiangsujuhe(from.x, from.y, src));
+  auto source = [&](int x, int y, double& X, double& Y) {
+    const int dx = x - p.a;
+    const int dy = p.b - y;
+    const SwirlSource o = table->at(std::abs(dx), std::abs(dy));
+    if (p.clockwise) {
+      X = dy > 0 ? x - o.x : x + o.x;
+      Y = dx > 0 ? y - o.y : y + o.y;
+    } else {
+      X = dy > 0 ? x + o.x : x - o.x;
+      Y = dx > 0 ? y + o.y : y - o.y;
+    }
   };
   // An integer radicand, formed exactly in double (R may exceed 46340 when zoomed far out).
   auto halfHeight = [&](int x) { return std::sqrt(Square(p.R) - Square(x - p.a)); };
   auto above = [&](int x) { return Clip(Round(p.b - halfHeight(x)) + 1, p.b - 1, bounds); };
   auto below = [&](int x) { return Clip(p.b + 1, Round(p.b + halfHeight(x)) - 1, bounds); };
-  SweepColumns(p.a + 1, p.a + p.R - 1, bounds, above, pixel, progress);
-  SweepColumns(p.a + 1, p.a + p.R - 1, bounds, below, pixel, progress);
-  SweepColumns(p.a - p.R + 1, p.a - 1, bounds, below, pixel, progress);
-  SweepColumns(p.a - p.R + 1, p.a - 1, bounds, above, pixel, progress);
+  // The pass ticks once per column of each half (above and below the centre); the patch has as
+  // many rows as columns, so two ticks per row give the same count.
+  const Progress twice = progress ? Progress([&progress] {
+    Tick(progress);
+    Tick(progress);
+  })
+                                  : Progress{};
+  SweepQuadrantRows(src, dst, p.a, p.b, p.R, above, below, source, twice);
 
   // Axis pass: the offset is z along the one tangent axis. Clockwise, the row right of the centre
   // reads from above, the column below it from the right, and so on round.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "effects/warp/sweep.h"
+#include "image/parallel.h"
 
 namespace drollo::warp {
 
@@ -30,16 +31,20 @@ void wave(const ConstView& src, const MutableView& dst, int A, int B, int K,
   // The vertical offset depends on the column only: one cosine per column.
   std::vector<double> down(width);
   for (int x = 0; x < width; ++x) down[x] = std::cos(static_cast<double>(x) / A) * K;
-  for (int y = 0; y < height; ++y) {
-    const double across = std::sin(static_cast<double>(y) / B) * K;
-    std::uint8_t* d = dst.row(y);
-    for (int x = 0; x < width; ++x) {
-      const int sx = FoldColumn(Round(across + x), width);
-      const int sy = FoldRow(Round(down[x] + y), height);
-      std::memcpy(d + 3 * x, src.pixel(sx, sy), 3);
-    }
-    Tick(progress);
-  }
+  ForRows(
+      0, height,
+      [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+          const double across = std::sin(static_cast<double>(y) / B) * K;
+          std::uint8_t* d = dst.row(y);
+          for (int x = 0; x < width; ++x) {
+            const int sx = FoldColumn(Round(across + x), width);
+            const int sy = FoldRow(Round(down[x] + y), height);
+            std::memcpy(d + 3 * x, src.pixel(sx, sy), 3);
+          }
+        }
+      },
+      progress, GrainRows(3 * static_cast<std::size_t>(width)));
 }
 
 }  // namespace drollo::warp

@@ -137,7 +137,10 @@ INSTANTIATE_TEST_SUITE_P(
                     StepCase{"BulgeNegativeSigmaAtBorder", Lens::kBulge, 300, 220, {8, 9, 30, 45}},
                     StepCase{"PinchNegativeSigmaAtBorder", Lens::kPinch, 300, 220, {8, 9, 30, 45}},
                     StepCase{"BulgeNegativeSigma", Lens::kBulge, 300, 220, {150, 110, 40, 60}},
-                    StepCase{"PinchNegativeSigma", Lens::kPinch, 300, 220, {150, 110, 40, 60}}),
+                    StepCase{"PinchNegativeSigma", Lens::kPinch, 300, 220, {150, 110, 40, 60}},
+                    // Past the radius whose offset terms are kept in a table: computed per pixel.
+                    StepCase{"BulgeBeyondTheTable", Lens::kBulge, 300, 220, {150, 110, 1030, 400}},
+                    StepCase{"PinchBeyondTheTable", Lens::kPinch, 300, 220, {150, 110, 1030, 400}}),
     [](const testing::TestParamInfo<StepCase>& info) { return info.param.name; });
 
 class SphereShapeTest : public testing::TestWithParam<Lens> {};

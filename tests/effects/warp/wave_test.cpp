@@ -4,6 +4,7 @@
 
 #include "effects/warp/reference_warps.h"
 #include "support/pictures.h"
+#include "support/threads.h"
 
 namespace drollo::warp {
 namespace {
@@ -69,6 +70,11 @@ INSTANTIATE_TEST_SUITE_P(Sizes, WaveTest,
                          [](const testing::TestParamInfo<WaveCase>& info) {
                            return info.param.name;
                          });
+
+TEST(Wave, SameBytesWithOneTwoAndSevenThreads) {
+  const Picture src = PatternPicture(311, 257, 4);
+  EXPECT_TRUE(drollo::test::SameForEveryThreadCount([&] { return Waved(src, -3, 5, 4); }));
+}
 
 }  // namespace
 }  // namespace drollo::warp
