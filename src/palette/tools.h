@@ -177,8 +177,9 @@ class TTools {
   bool readLineRadius(int& r);
   // The layer replaced by what `make` returns, redisplayed, then recorded as one entry.
   void replaceLayer(const std::function<TBitmap32()>& make);
-  // The save dialog, then `picture` written in the chosen format.
-  void savePictureFile(const Picture& picture);
+  // The save dialog, then the outline layer (`layer`) or the working picture written in the chosen
+  // format.
+  void savePictureFile(bool layer);
   void wire();
   void changed();
 

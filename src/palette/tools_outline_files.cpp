@@ -9,29 +9,29 @@
 
 namespace drollo {
 
-void TTools::savePictureFile(const Picture& picture) {
+// The layer goes out alone, keeping its fourth bytes; the picture carries the photo's metadata as
+// the main window's save does.
+void TTools::savePictureFile(bool layer) {
   if (!SaveDialog1) return;
   const std::optional<SaveDialog::Choice> choice =
       SaveDialog1->Execute(formats::SaveDialogFilter());
   if (!choice) return;
   try {
-    // The layer goes out alone, keeping its fourth bytes; the picture carries the photo's
-    // metadata as the main window's save does.
-    if (&picture == &state_.OutlineBitmap)
+    if (layer)
       SaveLayer(state_.OutlineBitmap, *choice);
     else
-      SavePicture(picture, *choice, state_.OpenedMetadata);
+      SavePicture(state_.WorkingPicture, *choice, state_.OpenedMetadata);
   } catch (const std::exception& e) {
     host_.ShowError(e.what());
   }
 }
 
 void TTools::SpeedButton7Click() {
-  savePictureFile(state_.OutlineBitmap);
+  savePictureFile(true);
 }
 
 void TTools::SpeedButton19Click() {
-  savePictureFile(state_.WorkingPicture);
+  savePictureFile(false);
 }
 
 }  // namespace drollo

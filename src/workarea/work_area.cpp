@@ -25,7 +25,8 @@ void StepOnBox(Picture& picture, const Rect& wanted, Kernel kernel) {
     kernel(picture.view(), MutableView{nullptr, 0, Rect{}, 3});
     return;
   }
-  Picture patch(box.width(), box.height(), 24);
+  // Every byte of the patch is copied in below: it needs no clearing first.
+  Picture patch(box.width(), box.height(), PixelFormat::Bgr24(), Picture::Unfilled{});
   const MutableView dst{patch.rawData(), static_cast<std::ptrdiff_t>(patch.stride()), box, 3};
   const std::size_t rowBytes = static_cast<std::size_t>(box.width()) * 3;
   for (int y = box.top; y < box.bottom; ++y)
@@ -214,9 +215,9 @@ void TWork_area::WaveWrap(int A, int B, int K) {
       if (bar.Position == bar.Max) bar.Position = 0;
       if (bar.Advanced) bar.Advanced();
     });
-    const MutableView out = picture.region(picture.rect());
-    const std::size_t rowBytes = static_cast<std::size_t>(picture.width()) * 3;
-    for (int y = 0; y < picture.height(); ++y) std::memcpy(out.row(y), result.row(y), rowBytes);
+    // The result is new memory already: it becomes the picture, and the history records it
+    // without another copy.
+    picture = std::move(result);
   }
   // The ripple is one entry, also on an empty picture.
   RecordEdit(state_, [] {});
