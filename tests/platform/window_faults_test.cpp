@@ -11,9 +11,10 @@
 #include <fstream>
 
 #include "desktop_fixture.h"
-#include "formats/bmp.h"
+#include "formats/picture_file.h"
 #include "platform/desktop_services.h"
 #include "platform/dialogs.h"
+#include "platform/qt_pictures.h"
 #include "support/pictures.h"
 
 namespace drollo::test {
@@ -132,6 +133,55 @@ TEST_F(WindowFaults, ATinyCropDragEnablesNeitherCropNorCopy) {
   leftDrag(at(50, 50), at(60, 58));
   EXPECT_TRUE(window.toolButton("SpeedButton11")->isEnabled());
   EXPECT_TRUE(window.shortcut("Action6")->isEnabled());
+}
+
+// Below 100 % the view shows a reduced copy of the picture, kept until the picture changes: it
+// must follow every edit and every undo, whatever the picture's depth.
+TEST_F(WindowFaults, TheReducedViewFollowsEditsAndUndo) {
+  // The part of the view within 80 pixels of `c` (inside the brush circle) shows the picture
+  // reduced to the displayed size.
+  const auto showsThePicture = [&](QPoint c) {
+    const QRect image = view().imageRect();
+    const Picture& p = state().WorkingPicture;
+    QImage full = platform::WrapPicture(p);
+    if (full.isNull()) full = platform::ToQImage(p);
+    const QImage expected =
+        full.scaled(image.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage shot = client()->grab().toImage();
+    for (int y = c.y() - 80; y <= c.y() + 80; ++y)
+      for (int x = c.x() - 80; x <= c.x() + 80; ++x) {
+        if ((QPoint(x, y) - c).manhattanLength() > 110 || !image.contains(x, y)) continue;
+        if (shot.pixel(x, y) != expected.pixel(x - image.left(), y - image.top())) {
+          ADD_FAILURE() << "differs at " << x << "," << y;
+          return false;
+        }
+      }
+    return true;
+  };
+  Picture grey(400, 300, PixelFormat::Grey8());
+  for (int y = 0; y < 300; ++y)
+    for (int x = 0; x < 400; ++x) grey.setPixel(x, y, (x / 7 + y / 5) % 2 ? kWhite : kBlack);
+  const std::string greyFile = folder / "grey.bmp";
+  formats::SaveAsBmp(grey, greyFile);
+
+  for (const bool eightBit : {false, true}) {
+    if (eightBit) {
+      openDialog.answers.push_back(greyFile);
+      keys(Qt::Key_O);
+      ASSERT_EQ(state().WorkingPicture.bitsPerPixel(), 8);
+    }
+    if (!eightBit) {  // 64 %, kept for the opened picture
+      clickTool("SpeedButton8");
+      clickTool("SpeedButton8");
+    }
+    const QPoint c = at(190, 150);
+    ASSERT_TRUE(showsThePicture(c));
+    leftClick(c);
+    ASSERT_EQ(state().PictureHistory.undoCount(), 1);
+    EXPECT_TRUE(showsThePicture(c));
+    keys(Qt::Key_Z);
+    EXPECT_TRUE(showsThePicture(c));
+  }
 }
 
 TEST_F(WindowFaults, AWheelDeltaOfZeroZoomsIn) {

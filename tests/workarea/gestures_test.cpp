@@ -3,6 +3,8 @@
 // program state, so each gesture's count of steps and history entries is what is checked.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,7 +36,18 @@ class FakeWorkAreaHost : public TWork_areaHost {
     ++repaints;
     lastRepaint = area;
     lastKept = keep;
+    log.emplace_back(area, keep);
   }
+  // Whether a repaint asked for so far covers window pixel p: inside an area (its right and bottom
+  // edges included, as the window repaints them) and outside the part that area keeps.
+  bool Covers(Point p) const {
+    for (const auto& [area, keep] : log)
+      if (p.x >= area.left && p.x <= area.right && p.y >= area.top && p.y <= area.bottom &&
+          !keep.contains(p.x, p.y))
+        return true;
+    return false;
+  }
+  std::vector<std::pair<Rect, Rect>> log;
   void ConfinePointer(const Rect& image1) override { confined.push_back(image1); }
   void ReleasePointer() override { ++released; }
   void Minimize() override { minimized = true; }
@@ -214,6 +227,34 @@ TEST_F(WorkAreaGestures, SmudgeModeOnTheWarpPageDoesNotSmudge) {
   // Nothing changed, so nothing is recorded: an entry equal to the last would make the next undo
   // seem to do nothing.
   EXPECT_EQ(HistoryEntries(), 0);
+}
+
+// Erasing an overlay must repaint every pixel it drew, or traces stay on the screen wherever the
+// window repaints no more than it is asked to.
+TEST_F(WorkAreaGestures, ErasingAnOverlayRepaintsEveryPixelItDrew) {
+  state.ScreenRadius = 20;
+  area.Image1MouseMove(kNone, 40, 30);
+  ASSERT_TRUE(area.BrushShown);
+  const BrushSquare b = area.BrushBounds;
+  host.log.clear();
+  area.Image1MouseMove(kNone, 80, 60);
+  // The window draws the circle inscribed in the square's pixels: every pixel within a pixel of
+  // that circle must have been repainted.
+  const double cx = (b.Left + b.Right - 1) / 2.0, cy = (b.Top + b.Bottom - 1) / 2.0;
+  const double r = (b.Right - b.Left - 1) / 2.0;
+  for (int y = b.Top - 2; y <= b.Bottom + 2; ++y)
+    for (int x = b.Left - 2; x <= b.Right + 2; ++x)
+      if (std::abs(std::hypot(x - cx, y - cy) - r) <= 1.0)
+        ASSERT_TRUE(host.Covers(Point{x, y})) << x << "," << y;
+
+  state.CropSelectMode = true;
+  area.Image1MouseDown(TMouseButton::Left, kLeft, 20, 15);
+  area.Image1MouseMove(kLeft, 70, 50);
+  const std::vector<DashPoint> dashes = area.CropRectPoints();
+  ASSERT_FALSE(dashes.empty());
+  host.log.clear();
+  area.Image1MouseMove(kLeft, 40, 30);
+  for (const DashPoint& d : dashes) ASSERT_TRUE(host.Covers(d.p)) << d.p.x << "," << d.p.y;
 }
 
 // --- Sketch and outline pages -------------------------------------------------------------------
