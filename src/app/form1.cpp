@@ -320,13 +320,16 @@ void TForm1::blankOutlineLayer() {
 
 // --- History -----------------------------------------------------------------------------------
 
+// On the outline page the restored layer is shown again.
 void TForm1::Undo1Click() {
   drollo::Undo1Click(State);
+  if (State.CurrentPage() == Page::Outline) Work_area.Image2showto();
   SyncHistoryControls();
 }
 
 void TForm1::Redo1Click() {
   drollo::Redo1Click(State);
+  if (State.CurrentPage() == Page::Outline) Work_area.Image2showto();
   SyncHistoryControls();
 }
 

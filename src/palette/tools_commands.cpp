@@ -41,7 +41,7 @@ void TTools::SpeedButton8Click() {
 void TTools::replaceLayer(const std::function<TBitmap32()>& make) {
   RecordEdit(state_, [&] {
     state_.OutlineBitmap = make();
-    if (state_.Image2showto) state_.Image2showto();
+    host_.Image2showto();
   });
   changed();
 }

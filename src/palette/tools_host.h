@@ -27,6 +27,8 @@ class TToolsHost {
   virtual void SetImage2Cursor(WorkAreaCursor cursor) { (void)cursor; }
   // The caption of the work area window.
   virtual void SetWorkAreaCaption(const std::string& caption) { (void)caption; }
+  // Shows the outline layer again over the picture, or alone (the work area's layer display).
+  virtual void Image2showto() {}
 
   // A message box with one OK button.
   virtual void MessageBox(const std::string& text, const std::string& caption) {

@@ -79,7 +79,7 @@ void TTools::TabbedNotebook1Change(int newPage) {
       ShowPressed(SpeedButton14);
       host_.SetImage1Hint("");
       host_.SetImage2Visible(true);
-      if (state_.Image2showto) state_.Image2showto();
+      host_.Image2showto();
       host_.SetWorkAreaCaption(CheckBox1.Checked ? kWorkAreaCaption : kOutlineOnlyCaption);
       state_.CurveStage = 0;
       showHistoryControls(newPage);
@@ -95,7 +95,7 @@ void TTools::TabbedNotebook1Change(int newPage) {
 // The work area's caption says whether the picture shows under the layer, here and when the
 // outline page is entered.
 void TTools::CheckBox1Click() {
-  if (state_.Image2showto) state_.Image2showto();
+  host_.Image2showto();
   host_.SetWorkAreaCaption(CheckBox1.Checked ? kWorkAreaCaption : kOutlineOnlyCaption);
   changed();
 }

@@ -180,6 +180,7 @@ class TToolsHostRelay : public TToolsHost {
   void SetImage2Visible(bool visible) override;
   void SetImage2Cursor(WorkAreaCursor cursor) override;
   void SetWorkAreaCaption(const std::string& caption) override;
+  void Image2showto() override;
   void MessageBox(const std::string& text, const std::string& caption) override;
   void ShowError(const std::string& message) override;
   bool ExecuteColorDialog(TColor& colour) override;
@@ -198,10 +199,10 @@ class TToolsHostRelay : public TToolsHost {
 // TWork_areaHost.
 class TWork_area : public TToolsHost {
  public:
-  // Wires the palette's wave button (Button1) to WaveWrap(2, 6, 2) and the program's
-  // Image2showto hook to this window's layer display. `host` may be null: calls out go nowhere.
+  // Wires the palette's wave button (Button1) to WaveWrap(2, 6, 2). `host` may be null: calls
+  // out go nowhere.
   TWork_area(ProgramState& state, TTools& tools, TWork_areaHost* host = nullptr);
-  // Unhooks the wave button and Image2showto, which would otherwise outlive the window.
+  // Unhooks the wave button, which would otherwise outlive the window.
   ~TWork_area() override;
   TWork_area(const TWork_area&) = delete;
   TWork_area& operator=(const TWork_area&) = delete;
@@ -338,7 +339,7 @@ class TWork_area : public TToolsHost {
 
   // Recomposes Image2Picture from the working picture and the outline layer (the palette's
   // "显示" decides whether the picture shows under the layer).
-  void Image2showto();
+  void Image2showto() override;
 
   // --- TToolsHost ----------------------------------------------------------------------------
   void SetImage1Hint(const std::string& hint) override;

@@ -98,6 +98,9 @@ void TToolsHostRelay::SetImage2Cursor(WorkAreaCursor cursor) {
 void TToolsHostRelay::SetWorkAreaCaption(const std::string& caption) {
   if (target_) target_->SetWorkAreaCaption(caption);
 }
+void TToolsHostRelay::Image2showto() {
+  if (target_) target_->Image2showto();
+}
 void TToolsHostRelay::MessageBox(const std::string& text, const std::string& caption) {
   if (target_) target_->MessageBox(text, caption);
 }
@@ -132,12 +135,10 @@ TWork_area::TWork_area(ProgramState& state, TTools& tools, TWork_areaHost* host)
   Timer1 = TTimer{false, 1000};
   // Only callbacks are set here; the program state itself is first touched by FormCreate.
   tools_.Button1.OnClick = [this] { WaveWrap(2, 6, 2); };
-  state_.Image2showto = [this] { Image2showto(); };
 }
 
 TWork_area::~TWork_area() {
   tools_.Button1.OnClick = nullptr;
-  state_.Image2showto = nullptr;
 }
 
 void TWork_area::Subscribe(std::function<void()> listener) {

@@ -13,6 +13,7 @@
 #include "formats/exif.h"
 #include "formats/file_types.h"
 #include "formats/picture_file.h"
+#include "outline/layer_display.h"
 #include "support/pictures.h"
 
 namespace drollo {
@@ -208,15 +209,20 @@ TEST_F(MainWindow, UndoAndRedoControlsFollowTheHistory) {
 }
 
 TEST_F(MainWindow, UndoOnTheOutlinePageShowsTheLayerAgain) {
-  int shown = 0;
-  form.State.Image2showto = [&] { ++shown; };
-  form.State.PageIndex = 3;
+  form.Tools.TabbedNotebook1.SetPageIndex(3);
+  const auto shown = [&] {
+    return form.Work_area.Image2Picture.samePixels(outline::Image2showto(
+        form.State.WorkingPicture, form.State.OutlineBitmap, form.Tools.CheckBox1.Checked));
+  };
   form.State.OutlineBitmap.setPixel(1, 1, kBlack);
   backup(form.State);
+  form.Work_area.Image2showto();
   form.Undo1Click();
+  EXPECT_EQ(form.State.OutlineBitmap.pixel(1, 1), kWhite);
+  EXPECT_TRUE(shown());
   form.Redo1Click();
-  EXPECT_EQ(shown, 2);
   EXPECT_EQ(form.State.OutlineBitmap.pixel(1, 1), kBlack);
+  EXPECT_TRUE(shown());
 }
 
 // --- Opening ----------------------------------------------------------------------------------

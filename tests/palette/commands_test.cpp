@@ -43,10 +43,11 @@ class Commands : public testing::Test {
     state.OutlineBitmap = LinesLayer();
     ResetPictureHistory(state);
     ResetOutlineHistory(state);
-    state.Image2showto = [this] {
-      host.calls.push_back("Image2showto");
+    // What the layer display saw when it was asked to show the layer.
+    host.layerNote = [this] {
       shownLayer = state.OutlineBitmap;
       outlineEntriesWhenShown = state.OutlineHistory.undoCount();
+      return std::string();
     };
   }
   void TurnTo(int page) {

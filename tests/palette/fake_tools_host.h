@@ -1,6 +1,7 @@
 // A palette host that records every call out of the palette, in order, as readable lines.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ class FakeToolsHost : public TToolsHost {
   void SetWorkAreaCaption(const std::string& caption) override {
     calls.push_back("caption " + caption);
   }
+  void Image2showto() override { calls.push_back("Image2showto" + layerNote()); }
+  // Said after "Image2showto", e.g. the page the notebook reports while the layer is shown.
+  std::function<std::string()> layerNote = [] { return std::string(); };
   void MessageBox(const std::string& text, const std::string& caption) override {
     calls.push_back("message " + text + " / " + caption);
   }

@@ -42,7 +42,6 @@ class OutlineFiles : public testing::Test {
       std::fill_n(state.OutlineBitmap.mutableRow(y), state.OutlineBitmap.stride(), 255);
     ResetPictureHistory(state);
     ResetOutlineHistory(state);
-    state.Image2showto = [this] { host.calls.push_back("Image2showto"); };
     tools.SaveDialog1 = &dialog;
     tools.TabbedNotebook1.SetPageIndex(3);
     host.calls.clear();

@@ -27,9 +27,7 @@ class PageChange : public testing::Test {
     ResetOutlineHistory(state);
     // The work area's display of the layer, which the outline page asks for; it records the page
     // the notebook reports while it runs.
-    state.Image2showto = [this] {
-      host.calls.push_back("Image2showto on page " + std::to_string(state.PageIndex));
-    };
+    host.layerNote = [this] { return " on page " + std::to_string(state.PageIndex); };
   }
   // A recorded picture edit on the page showing.
   void Edit() {

@@ -732,7 +732,7 @@ TEST_F(WorkAreaGestures, OutlinePageShowsTheLayerOverThePicture) {
   EXPECT_TRUE(SamePicture(outline::Image2showto(state.WorkingPicture, state.OutlineBitmap, true),
                           area.Image2Picture));
   tools.CheckBox1.Checked = false;
-  state.Image2showto();
+  area.Image2showto();
   EXPECT_TRUE(SamePicture(outline::Image2showto(state.WorkingPicture, state.OutlineBitmap, false),
                           area.Image2Picture));
 }

@@ -16,10 +16,7 @@ void Undo1Click(ProgramState& s) {
   ring.undo(s.CurrentHistoryPicture());
   if (ring.undoCount() == 0) s.UndoControlsEnabled = false;
   if (ring.redoCount() > 0) s.RedoControlsEnabled = true;
-  if (s.CurrentPage() == Page::Outline) {
-    assert(s.OutlineBitmap.bitsPerPixel() == 32);
-    if (s.Image2showto) s.Image2showto();
-  }
+  assert(s.CurrentPage() != Page::Outline || s.OutlineBitmap.bitsPerPixel() == 32);
 }
 
 void Redo1Click(ProgramState& s) {
@@ -27,10 +24,7 @@ void Redo1Click(ProgramState& s) {
   ring.redo(s.CurrentHistoryPicture());
   if (ring.redoCount() == 0) s.RedoControlsEnabled = false;
   if (ring.undoCount() > 0) s.UndoControlsEnabled = true;
-  if (s.CurrentPage() == Page::Outline) {
-    assert(s.OutlineBitmap.bitsPerPixel() == 32);
-    if (s.Image2showto) s.Image2showto();
-  }
+  assert(s.CurrentPage() != Page::Outline || s.OutlineBitmap.bitsPerPixel() == 32);
 }
 
 void ResetPictureHistory(ProgramState& s) {

@@ -88,10 +88,6 @@ struct ProgramState {
   bool UndoControlsEnabled = false;
   bool RedoControlsEnabled = false;
 
-  // Shows the outline layer again over the picture (the work area's Image2showto). Undo and redo
-  // on the outline page call it after restoring the layer; unset, nothing is shown.
-  std::function<void()> Image2showto;
-
   // Screen and picture pixels at the current zoom.
   drollo::Zoom Zoom() const { return drollo::Zoom{ZoomPercent}; }
 
