@@ -1,6 +1,7 @@
 // The work area driven as a user drives it: presses, moves, releases, timer ticks, the wheel and
 // the scroll bars. Warped pictures are compared with the same steps applied directly to a second
-// program state, so each gesture's count of steps and history entries is what is checked.
+// program state, so each gesture's count of steps and history entries is what is checked; the
+// smudge, whose drag plans its own steps, with the copy-in, copy-out smudge.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "effects/warp/reference_warps.h"
+#include "effects/warp/smudge.h"
 #include "outline/layer_display.h"
 #include "palette/tools.h"
 #include "support/pictures.h"
@@ -186,35 +189,62 @@ TEST_F(WorkAreaGestures, RightPressStartsNoTimerAndRecordsNothing) {
 
 // --- Smudge -------------------------------------------------------------------------------------
 
-TEST_F(WorkAreaGestures, SmudgeReleaseSmudgesToTheReleasePointThenRecords) {
+struct SmudgeDrag {
+  const char* name;
+  Point press;
+  std::vector<Point> moves;
+  Point release;
+  std::size_t runs;  // class runs the drag plans
+};
+void PrintTo(const SmudgeDrag& drag, std::ostream* os) {
+  *os << drag.name;
+}
+
+class SmudgeGesture : public WorkAreaGestures, public testing::WithParamInterface<SmudgeDrag> {};
+
+// The drag is compared with the copy-in, copy-out smudge of the unchanged picture, whose class
+// runs follow one another in their fixed order. Where two runs' discs overlap, the later run's
+// pixels win, so a drag of two runs also checks that the work area keeps that order.
+TEST_P(SmudgeGesture, ReleaseGivesTheCopyInCopyOutSmudgeWithItsRunsInOrderThenRecords) {
+  const SmudgeDrag& drag = GetParam();
   tools.TabbedNotebook1.SetPageIndex(1);
   tools.SpeedButton3Click();
   ASSERT_TRUE(state.SmudgeMode);
+  const int r = tools.TrackBar3.Position();
+  ASSERT_EQ(state.ZoomPercent, 100.0);
+  ASSERT_EQ(warp::PlanSmudge(drag.press.x, drag.press.y, drag.release.x, drag.release.y, r).size(),
+            drag.runs);
   const Picture original = state.WorkingPicture;
 
-  area.Image1MouseDown(TMouseButton::Left, kLeft, 40, 40);
+  area.Image1MouseDown(TMouseButton::Left, kLeft, drag.press.x, drag.press.y);
   EXPECT_FALSE(area.Timer1.Enabled);
-  area.Image1MouseMove(kLeft, 55, 45);
+  for (const Point& p : drag.moves) area.Image1MouseMove(kLeft, p.x, p.y);
   area.Image1Click();  // the smudge has no click step
   EXPECT_TRUE(SamePicture(original, state.WorkingPicture));
-  area.Image1MouseUp(TMouseButton::Left, kNone, 70, 50);
+  EXPECT_EQ(HistoryEntries(), 0);
+  area.Image1MouseUp(TMouseButton::Left, kNone, drag.release.x, drag.release.y);
 
-  ProgramState ref;
-  TTools refTools{ref};
-  TWork_area refArea{ref, refTools};
-  ref.WorkingPicture = original;
-  refTools.TrackBar3.SetPosition(tools.TrackBar3.Position());
-  ref.WarpCentre = {40, 40};
-  refArea.tumopic(70, 50);
-  ASSERT_FALSE(SamePicture(original, ref.WorkingPicture));
-  EXPECT_TRUE(SamePicture(ref.WorkingPicture, state.WorkingPicture));
+  Picture expected = original;
+  warp::reference::Smudge(expected, drag.press.x, drag.press.y, drag.release.x, drag.release.y, r);
+  ASSERT_FALSE(SamePicture(original, expected));
+  EXPECT_TRUE(SamePicture(expected, state.WorkingPicture));
   EXPECT_EQ(HistoryEntries(), 1);
   // The entry holds the smudged picture: it was recorded after the smudge.
   Undo1Click(state);
   EXPECT_TRUE(SamePicture(original, state.WorkingPicture));
   Redo1Click(state);
-  EXPECT_TRUE(SamePicture(ref.WorkingPicture, state.WorkingPicture));
+  EXPECT_TRUE(SamePicture(expected, state.WorkingPicture));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Drags, SmudgeGesture,
+    testing::Values(SmudgeDrag{"DownRight", {40, 40}, {{55, 45}}, {70, 50}, 1},
+                    // The up-left run ends on the press row, so the left run follows it.
+                    SmudgeDrag{
+                        "UpLeftThenLeft", {60, 45}, {{50, 45}, {30, 44}, {10, 44}}, {0, 44}, 2},
+                    // The up-right run ends on the press column, so the up run follows it.
+                    SmudgeDrag{"UpRightThenUp", {60, 80}, {{60, 60}, {61, 30}}, {61, 0}, 2}),
+    [](const testing::TestParamInfo<SmudgeDrag>& info) { return info.param.name; });
 
 TEST_F(WorkAreaGestures, SmudgeModeOnTheWarpPageDoesNotSmudge) {
   tools.TabbedNotebook1.SetPageIndex(1);
