@@ -24,6 +24,7 @@ TShiftState LeftHeld() {
 class QtOutlineDrawing : public testing::Test {
  protected:
   QtOutlineDrawing() {
+    relay.Attach(area);
     state.WorkingPicture = Picture(200, 150, 24);
     area.FormCreate();
     area.FormShow();
@@ -69,7 +70,9 @@ class QtOutlineDrawing : public testing::Test {
   }
 
   ProgramState state;
-  TTools tools{state};
+  // The palette's calls out reach the work area, as in the program.
+  TToolsHostRelay relay;
+  TTools tools{state, relay};
   TWork_area area{state, tools};
   OutlineDrawing draw{state, tools, area};
   platform::QtLayerCanvas canvas;
