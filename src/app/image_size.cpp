@@ -117,6 +117,10 @@ void TImage_Size::SpeedButton2Click() {
 }
 
 void TImage_Size::Button1Click() {
+  if (form_.State.WorkingPicture.empty()) {
+    form_.ShowMessage(kNoPicture, "Information");
+    return;
+  }
   if (!IsDigitString(Edit1.Text) || !IsDigitString(Edit2.Text)) {
     form_.ShowMessage(kInvalidInput, "Information");
     return;
@@ -128,7 +132,7 @@ void TImage_Size::Button1Click() {
   const Picture& p = form_.State.WorkingPicture;
   const double widthRatio = static_cast<double>(*w) / p.width();
   const double heightRatio = static_cast<double>(*h) / p.height();
-  // An empty picture gives no finite ratio: there is nothing to resize.
+  // A ratio of 0 (a field of 0) is refused like any other invalid size.
   if (!(widthRatio > 0) || !(heightRatio > 0) || !std::isfinite(widthRatio) ||
       !std::isfinite(heightRatio)) {
     form_.ShowMessage(kInvalidInput, "Information");

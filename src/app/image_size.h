@@ -43,6 +43,8 @@ class TImage_Size {
   void Button2Click();       // close without change
 
   inline static const char* const kInvalidInput = "Please input a valid integer value.";
+  // Applying the dialog to an empty picture: there is no ratio to keep and nothing to resample.
+  inline static const char* const kNoPicture = "There is no picture to resize.";
 
  private:
   // The field's number; reports the conversion error and gives nothing for text that is not an

@@ -200,6 +200,17 @@ class SizeDialog : public MainWindow {
   TImage_Size& dlg = form.Image_Size;
 };
 
+// An empty picture has no size to scale: the dialog says so instead of blaming the numbers typed.
+TEST_F(SizeDialog, AnEmptyPictureIsNamedAsTheReason) {
+  form.State.WorkingPicture = Picture();
+  dlg.Edit1.Text = "100";
+  dlg.Edit2.Text = "80";
+  dlg.Button1.Click();
+  ASSERT_EQ(messages.boxes.size(), 1u);
+  EXPECT_EQ(messages.boxes[0].first, TImage_Size::kNoPicture);
+  EXPECT_TRUE(form.State.WorkingPicture.empty());
+}
+
 TEST_F(SizeDialog, ShowsThePictureSize) {
   EXPECT_TRUE(dlg.Visible);
   EXPECT_EQ(dlg.Edit1.Text, "605");
