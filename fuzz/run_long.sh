@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# Runs every fuzz target (or the ones named) for a long time, in turns, on its growing corpus.
+# Not part of the test command.
+#
+#   fuzz/run_long.sh HOURS [target ...]
+#
+# The hours are shared out evenly between the targets, in rounds of at most 20 minutes per target,
+# so that an interrupted run has still visited every target. The corpus of each target is
+# build/fuzz/corpus/<target>, shared with fuzz/run_short.sh. Every target's executions are added to
+# build/fuzz/executions.tsv (target, executions, seconds, date), and the totals are printed at the
+# end. An input that crashes, hangs or exhausts memory is kept in fuzz/regressions/<target>/ and the
+# run goes on; the script fails at the end when there was one.
+#
+# Afterwards the corpus worth keeping can be minimised into the tree with
+#   fuzz/run_long.sh --keep-corpus [target ...]
+# which merges build/fuzz/corpus/<target> into fuzz/corpus/<target> (only inputs that add coverage,
+# at most 4 KiB each), where fuzz/run_short.sh starts from it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+all=(bmp jpeg gif icon metafile png webp tiff heif exif)
+build=build/fuzz
+ledger="$build/executions.tsv"
+
+configure() {
+  CXX=clang++ cmake -S . -B "$build" -G Ninja \
+    -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+    -DDROLLO_BUILD_FUZZ=ON -DDROLLO_SANITIZE=ON -DDROLLO_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$build" -j 2 --target fuzz_seeds $(printf 'fuzz_%s ' "$@")
+  rm -rf "$build/seeds"
+  "$build/fuzz/fuzz_seeds" "$build/seeds"
+}
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan_suppressions.txt"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+if [ "${1:-}" = "--keep-corpus" ]; then
+  shift
+  targets=("$@")
+  [ "${#targets[@]}" -gt 0 ] || targets=("${all[@]}")
+  configure "${targets[@]}"
+  for t in "${targets[@]}"; do
+    mkdir -p "fuzz/corpus/$t"
+    before=$(find "fuzz/corpus/$t" -type f | wc -l)
+    "$build/fuzz/fuzz_$t" -merge=1 -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+      "fuzz/corpus/$t" "$build/corpus/$t" >"$build/merge_$t.log" 2>&1
+    after=$(find "fuzz/corpus/$t" -type f | wc -l)
+    echo "fuzz_$t: kept corpus $before -> $after files"
+  done
+  exit 0
+fi
+
+hours="${1:?usage: fuzz/run_long.sh HOURS [target ...]}"
+shift
+targets=("$@")
+[ "${#targets[@]}" -gt 0 ] || targets=("${all[@]}")
+configure "${targets[@]}"
+
+per_target=$(awk -v h="$hours" -v n="${#targets[@]}" 'BEGIN { printf "%d", h * 3600 / n }')
+[ "$per_target" -ge 1 ] || per_target=1
+round=$((per_target < 1200 ? per_target : 1200))
+touch "$ledger"
+
+declare -A left
+for t in "${targets[@]}"; do left[$t]=$per_target; done
+found=()
+while :; do
+  ran=0
+  for t in "${targets[@]}"; do
+    s=${left[$t]}
+    [ "$s" -gt 0 ] || continue
+    [ "$s" -le "$round" ] || s=$round
+    left[$t]=$((left[$t] - s))
+    ran=1
+    corpus="$build/corpus/$t"
+    artifacts="$build/artifacts/$t"
+    mkdir -p "$corpus" "$artifacts"
+    stored=()
+    for d in "fuzz/corpus/$t" "fuzz/seeds/$t"; do [ -d "$d" ] && stored+=("$d"); done
+    log="$build/long_$t.log"
+    # -fork keeps the run going past a finding; each finding is written to the artifacts.
+    "$build/fuzz/fuzz_$t" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
+      -max_total_time="$s" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+      -artifact_prefix="$artifacts/" "$corpus" "$build/seeds/$t" "${stored[@]}" >"$log" 2>&1 || true
+    # Each fork's job prints its own final statistics; their sum is the round's executions.
+    execs=$(awk -F: '/^stat::number_of_executed_units/ { n += $2 } END { print n + 0 }' "$log")
+    printf '%s\t%s\t%s\t%s\n' "$t" "$execs" "$s" "$(date -u +%FT%TZ)" >>"$ledger"
+    echo "fuzz_$t: $execs executions in $s s"
+    if compgen -G "$artifacts/*" >/dev/null; then
+      mkdir -p "fuzz/regressions/$t"
+      cp "$artifacts"/* "fuzz/regressions/$t/"
+      rm -f "$artifacts"/*
+      echo "fuzz_$t found inputs that fail; kept in fuzz/regressions/$t (log: $log)"
+      [[ " ${found[*]} " == *" $t "* ]] || found+=("$t")
+    fi
+  done
+  [ "$ran" -eq 1 ] || break
+done
+
+echo "executions so far (all long runs, from $ledger):"
+awk -F'\t' '{ n[$1] += $2; s[$1] += $3 } END { for (t in n) printf "  fuzz_%-9s %12d executions %8d s\n", t, n[t], s[t] }' \
+  "$ledger" | sort
+if [ "${#found[@]}" -gt 0 ]; then
+  echo "fuzzing found problems in: ${found[*]}" >&2
+  exit 1
+fi
