@@ -83,8 +83,8 @@ while :; do
     "$build/fuzz/fuzz_$t" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
       -max_total_time="$s" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$artifacts/" "$corpus" "$build/seeds/$t" "${stored[@]}" >"$log" 2>&1 || true
-    # Each fork's job prints its own final statistics; their sum is the round's executions.
-    execs=$(awk -F: '/^stat::number_of_executed_units/ { n += $2 } END { print n + 0 }' "$log")
+    # The fork mode's status lines count the executions of all jobs so far: "#N: cov: ...".
+    execs=$(awk '/^#[0-9]+:/ { n = substr($1, 2) + 0 } END { print n + 0 }' "$log")
     printf '%s\t%s\t%s\t%s\n' "$t" "$execs" "$s" "$(date -u +%FT%TZ)" >>"$ledger"
     echo "fuzz_$t: $execs executions in $s s"
     if compgen -G "$artifacts/*" >/dev/null; then
