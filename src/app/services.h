@@ -119,6 +119,9 @@ struct PlatformServices {
   // The screen that shows the work area: repaints, minimising, pointer confinement. Without one
   // the work area is a model only.
   WorkAreaSurface* Surface = nullptr;
+  // The palette window's progress bar, told as a long step advances it. Without one the bar is
+  // shown only when the step has ended.
+  ProgressDisplay* Progress = nullptr;
   // The question-and-answer page as a local file path; empty when the program could not find it.
   std::string HelpPage;
   // The per-user folder the program may write its own files into (the mail attachment). Empty:

@@ -97,17 +97,19 @@ Session::Session(std::ostream& err) : err_(err), messages_(err) {
   services.Colors = &colours_;
   services.Canvas = &canvas_;
   services.Renderer = &renderer_;
+  services.Progress = this;
   form_ = std::make_unique<TForm1>(services);
   TForm1& f = *form_;
-  f.State.ProgressBar1.Advanced = [this] {
-    if (Progress) Progress(form_->State.ProgressBar1.Position, form_->State.ProgressBar1.Max);
-  };
   // The first showing of the main window and the work area, at the work area's start size.
   f.Work_area.SetClientSize(kWorkAreaClient);
   f.FormShow();
 }
 
 Session::~Session() = default;
+
+void Session::Advanced(const ProgressBarState& bar) {
+  if (Progress) Progress(bar.Position, bar.Max);
+}
 
 bool Session::Run(const Step& step, std::string& error) {
   errors_.Errors.clear();

@@ -68,7 +68,7 @@ class RunClipboard : public Clipboard {
   std::optional<Picture> bitmap_;
 };
 
-class Session {
+class Session : private ProgressDisplay {
  public:
   // Starts the program as the desktop does: the main window, the work area, the palette, then
   // the first showing of the main window and the work area. Notes (disabled controls, skipped
@@ -92,6 +92,9 @@ class Session {
   std::string StateJson() const;
 
  private:
+  // ProgressDisplay.
+  void Advanced(const ProgressBarState& bar) override;
+
   void runStep(const Step& step);
   void set(const Step& step);
   void press(const Step& step);

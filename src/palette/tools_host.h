@@ -55,4 +55,30 @@ class TToolsHost {
   virtual void SetWorkAreaPenWidth(int width) { (void)width; }
 };
 
+// The palette's host for a program whose palette is built before its work area: it passes every
+// call on to the host attached later (normally the work area) and drops calls until then.
+class TToolsHostRelay : public TToolsHost {
+ public:
+  void Attach(TToolsHost& target) { target_ = &target; }
+
+  void setsigncursor() override;
+  void SetImage1Hint(const std::string& hint) override;
+  void SetImage1Cursor(WorkAreaCursor cursor) override;
+  void SetImage2Visible(bool visible) override;
+  void SetImage2Cursor(WorkAreaCursor cursor) override;
+  void SetWorkAreaCaption(const std::string& caption) override;
+  void Image2showto() override;
+  void MessageBox(const std::string& text, const std::string& caption) override;
+  void ShowError(const std::string& message) override;
+  bool ExecuteColorDialog(TColor& colour) override;
+  void SetMemo1FontColor(TColor colour) override;
+  void SetOutlinePenColor(TColor colour) override;
+  void SetOutlinePenWidth(int width) override;
+  void SetWorkAreaPenColor(TColor colour) override;
+  void SetWorkAreaPenWidth(int width) override;
+
+ private:
+  TToolsHost* target_ = nullptr;
+};
+
 }  // namespace drollo

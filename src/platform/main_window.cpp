@@ -86,6 +86,7 @@ MainWindow::MainWindow(const PlatformServices* services)
   s.Canvas = &layerCanvas_;
   s.Renderer = &textRenderer_;
   s.Surface = this;
+  s.Progress = this;
   form_ = std::make_unique<TForm1>(std::move(s));
   TForm1& f = *form_;
 
@@ -145,9 +146,14 @@ void MainWindow::Minimize() {
   if (subWindow_) subWindow_->showMinimized();
 }
 
+void MainWindow::Advanced(const ProgressBarState& bar) {
+  if (tools_) tools_->ShowProgress(bar);
+}
+
 MainWindow::~MainWindow() {
   // The windows refer to the models: they go first.
   delete tools_;
+  tools_ = nullptr;
   delete about_;
   delete imageSize_;
   delete mdi_;

@@ -41,7 +41,7 @@ void PrepareApplication(QApplication& app);
 // name that is no option (nor the folder of --screenshot-demo); empty when there is none.
 QString PictureFileArgument(const QStringList& arguments);
 
-class MainWindow : public QMainWindow, private WorkAreaSurface {
+class MainWindow : public QMainWindow, private WorkAreaSurface, private ProgressDisplay {
   Q_OBJECT
 
  public:
@@ -85,6 +85,8 @@ class MainWindow : public QMainWindow, private WorkAreaSurface {
   // WorkAreaSurface.
   void Repaint(const Rect& area, const Rect& keep) override;
   void Minimize() override;
+  // ProgressDisplay: the palette window shows the bar.
+  void Advanced(const ProgressBarState& bar) override;
 
   void buildToolBar();
   void buildMenus();

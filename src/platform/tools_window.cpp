@@ -118,17 +118,7 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
   progress_->setObjectName("ProgressBar1");
   progress_->setGeometry(3, 258, 228, 16);
   progress_->setTextVisible(false);
-  // A long step advances the bar inside one event: it is painted at once, at most every
-  // ProgressRepaintInterval, without handling other events meanwhile.
   progressClock_.start();
-  tools_.ProgressBar1.Advanced = [this] {
-    const ProgressBarState& bar = tools_.ProgressBar1;
-    if (progressClock_.elapsed() < ProgressRepaintInterval) return;
-    progressClock_.restart();
-    progress_->setRange(0, std::max(1, bar.Max));
-    progress_->setValue(std::min(bar.Position, bar.Max));
-    progress_->repaint();
-  };
   syncs_.push_back([this] {
     progress_->setRange(0, std::max(1, tools_.ProgressBar1.Max));
     progress_->setValue(std::min(tools_.ProgressBar1.Position, tools_.ProgressBar1.Max));
@@ -137,8 +127,14 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
   syncFromModel();
 }
 
-ToolsWindow::~ToolsWindow() {
-  tools_.ProgressBar1.Advanced = nullptr;
+ToolsWindow::~ToolsWindow() = default;
+
+void ToolsWindow::ShowProgress(const ProgressBarState& bar) {
+  if (progressClock_.elapsed() < ProgressRepaintInterval) return;
+  progressClock_.restart();
+  progress_->setRange(0, std::max(1, bar.Max));
+  progress_->setValue(std::min(bar.Position, bar.Max));
+  progress_->repaint();
 }
 
 void ToolsWindow::forwarded() {

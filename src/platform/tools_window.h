@@ -34,7 +34,9 @@ class ToolsWindow : public QWidget {
   QTabWidget* notebook() const { return notebook_; }
   QProgressBar* progressBar() const { return progress_; }
 
-  // How often, at most, a long step's progress is painted while it runs (milliseconds).
+  // A long step advanced the bar inside one event: it is painted at once, at most every
+  // ProgressRepaintInterval milliseconds, without handling other events meanwhile.
+  void ShowProgress(const ProgressBarState& bar);
   int ProgressRepaintInterval = 30;
 
   // The palette's client size.

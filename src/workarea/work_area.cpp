@@ -73,7 +73,7 @@ Progress TWork_area::columnProgress() {
   return [this] {
     ProgressBarState& bar = state_.ProgressBar1;
     if (bar.Position < bar.Max) ++bar.Position;
-    if (bar.Advanced) bar.Advanced();
+    host_.ProgressAdvanced(bar);
   };
 }
 
@@ -210,10 +210,10 @@ void TWork_area::WaveWrap(int A, int B, int K) {
     const MutableView dst{result.rawData(), static_cast<std::ptrdiff_t>(result.stride()),
                           result.rect(), 3};
     ProgressBarState& bar = state_.ProgressBar1;
-    warp::wave(picture.view(), dst, A, B, K, [&bar] {
+    warp::wave(picture.view(), dst, A, B, K, [this, &bar] {
       ++bar.Position;
       if (bar.Position == bar.Max) bar.Position = 0;
-      if (bar.Advanced) bar.Advanced();
+      host_.ProgressAdvanced(bar);
     });
     // The result is new memory already: it becomes the picture, and the history records it
     // without another copy.

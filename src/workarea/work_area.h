@@ -166,6 +166,8 @@ class TWork_areaHost : public WorkAreaSurface {
     (void)colour;
     return false;
   }
+  // A long step advanced the palette's progress bar.
+  virtual void ProgressAdvanced(const ProgressBarState& bar) { (void)bar; }
 };
 
 // The palette's host for a program whose palette is built before its work area: it passes every

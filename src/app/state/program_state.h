@@ -2,8 +2,6 @@
 // palette writes and the effects read, the zoom, the progress bar, the pictures and the histories.
 #pragma once
 
-#include <functional>
-
 #include "app/state/history.h"
 #include "app/state/zoom_scale.h"
 #include "formats/metadata.h"
@@ -21,8 +19,14 @@ struct Point {
 struct ProgressBarState {
   int Position = 0;
   int Max = 500;
-  // Runs each time a long step advances the bar, so a window can show it before the step ends.
-  std::function<void()> Advanced;
+};
+
+// The window that shows ProgressBar1. A long step advances the bar inside one event; it tells the
+// display each time, so the window can show the bar before the step ends.
+class ProgressDisplay {
+ public:
+  virtual ~ProgressDisplay() = default;
+  virtual void Advanced(const ProgressBarState& bar) = 0;
 };
 
 // The palette's pages, by their notebook index.
