@@ -75,7 +75,7 @@ void TForm1::WorkAreaHost::ShowError(const std::string& message) {
 bool TForm1::WorkAreaHost::ExecuteColorDialog(TColor& colour) {
   return form_.Services.Colors && form_.Services.Colors->Execute(colour);
 }
-void TForm1::WorkAreaHost::ProgressAdvanced(const ProgressBarState& bar) {
+void TForm1::WorkAreaHost::Advanced(const ProgressBarState& bar) {
   if (form_.Services.Progress) form_.Services.Progress->Advanced(bar);
 }
 

@@ -66,7 +66,7 @@ class TForm1 {
     void MessageBox(const std::string& text, const std::string& caption) override;
     void ShowError(const std::string& message) override;
     bool ExecuteColorDialog(TColor& colour) override;
-    void ProgressAdvanced(const ProgressBarState& bar) override;
+    void Advanced(const ProgressBarState& bar) override;
 
    private:
     TForm1& form_;

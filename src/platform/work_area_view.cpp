@@ -274,19 +274,21 @@ void WorkAreaView::paintEvent(QPaintEvent* e) {
   // The outline tools' previews, drawn with the window's pen.
   const OutlineDrawing& outline = model_.Outline;
   if (outlineShown() &&
-      (outline.LineShown || outline.CurvePreview != OutlineDrawing::CurvePreviewKind::None)) {
+      (outline.Line.LineShown ||
+       outline.Curve.CurvePreview != OutlineDrawing::CurveTool::PreviewKind::None)) {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(ToQColor(model_.Pen.Color), std::max(1, model_.Pen.Width), Qt::SolidLine,
                   Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
-    if (outline.LineShown) {
-      const auto& l = outline.LineOverlay;
-      p.drawLine(l[0], l[1], l[2], l[3]);
+    if (outline.Line.LineShown) {
+      const auto& l = outline.Line.LineOverlay;
+      p.drawLine(l.Start.x, l.Start.y, l.End.x, l.End.y);
     }
-    const auto& c = outline.CurvePoints;
-    if (outline.CurvePreview == OutlineDrawing::CurvePreviewKind::Line) {
+    const auto& c = outline.Curve.CurvePoints;
+    using Preview = OutlineDrawing::CurveTool::PreviewKind;
+    if (outline.Curve.CurvePreview == Preview::Line) {
       p.drawLine(c[0].x, c[0].y, c[3].x, c[3].y);
-    } else if (outline.CurvePreview == OutlineDrawing::CurvePreviewKind::Bezier) {
+    } else if (outline.Curve.CurvePreview == Preview::Bezier) {
       QPainterPath path(QPointF(c[0].x, c[0].y));
       path.cubicTo(QPointF(c[1].x, c[1].y), QPointF(c[2].x, c[2].y), QPointF(c[3].x, c[3].y));
       p.drawPath(path);

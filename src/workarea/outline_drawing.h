@@ -4,9 +4,11 @@
 // a position v stands for the layer pixel Round(v / ZoomPercent x 100), computed in extended
 // precision with halves to the even neighbour.
 //
-// Previews (the line being dragged, the curve being shaped, the eraser circle) are state for the
-// window to paint over the picture; they never touch the layer. The layer itself is drawn on
-// through a LayerCanvas, which the desktop program supplies.
+// Each tool is one object with what a left press, a move with the left button held and the left
+// release do; the drawing picks the object of the chosen DrawingTool. Previews (the line being
+// dragged, the curve being shaped, the eraser circle) are state for the window to paint over the
+// picture; they never touch the layer. The layer itself is drawn on through a LayerCanvas, which
+// the desktop program supplies.
 #pragma once
 
 #include <array>
@@ -15,17 +17,19 @@
 #include "outline/layer_canvas.h"
 #include "outline/text_render.h"
 #include "palette/tools.h"
+#include "workarea/overlays.h"
 #include "workarea/text_box.h"
+#include "workarea/viewport.h"
+#include "workarea/window_controls.h"
 
 namespace drollo {
 
-class TWork_area;
-enum class TMouseButton;
-struct TShiftState;
-
 class OutlineDrawing {
  public:
-  OutlineDrawing(ProgramState& state, TTools& tools, TWork_area& workArea);
+  // The tools draw on the layer of `state` with the palette's colour and width, and show their
+  // previews and the layer display through the work area's viewport and overlays.
+  OutlineDrawing(ProgramState& state, TTools& tools, WorkAreaViewport& viewport,
+                 WorkAreaOverlays& overlays);
   OutlineDrawing(const OutlineDrawing&) = delete;
   OutlineDrawing& operator=(const OutlineDrawing&) = delete;
 
@@ -36,18 +40,105 @@ class OutlineDrawing {
   outline::TextRenderer* Renderer = nullptr;
   FontDialog* FontDialog1 = nullptr;
 
-  // --- Stroke state ----------------------------------------------------------------------------
-  bool StrokeActive = false;  // a line, pen or eraser press is under way
-  Point LineStart;            // layer pixels
-  // The line preview: start (x, y), end (x, y) and anchor (x, y), window client coordinates.
-  std::array<int, 6> LineOverlay{0, 0, 0, 0, 0, 0};
-  bool LineShown = false;  // the line preview is on the window
-  // P0..P3: window coordinates while the curve is shaped, layer pixels once drawn.
-  std::array<Point, 4> CurvePoints{};
-  bool CurveDragActive = false;
-  // What of the curve is previewed on the window: the line P0-P3 or the Bezier curve.
-  enum class CurvePreviewKind { None, Line, Bezier };
-  CurvePreviewKind CurvePreview = CurvePreviewKind::None;
+  // One drawing tool: the left press, a move with the left button held and the left release on
+  // the layer, on the outline page, at positions relative to Image2. Each does nothing unless the
+  // tool says otherwise.
+  class Tool {
+   public:
+    explicit Tool(OutlineDrawing& drawing) : d_(drawing) {}
+    virtual ~Tool() = default;
+    Tool(const Tool&) = delete;
+    Tool& operator=(const Tool&) = delete;
+    virtual void Down(int X, int Y);
+    virtual void Move(int X, int Y);
+    virtual void Up(int X, int Y);
+
+   protected:
+    OutlineDrawing& d_;
+  };
+
+  // The straight line: a preview follows the drag; the release draws it on the layer.
+  class LineTool : public Tool {
+   public:
+    using Tool::Tool;
+    void Down(int X, int Y) override;
+    void Move(int X, int Y) override;
+    void Up(int X, int Y) override;
+
+    // The preview with the window pen (the palette's colour, the pen width), and its removal.
+    void DrawTheLine();
+    void RemoveTheLine();
+    // The box of the preview grown by one pixel: what RemoveTheLine repaints.
+    Rect LinePreviewBounds() const;
+
+    Point LineStart;  // layer pixels
+    // The preview in window client coordinates: from Start to End; Anchor is where the drag began.
+    struct Overlay {
+      Point Start;
+      Point End;
+      Point Anchor;
+      bool operator==(const Overlay&) const = default;
+    } LineOverlay;
+    bool LineShown = false;  // the preview is on the window
+  };
+
+  // The pen: draws on the layer as the pointer moves; the release records the stroke.
+  class PenTool : public Tool {
+   public:
+    using Tool::Tool;
+    void Down(int X, int Y) override;
+    void Move(int X, int Y) override;
+    void Up(int X, int Y) override;
+  };
+
+  // The text tool: a press opens the text box there.
+  class TextTool : public Tool {
+   public:
+    using Tool::Tool;
+    void Down(int X, int Y) override;
+  };
+
+  // The curve, shaped in three drags: the first sets the end points, the second bends it with
+  // both inner control points, the third moves the second alone; the third release draws it.
+  class CurveTool : public Tool {
+   public:
+    using Tool::Tool;
+    void Down(int X, int Y) override;
+    void Move(int X, int Y) override;
+    void Up(int X, int Y) override;
+
+    // P0..P3: window coordinates while the curve is shaped, layer pixels once drawn.
+    std::array<Point, 4> CurvePoints{};
+    bool CurveDragActive = false;
+    // What of the curve is previewed on the window: the line P0-P3 or the Bezier curve.
+    enum class PreviewKind { None, Line, Bezier };
+    PreviewKind CurvePreview = PreviewKind::None;
+  };
+
+  // The eraser: its circle follows the pointer; a drag erases discs, the release one more.
+  class EraserTool : public Tool {
+   public:
+    using Tool::Tool;
+    void Down(int X, int Y) override;
+    void Move(int X, int Y) override;
+    void Up(int X, int Y) override;
+    // Any move over the layer while the eraser is chosen, buttons or not: the circle follows.
+    void Hover(int X, int Y);
+
+   private:
+    void eraseAt(int X, int Y);
+  };
+
+  LineTool Line{*this};
+  PenTool Pen{*this};
+  TextTool Text{*this};
+  CurveTool Curve{*this};
+  EraserTool Eraser{*this};
+  // The object of a drawing tool; null for none.
+  Tool* ToolFor(DrawTool tool);
+
+  // A line, pen or eraser press is under way.
+  bool StrokeActive = false;
 
   // --- Text box --------------------------------------------------------------------------------
   TMemo Memo1;
@@ -60,12 +151,6 @@ class OutlineDrawing {
   void Image2MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
   void Image2MouseMove(TShiftState Shift, int X, int Y);
   void Image2MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
-
-  // The line preview with the window pen (the palette's colour, the pen width), and its removal.
-  void DrawTheLine();
-  void RemoveTheLine();
-  // The box of the line preview grown by one pixel: what RemoveTheLine repaints.
-  Rect LinePreviewBounds() const;
 
   // Opens the text box at (X, Y) relative to the images with the start text.
   void OpenTextBox(int X, int Y);
@@ -82,16 +167,16 @@ class OutlineDrawing {
   Point LayerPoint(int X, int Y) const;
 
  private:
-  Point windowPoint(int X, int Y) const;
   // Repaints the whole work area: every preview drawn on the window goes.
   void repaintWorkArea();
-  void scrollBy(int dx, int dy);
-  void eraseAt(int X, int Y);
   void setStrokePen(bool dashed);
+  // Recomposes the layer display (Image2showto).
+  void showLayer();
 
   ProgramState& state_;
   TTools& tools_;
-  TWork_area& area_;
+  WorkAreaViewport& view_;
+  WorkAreaOverlays& overlays_;
   outline::NullLayerCanvas nullCanvas_;
   outline::LayerCanvas* canvas_ = &nullCanvas_;
 };

@@ -74,7 +74,7 @@ class QtOutlineDrawing : public testing::Test {
   TToolsHostRelay relay;
   TTools tools{state, relay};
   TWork_area area{state, tools};
-  OutlineDrawing draw{state, tools, area};
+  OutlineDrawing draw{state, tools, area, area};
   platform::QtLayerCanvas canvas;
   platform::QtTextRenderer renderer;
 };
@@ -115,8 +115,7 @@ TEST_F(QtOutlineDrawing, PreviewGoesToEvenDistancesAndTheStoredLineToTheReleaseP
   state.DrawingTool = DrawTool::Line;
   press(10, 10);
   drag(15, 12);
-  EXPECT_EQ(draw.LineOverlay[2], 16);
-  EXPECT_EQ(draw.LineOverlay[3], 12);
+  EXPECT_EQ(draw.Line.LineOverlay.End, (Point{16, 12}));
   EXPECT_EQ(inkOutside(Rect{}), 0);  // the preview is not on the layer
   release(15, 12);
   EXPECT_EQ(at(16, 12), kWhite);

@@ -30,10 +30,10 @@ TEST_F(OutlinePage, LineDragDrawsIntoTheLayerAtTheZoomWithOneHistoryEntry) {
   EXPECT_EQ(blackPixels(), 0);
   QTest::mousePress(client(), Qt::LeftButton, Qt::NoModifier, at(50, 50));
   QTest::mouseMove(client(), at(150, 100));
-  EXPECT_TRUE(form().Work_area.Outline.LineShown);  // the preview, not yet the layer
+  EXPECT_TRUE(form().Work_area.Outline.Line.LineShown);  // the preview, not yet the layer
   EXPECT_EQ(blackPixels(), 0);
   QTest::mouseRelease(client(), Qt::LeftButton, Qt::NoModifier, at(250, 50));
-  EXPECT_FALSE(form().Work_area.Outline.LineShown);
+  EXPECT_FALSE(form().Work_area.Outline.Line.LineShown);
   // From picture pixel (40, 40) to (200, 40): a horizontal line of the pen width.
   EXPECT_NE(state().OutlineBitmap.pixel(120, 40), kWhite);
   EXPECT_EQ(state().OutlineBitmap.pixel(120, 60), kWhite);

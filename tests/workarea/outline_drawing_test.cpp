@@ -12,6 +12,7 @@
 
 namespace drollo {
 namespace {
+using Overlay = OutlineDrawing::LineTool::Overlay;
 
 constexpr TColor kBlue = MakeColour(0, 0, 255);
 
@@ -106,7 +107,7 @@ class OutlineDrawingTest : public testing::Test {
   ProgramState state;
   TTools tools{state};
   TWork_area area{state, tools};
-  OutlineDrawing draw{state, tools, area};
+  OutlineDrawing draw{state, tools, area, area};
   FakeCanvas canvas;
   FakeRenderer renderer;
   FakeFontDialog fonts;
@@ -144,8 +145,8 @@ TEST_F(OutlineDrawingTest, LinePreviewEndIsMovedToEvenDistances) {
   tool(1);
   press(10, 10);
   drag(15, 12);
-  EXPECT_TRUE(draw.LineShown);
-  EXPECT_EQ(draw.LineOverlay, (std::array<int, 6>{10, 10, 16, 12, 10, 10}));
+  EXPECT_TRUE(draw.Line.LineShown);
+  EXPECT_EQ(draw.Line.LineOverlay, (Overlay{{10, 10}, {16, 12}, {10, 10}}));
   // The window pen takes the palette's colour and the pen width for the preview.
   EXPECT_EQ(area.Pen.Color, kBlue);
   EXPECT_EQ(area.Pen.Width, 3);
@@ -166,7 +167,7 @@ TEST_F(OutlineDrawingTest, LineOnReleaseGoesToTheReleasePointWithADashedPen) {
   EXPECT_EQ(s.points, (std::vector<outline::CanvasPoint>{{10, 10}, {16, 12}}));
   EXPECT_EQ(s.pen, (outline::LayerPen{kBlue, 3, outline::PenStyle::Dash}));
   EXPECT_FALSE(draw.StrokeActive);
-  EXPECT_FALSE(draw.LineShown);
+  EXPECT_FALSE(draw.Line.LineShown);
   EXPECT_EQ(entries(), 1);
 }
 
@@ -176,7 +177,7 @@ TEST_F(OutlineDrawingTest, LinePreviewLiesInWindowCoordinatesOfTheScrolledWindow
   area.HorzScrollBar.Position = 30;
   area.VertScrollBar.Position = 20;
   press(40, 40);
-  EXPECT_EQ(draw.LineOverlay, (std::array<int, 6>{10, 20, 10, 20, 10, 20}));
+  EXPECT_EQ(draw.Line.LineOverlay, (Overlay{{10, 20}, {10, 20}, {10, 20}}));
   release(41, 40);
   EXPECT_EQ(canvas.strokes.at(0).points, (std::vector<outline::CanvasPoint>{{40, 40}, {41, 40}}));
 }
@@ -227,13 +228,13 @@ TEST_F(OutlineDrawingTest, CurveTakesThreeDragsAndIsDrawnInLayerPixels) {
   area.HorzScrollBar.Position = 10;  // window = control - 10
   press(20, 40);
   drag(100, 40);
-  EXPECT_EQ(draw.CurvePreview, OutlineDrawing::CurvePreviewKind::Line);
+  EXPECT_EQ(draw.Curve.CurvePreview, OutlineDrawing::CurveTool::PreviewKind::Line);
   release(100, 40);
   EXPECT_EQ(state.CurveStage, 1);
   EXPECT_EQ(area.Image2.Cursor, TCursor::Drag);
   press(50, 50);
   drag(40, 10);
-  EXPECT_EQ(draw.CurvePreview, OutlineDrawing::CurvePreviewKind::Bezier);
+  EXPECT_EQ(draw.Curve.CurvePreview, OutlineDrawing::CurveTool::PreviewKind::Bezier);
   release(40, 10);
   EXPECT_EQ(state.CurveStage, 2);
   EXPECT_TRUE(canvas.strokes.empty());

@@ -1,0 +1,227 @@
+#include "workarea/warp_steps.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "effects/warp/smudge.h"
+#include "effects/warp/spherical.h"
+#include "effects/warp/stretch.h"
+#include "effects/warp/swirl.h"
+#include "effects/warp/wave.h"
+
+namespace drollo {
+
+namespace {
+
+// Runs `kernel(src, dst)` where src is the whole working picture (converted to 24 bits first if it
+// has another depth) and dst a copy of its pixels inside `box`; then puts the box back. Pixels the
+// kernel leaves alone keep their colour, and nothing outside the box is touched or copied.
+template <typename Kernel>
+void StepOnBox(Picture& picture, const Rect& wanted, Kernel kernel) {
+  EnsureBgr24(picture);
+  const Rect box = wanted.intersected(picture.rect());
+  if (box.empty()) {
+    kernel(picture.view(), MutableView{nullptr, 0, Rect{}, 3});
+    return;
+  }
+  // Every byte of the patch is copied in below: it needs no clearing first.
+  Picture patch(box.width(), box.height(), PixelFormat::Bgr24(), Picture::Unfilled{});
+  const MutableView dst{patch.rawData(), static_cast<std::ptrdiff_t>(patch.stride()), box, 3};
+  const std::size_t rowBytes = static_cast<std::size_t>(box.width()) * 3;
+  for (int y = box.top; y < box.bottom; ++y)
+    std::memcpy(dst.pixel(box.left, y), picture.row(y) + 3 * box.left, rowBytes);
+  kernel(picture.view(), dst);
+  const MutableView out = picture.region(box);
+  for (int y = box.top; y < box.bottom; ++y)
+    std::memcpy(out.pixel(box.left, y), dst.pixel(box.left, y), rowBytes);
+}
+
+}  // namespace
+
+void WarpSteps::SphericalStretch(int X, int Y) {
+  switch (warpState_.WarpAction) {
+    case Warp::Expand:
+      Sphericalpengzhang(X, Y);
+      break;
+    case Warp::Shrink:
+      Sphericalshousuo(X, Y);
+      break;
+    case Warp::SwirlClockwise:
+      Sphericalyouxuan(X, Y);
+      break;
+    case Warp::SwirlCounterclockwise:
+      Sphericalzuoxuan(X, Y);
+      break;
+    default:
+      break;
+  }
+}
+
+bool WarpSteps::warpSetUp(const TrackBar& radius, const TrackBar& bend, bool doubleBuffered, int& R,
+                          int& H) {
+  R = warpState_.Zoom().ToPicture(radius.Position());
+  H = warpState_.Zoom().ToPicture(bend.Position());
+  warpState_.PictureRadius = R;
+  warpState_.WarpStrength = H;
+  if (H == 0) return false;
+  if (doubleBuffered) doubleBuffered_ = true;
+  return true;
+}
+
+Progress WarpSteps::columnProgress() {
+  return [this] {
+    ProgressBarState& bar = warpState_.ProgressBar1;
+    if (bar.Position < bar.Max) ++bar.Position;
+    progress_.Advanced(bar);
+  };
+}
+
+void WarpSteps::finishProgress() {
+  warpState_.ProgressBar1.Position = warpState_.ProgressBar1.Max;
+  warpState_.ProgressBar1.Position = 0;
+}
+
+template <typename Kernel>
+void WarpSteps::sphereStep(int X, int Y, bool doubleBuffered, Kernel kernel) {
+  int R, H;
+  if (!warpSetUp(warpTools_.TrackBar1, warpTools_.TrackBar2, doubleBuffered, R, H)) return;
+  if (warpState_.WorkingPicture.empty()) return;
+  const warp::SphereParams p{X, Y, R, H};
+  const Progress progress = columnProgress();
+  kernel(p, progress);
+  finishProgress();
+}
+
+void WarpSteps::Sphericalpengzhang(int X, int Y) {
+  sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
+    StepOnBox(
+        warpState_.WorkingPicture, warp::SphereBounds(p),
+        [&](const ConstView& src, const MutableView& dst) { warp::bulge(src, dst, p, progress); });
+  });
+}
+
+void WarpSteps::Sphericalshousuo(int X, int Y) {
+  sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
+    StepOnBox(
+        warpState_.WorkingPicture, warp::SphereBounds(p),
+        [&](const ConstView& src, const MutableView& dst) { warp::pinch(src, dst, p, progress); });
+  });
+}
+
+void WarpSteps::VerticalStretch(int X, int Y) {
+  if (warpState_.WarpAction == Warp::Expand) Verticalpengzhang(X, Y);
+  if (warpState_.WarpAction == Warp::Shrink) Verticalshousuo(X, Y);
+}
+
+void WarpSteps::HorizontalStretch(int X, int Y) {
+  if (warpState_.WarpAction == Warp::Expand) Horizontalpengzhang(X, Y);
+  if (warpState_.WarpAction == Warp::Shrink) Horizontalshousuo(X, Y);
+}
+
+// The expands paint directly; only the shrinks switch to double-buffered painting.
+void WarpSteps::Verticalpengzhang(int X, int Y) {
+  sphereStep(X, Y, false, [this](const warp::SphereParams& p, const Progress& progress) {
+    StepOnBox(warpState_.WorkingPicture, warp::VerticalExpandBounds(p),
+              [&](const ConstView& src, const MutableView& dst) {
+                warp::verticalExpand(src, dst, p, progress);
+              });
+  });
+}
+
+void WarpSteps::Verticalshousuo(int X, int Y) {
+  sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
+    StepOnBox(warpState_.WorkingPicture, warp::SphereBounds(p),
+              [&](const ConstView& src, const MutableView& dst) {
+                warp::verticalShrink(src, dst, p, progress);
+              });
+  });
+}
+
+void WarpSteps::Horizontalpengzhang(int X, int Y) {
+  sphereStep(X, Y, false, [this](const warp::SphereParams& p, const Progress& progress) {
+    StepOnBox(warpState_.WorkingPicture, warp::HorizontalExpandBounds(p),
+              [&](const ConstView& src, const MutableView& dst) {
+                warp::horizontalExpand(src, dst, p, progress);
+              });
+  });
+}
+
+void WarpSteps::Horizontalshousuo(int X, int Y) {
+  sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
+    StepOnBox(warpState_.WorkingPicture, warp::SphereBounds(p),
+              [&](const ConstView& src, const MutableView& dst) {
+                warp::horizontalShrink(src, dst, p, progress);
+              });
+  });
+}
+
+void WarpSteps::Sphericalyouxuan(int X, int Y) {
+  swirlStep(X, Y, true);
+}
+void WarpSteps::Sphericalzuoxuan(int X, int Y) {
+  swirlStep(X, Y, false);
+}
+
+void WarpSteps::swirlStep(int X, int Y, bool clockwise) {
+  int R, H;
+  if (!warpSetUp(warpTools_.TrackBar3, warpTools_.TrackBar4, true, R, H)) return;
+  if (warpState_.WorkingPicture.empty()) return;
+  const warp::SwirlParams p{X, Y, R, H, clockwise};
+  const Progress progress = columnProgress();
+  StepOnBox(
+      warpState_.WorkingPicture, warp::SwirlBounds(p),
+      [&](const ConstView& src, const MutableView& dst) { warp::swirl(src, dst, p, progress); });
+  finishProgress();
+}
+
+void WarpSteps::tumopic(int X, int Y) {
+  const Zoom zoom = warpState_.Zoom();
+  const int r = zoom.ToPicture(warpTools_.TrackBar3.Position());
+  warpState_.ScreenRadius = warpTools_.TrackBar3.Position();
+  const int xu = zoom.ToPicture(X);
+  const int yu = zoom.ToPicture(Y);
+  if (warpState_.WorkingPicture.empty()) return;
+  const std::vector<warp::SmudgeRun> runs =
+      warp::PlanSmudge(warpState_.WarpCentre.x, warpState_.WarpCentre.y, xu, yu, r);
+  if (runs.empty()) return;
+  // One region holds every class's disc; a later class overwrites an earlier one's pixels.
+  Rect box = warp::SmudgeBounds(runs[0]);
+  for (const warp::SmudgeRun& run : runs) {
+    const Rect b = warp::SmudgeBounds(run);
+    box = Rect{std::min(box.left, b.left), std::min(box.top, b.top), std::max(box.right, b.right),
+               std::max(box.bottom, b.bottom)};
+  }
+  const Progress progress = columnProgress();
+  StepOnBox(warpState_.WorkingPicture, box, [&](const ConstView& src, const MutableView& dst) {
+    for (const warp::SmudgeRun& run : runs) {
+      warp::smudge(src, dst, run, progress);
+      warpState_.ProgressBar1.Position = 0;
+    }
+  });
+}
+
+void WarpSteps::WaveWrap(int A, int B, int K) {
+  if (A == 0 || B == 0) return;
+  Picture& picture = warpState_.WorkingPicture;
+  EnsureBgr24(picture);
+  if (!picture.empty()) {
+    Picture result(picture.width(), picture.height(), 24);
+    const MutableView dst{result.rawData(), static_cast<std::ptrdiff_t>(result.stride()),
+                          result.rect(), 3};
+    ProgressBarState& bar = warpState_.ProgressBar1;
+    warp::wave(picture.view(), dst, A, B, K, [this, &bar] {
+      ++bar.Position;
+      if (bar.Position == bar.Max) bar.Position = 0;
+      progress_.Advanced(bar);
+    });
+    // The result is new memory already: it becomes the picture, and the history records it
+    // without another copy.
+    picture = std::move(result);
+  }
+  // The ripple is one entry, also on an empty picture.
+  RecordEdit(warpState_, [] {});
+  finishProgress();
+}
+
+}  // namespace drollo
