@@ -212,7 +212,7 @@ void TForm1::PressToolButton(SpeedButton& button) {
 
 void TForm1::FormCreate() {
   DoubleBuffered = true;
-  State.OpenedPicture = Picture();
+  State.OpenedPicture = KeptPicture();
   State.CropSelectMode = false;
 }
 
@@ -220,11 +220,10 @@ void TForm1::FormShow() {
   if (shown_) return;
   shown_ = true;
   WorkAreaSize = DisplaySize{615, 504};
-  State.OpenedPicture = State.WorkingPicture;
   State.WarpAction = Warp::Expand;
   State.WarpShape = Shape::Spherical;
   DoubleBuffered = true;
-  ResetPictureHistory(State);
+  KeepOpenedPicture(State);
   ResetOutlineHistory(State);
   // The work area's first showing.
   Work_area.FormShow();
@@ -232,7 +231,7 @@ void TForm1::FormShow() {
 }
 
 void TForm1::FormClose() {
-  State.OpenedPicture = Picture();
+  State.OpenedPicture = KeptPicture();
   State.OpenedMetadata = {};
   State.EdgePicture = Picture();
   State.PictureHistory = HistoryRing();
@@ -277,10 +276,9 @@ bool TForm1::OpenPictureFile(const std::string& name) {
 }
 
 void TForm1::startFromWorkingPicture() {
-  State.OpenedPicture = State.WorkingPicture;
   Tools.TabbedNotebook1.SetPageIndex(0);
   disableHistoryControls();
-  ResetPictureHistory(State);
+  KeepOpenedPicture(State);
   blankOutlineLayer();
   ResetOutlineHistory(State);
   Work_area.SizeImagesToPicture();
@@ -288,7 +286,7 @@ void TForm1::startFromWorkingPicture() {
 }
 
 void TForm1::RenewClick() {
-  State.WorkingPicture.assign(State.OpenedPicture);
+  State.OpenedPicture.restoreInto(State.WorkingPicture);
   ResetOutlineLayer();
   Tools.TabbedNotebook1.SetPageIndex(0);
   disableHistoryControls();

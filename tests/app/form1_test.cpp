@@ -343,7 +343,7 @@ TEST_P(UnopenableFile, IsReportedByNameAndChangesNothing) {
   }
   const ProgramState& after = form.State;
   EXPECT_TRUE(test::SamePicture(before.WorkingPicture, after.WorkingPicture));
-  EXPECT_TRUE(test::SamePicture(before.OpenedPicture, after.OpenedPicture));
+  EXPECT_TRUE(test::SamePicture(before.OpenedPicture.copy(), after.OpenedPicture.copy()));
   EXPECT_EQ(before.OpenedMetadata, after.OpenedMetadata);
   EXPECT_TRUE(test::SamePicture(before.OutlineBitmap, after.OutlineBitmap));
   for (const auto ring : {&ProgramState::PictureHistory, &ProgramState::OutlineHistory}) {
@@ -379,6 +379,30 @@ TEST_F(MainWindow, RenewRightAfterStartRestoresTheStartPicture) {
   form.Execute(Handler::RenewClick);
   EXPECT_TRUE(test::SamePicture(MakeStartPicture(), form.State.WorkingPicture));
   ExpectFreshStart(form);
+}
+
+// The opened picture is the history's first entry itself, not a copy: every way the picture is
+// written afterwards (a warp click on a few tiles, a whole-picture ripple, undo and redo that
+// paste tiles back, a pixel set directly) must leave it as it was.
+TEST_F(MainWindow, TheOpenedPictureIsTheFirstEntryAndSurvivesEveryKindOfWrite) {
+  const Picture start = MakeStartPicture();
+  ASSERT_EQ(form.State.OpenedPicture.snapshot(), form.State.PictureHistory.slot(1));
+  form.Work_area.Image1MouseDown(TMouseButton::Left, TShiftState{.Left = true}, 200, 150);
+  form.Work_area.Image1Click();
+  form.Work_area.Image1MouseUp(TMouseButton::Left, TShiftState{}, 200, 150);
+  ASSERT_FALSE(start.samePixels(form.State.WorkingPicture));
+  form.Work_area.WaveWrap(2, 6, 2);
+  EditPicture(kBlack);
+  form.Undo1Click();
+  form.Undo1Click();
+  form.Redo1Click();
+  EXPECT_TRUE(form.State.OpenedPicture.samePixels(start));
+  form.RenewClick();
+  EXPECT_TRUE(test::SamePicture(start, form.State.WorkingPicture));
+  // Renewing keeps the same start: a second round of edits and a renew come back to it too.
+  EditPicture(kWhite);
+  form.RenewClick();
+  EXPECT_TRUE(test::SamePicture(start, form.State.WorkingPicture));
 }
 
 TEST_F(MainWindow, RenewAfterACropBringsBackTheOpenedPicture) {

@@ -49,7 +49,7 @@ TEST_F(OpenFromOutside, TheCommandLinesFileIsOpenedAfterTheStart) {
   window.openPictureFile(platform::PictureFileArgument({"drollo", Q(folder / "photo.png")}));
   EXPECT_TRUE(errors.messages.empty());
   EXPECT_TRUE(SamePicture(photo, state().WorkingPicture));
-  EXPECT_TRUE(SamePicture(photo, state().OpenedPicture));
+  EXPECT_TRUE(SamePicture(photo, state().OpenedPicture.copy()));
   EXPECT_EQ(shownSize(), QSize(64, 48));
 }
 
@@ -72,7 +72,7 @@ TEST_F(OpenFromOutside, AFileThatCannotBeOpenedIsReportedAndChangesNothing) {
   std::ofstream(folder / "notes.txt") << "some notes";
   leftClick(at(300, 230));  // a bulge: one step to undo
   ASSERT_EQ(state().PictureHistory.undoCount(), 1);
-  const Picture picture = state().WorkingPicture, opened = state().OpenedPicture;
+  const Picture picture = state().WorkingPicture, opened = state().OpenedPicture.copy();
   const QSize shown = shownSize();
 
   drop(client(), folder / "notes.txt");
@@ -81,7 +81,7 @@ TEST_F(OpenFromOutside, AFileThatCannotBeOpenedIsReportedAndChangesNothing) {
   EXPECT_NE(errors.messages[0].find(folder / "notes.txt"), std::string::npos) << errors.messages[0];
   EXPECT_NE(errors.messages[1].find(folder / "gone.jpg"), std::string::npos) << errors.messages[1];
   EXPECT_TRUE(SamePicture(picture, state().WorkingPicture));
-  EXPECT_TRUE(SamePicture(opened, state().OpenedPicture));
+  EXPECT_TRUE(SamePicture(opened, state().OpenedPicture.copy()));
   EXPECT_EQ(state().PictureHistory.undoCount(), 1);
   EXPECT_TRUE(window.toolButton("SpeedButton5")->isEnabled());
   EXPECT_EQ(shownSize(), shown);

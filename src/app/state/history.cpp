@@ -217,6 +217,14 @@ void HistoryRing::redo(Picture& current) {
   --redoCount_;
 }
 
+void KeptPicture::restoreInto(Picture& picture) const {
+  if (!snapshot_) {
+    picture = Picture();
+    return;
+  }
+  snapshot_->restoreInto(picture);
+}
+
 const PictureSnapshot* HistoryRing::slot(int i) const {
   assert(i >= 1 && i <= kSlots);
   return slots_[i - 1].get();

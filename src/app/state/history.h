@@ -149,4 +149,27 @@ class HistoryRing {
 // Rebuilds a picture from a snapshot (for tests and tools that need a copy).
 Picture MaterialiseSnapshot(const PictureSnapshot& s);
 
+// A picture kept as it was while the working picture moves on: the start picture that renewing
+// returns to. It is a snapshot, normally the history's first entry itself, so keeping it costs no
+// copy: its tiles read the picture in place until the picture is about to write one of them, and
+// only that tile is then copied.
+class KeptPicture {
+ public:
+  KeptPicture() = default;
+  explicit KeptPicture(std::shared_ptr<const PictureSnapshot> snapshot)
+      : snapshot_(std::move(snapshot)) {}
+
+  bool empty() const { return !snapshot_ || snapshot_->width() == 0 || snapshot_->height() == 0; }
+  const PictureSnapshot* snapshot() const { return snapshot_.get(); }
+  // Makes `picture` equal to the kept one; when the picture is synced with a snapshot sharing
+  // tiles with it, only the tiles that differ are copied back. Marks what it writes.
+  void restoreInto(Picture& picture) const;
+  // A picture of its own, equal to the kept one.
+  Picture copy() const { return snapshot_ ? MaterialiseSnapshot(*snapshot_) : Picture(); }
+  bool samePixels(const Picture& p) const { return copy().samePixels(p); }
+
+ private:
+  std::shared_ptr<const PictureSnapshot> snapshot_;
+};
+
 }  // namespace drollo

@@ -31,6 +31,11 @@ void ResetPictureHistory(ProgramState& s) {
   s.PictureHistory.reset(s.WorkingPicture);
 }
 
+void KeepOpenedPicture(ProgramState& s) {
+  ResetPictureHistory(s);
+  s.OpenedPicture = KeptPicture(s.PictureHistory.slotShared(1));
+}
+
 void ResetOutlineHistory(ProgramState& s) {
   s.OutlineHistory.reset(s.OutlineBitmap);
 }

@@ -81,7 +81,8 @@ struct ProgramState {
   Picture WorkingPicture;  // shown by the work area's Image1
   TBitmap32 OutlineBitmap;
   Picture EdgePicture;
-  Picture OpenedPicture;
+  // The picture as opened (renewing returns to it), kept as the picture history's first entry.
+  KeptPicture OpenedPicture;
   // What the opened photo carries besides its pixels (EXIF, colour profile), saved with the
   // picture. Renewing keeps it; a newly opened or pasted picture replaces it.
   formats::PhotoMetadata OpenedMetadata;
@@ -149,6 +150,9 @@ class EditScope {
 void Undo1Click(ProgramState& s);
 void Redo1Click(ProgramState& s);
 void ResetPictureHistory(ProgramState& s);
+// The picture history reset, and the working picture kept as the opened picture: the history's
+// first entry itself, so keeping it costs no copy.
+void KeepOpenedPicture(ProgramState& s);
 void ResetOutlineHistory(ProgramState& s);
 // Brings both pairs of controls in line with the ring of `page`: undo enabled exactly when its
 // undo count is above 0, redo exactly when its redo count is. For page changes, which call it for
