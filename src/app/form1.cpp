@@ -313,10 +313,9 @@ void TForm1::ResetOutlineLayer() {
 }
 
 void TForm1::blankOutlineLayer() {
-  const Picture& p = State.WorkingPicture;
-  State.OutlineBitmap = TBitmap32(p.width(), p.height());
-  for (int y = 0; y < p.height(); ++y)
-    std::fill_n(State.OutlineBitmap.mutableRow(y), State.OutlineBitmap.stride(), std::uint8_t(255));
+  // Opaque white, written in one pass.
+  State.OutlineBitmap = TBitmap32();
+  State.OutlineBitmap.reset(State.WorkingPicture.width(), State.WorkingPicture.height(), 255);
 }
 
 // --- History -----------------------------------------------------------------------------------

@@ -56,11 +56,8 @@ void TWork_area::FormCreate() {
   Timer2 = TTimer{true, 100};
   Opaque = true;
   // The outline layer starts blank (opaque white) at the picture's size.
-  const Picture& picture = state_.WorkingPicture;
-  state_.OutlineBitmap = TBitmap32(picture.width(), picture.height());
-  for (int y = 0; y < picture.height(); ++y)
-    std::fill_n(state_.OutlineBitmap.mutableRow(y), state_.OutlineBitmap.stride(),
-                std::uint8_t{255});
+  state_.OutlineBitmap = TBitmap32();
+  state_.OutlineBitmap.reset(state_.WorkingPicture.width(), state_.WorkingPicture.height(), 255);
   Image2Picture = state_.OutlineBitmap;
   SizeImages(state_, Images);
   changed();
