@@ -38,8 +38,8 @@ struct Program {
   explicit Program(const Picture& picture) {
     state.WorkingPicture = picture;
     state.OutlineBitmap.reset(picture.width(), picture.height(), 255);
-    state.WarpShape = 1;
-    state.WarpAction = 1;
+    state.WarpShape = Shape::Spherical;
+    state.WarpAction = Warp::Expand;
     ResetPictureHistory(state);
     ResetOutlineHistory(state);
   }

@@ -198,11 +198,11 @@ void Click(benchmark::State& bench) {
       case kBulge:
       case kPinch:
       case kSwirl:
-        s.state.WarpAction = tool;
+        s.state.WarpAction = static_cast<Warp>(tool);
         s.area.SphericalStretch(a, b);
         break;
       case kStretch:
-        s.state.WarpAction = 1;
+        s.state.WarpAction = Warp::Expand;
         s.area.VerticalStretch(a, b);
         break;
     }
@@ -357,7 +357,7 @@ void ScaleBulge500(benchmark::State& bench) {
   Scaling(bench, [](Session& s) {
     s.state.PageIndex = 0;
     s.tools.TrackBar1.SetPosition(500);
-    s.state.WarpAction = kBulge;
+    s.state.WarpAction = Warp::Expand;
     s.area.SphericalStretch(kWidth / 2, kHeight / 2);
     backup(s.state);
   });

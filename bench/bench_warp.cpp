@@ -69,17 +69,17 @@ void WarpStep(benchmark::State& bench) {
       case kPinch:
       case kSwirlClockwise:
       case kSwirlCounter:
-        state.WarpAction = tool;
+        state.WarpAction = static_cast<Warp>(tool);
         area.SphericalStretch(a, b);
         break;
       case kVerticalExpand:
       case kVerticalShrink:
-        state.WarpAction = tool - kVerticalExpand + 1;
+        state.WarpAction = static_cast<Warp>(tool - kVerticalExpand + 1);
         area.VerticalStretch(a, b);
         break;
       case kHorizontalExpand:
       case kHorizontalShrink:
-        state.WarpAction = tool - kHorizontalExpand + 1;
+        state.WarpAction = static_cast<Warp>(tool - kHorizontalExpand + 1);
         area.HorizontalStretch(a, b);
         break;
       case kSmudge:
