@@ -208,7 +208,7 @@ class TWork_area : public TToolsHost {
   TWork_area& operator=(const TWork_area&) = delete;
 
   // --- Window state --------------------------------------------------------------------------
-  std::string Caption = "工作区域";
+  std::string Caption = DROLLO_TEXT("TWork_area", "工作区域");
   bool Minimized = false;
   // The size of the window's client area, set by whoever shows the window; it bounds scrolling.
   DisplaySize ClientSize;
