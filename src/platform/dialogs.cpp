@@ -28,7 +28,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, kOnTopDialog) {
   setModal(false);
   setFixedSize(438, 346);
   auto* icon = new QLabel(this);
-  icon->setPixmap(ProgramIconPixmap(64));
+  icon->setPixmap(ProgramIconPixmap(64, devicePixelRatioF()));
   icon->setGeometry(20, 20, 64, 64);
   auto* title = new QLabel("<b style='font-size:20px'>Drollo 1.0</b><br>" +
                                QCoreApplication::translate("TAbout_us", "把照片变成漫画"),
