@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabBar>
@@ -62,6 +63,16 @@ class BalanceEdit : public QLineEdit {
   }
 };
 
+// The style's tabs with half its margin beside the names.
+class CompactTabs : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    const int value = QProxyStyle::pixelMetric(metric, option, widget);
+    return metric == PM_TabBarTabHSpace ? value / 2 : value;
+  }
+};
+
 // Every caption and hint of the palette is shown in the interface's language.
 QString Text(const std::string& source) {
   return Shown("TTools", source);
@@ -107,6 +118,13 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
         break;
     }
     notebook_->addTab(page, Text(tools_.TabbedNotebook1.Pages[i]));
+  }
+  // Page names longer than the Chinese ones (the English) share the notebook's width with
+  // narrower margins, so the last tab is not cut off.
+  if (notebook_->tabBar()->sizeHint().width() > notebook_->width()) {
+    auto* compact = new CompactTabs;
+    compact->setParent(notebook_->tabBar());
+    notebook_->tabBar()->setStyle(compact);
   }
   connect(notebook_, &QTabWidget::currentChanged, this, [this](int page) {
     if (syncing_) return;
