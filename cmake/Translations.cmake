@@ -15,7 +15,7 @@ file(GLOB_RECURSE DROLLO_TRANSLATED_SOURCES CONFIGURE_DEPENDS "${PROJECT_SOURCE_
 # The program's own markers are read as Qt's; the file keeps no line numbers, so it changes only
 # when a text does.
 set(DROLLO_LUPDATE_OPTIONS -tr-function-alias QT_TRANSLATE_NOOP+=DROLLO_TEXT,translate+=Translate
-    -source-language zh_CN -target-language en -locations none)
+    -source-language zh_CN -locations none)
 # What a run of lupdate outside the build needs (the test of the file's completeness): the list of
 # sources and the options.
 string(JOIN "\n" source_lines ${DROLLO_TRANSLATED_SOURCES})
@@ -28,5 +28,7 @@ set(DROLLO_TS_FILE "${DROLLO_TS_FILE}" CACHE INTERNAL "")
 qt_add_translations(drollo_platform
   TS_FILES "${DROLLO_TS_FILE}"
   SOURCES ${DROLLO_TRANSLATED_SOURCES}
+  # The program's own headers only: the texts are all in src/.
+  INCLUDE_DIRECTORIES "${PROJECT_SOURCE_DIR}/src"
   LUPDATE_OPTIONS ${DROLLO_LUPDATE_OPTIONS} -no-obsolete
   RESOURCE_PREFIX "/i18n")
