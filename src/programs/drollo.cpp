@@ -5,7 +5,6 @@
 // `--screenshot-demo DIR` only drives the program through a few states and saves pictures of the
 // screen, for reviewing the look.
 #include <QApplication>
-#include <QDebug>
 #include <QStringList>
 
 #include "image/threads.h"

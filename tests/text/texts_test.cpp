@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 #include <string>
 
 #include "text/texts.h"
@@ -14,6 +15,12 @@ struct Environment {
   std::map<std::string, std::string> variables;
   Language language;
 };
+
+// Shown as the variables, so each case's name says what it sets.
+void PrintTo(const Environment& e, std::ostream* os) {
+  for (const auto& [name, value] : e.variables) *os << name << "=" << value << " ";
+  *os << (e.language == Language::English ? "English" : "Chinese");
+}
 
 class LanguageChoice : public testing::TestWithParam<Environment> {};
 
