@@ -12,10 +12,13 @@ endforeach()
 if(TARGET drollo)
   install(FILES desktop/drollo.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES desktop/drollo.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-  # The help menu's question page, found beside the program's folder (bin/../share/drollo/help).
-  install(FILES desktop/faq.html DESTINATION ${CMAKE_INSTALL_DATADIR}/drollo/help)
-  # The build tree lays it out the same way: its programs live one folder below the build folder.
-  configure_file(desktop/faq.html ${CMAKE_BINARY_DIR}/share/drollo/help/faq.html COPYONLY)
+  # The help menu's question page in Chinese and in English, found beside the program's folder
+  # (bin/../share/drollo/help).
+  install(FILES desktop/faq.html desktop/faq_en.html DESTINATION ${CMAKE_INSTALL_DATADIR}/drollo/help)
+  # The build tree lays them out the same way: its programs live one folder below the build folder.
+  foreach(page faq.html faq_en.html)
+    configure_file(desktop/${page} ${CMAKE_BINARY_DIR}/share/drollo/help/${page} COPYONLY)
+  endforeach()
 endif()
 
 set(CPACK_PACKAGE_NAME drollo)
@@ -35,9 +38,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.drollo.org/")
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, fonts-noto-cjk, qt6-qpa-plugins")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, fonts-noto-cjk, qt6-qpa-plugins, qt6-translations-l10n")
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "libqt6widgets6, libqt6printsupport6, libqt6gui6, libqt6core6, libjpeg62-turbo, libgif7, libpng16-16, xdg-utils, fonts-noto-cjk, qt6-qpa-plugins")
+      "libqt6widgets6, libqt6printsupport6, libqt6gui6, libqt6core6, libjpeg62-turbo, libgif7, libpng16-16, xdg-utils, fonts-noto-cjk, qt6-qpa-plugins, qt6-translations-l10n")
 endif()
 include(CPack)

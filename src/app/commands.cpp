@@ -2,38 +2,48 @@
 
 #include <array>
 
+#include "text/texts.h"
+
 namespace drollo {
 
 namespace {
 
 constexpr std::array kToolBar{
-    ToolButtonEntry{"SpeedButton3", "打开新图片", true, Handler::Open1Click},
-    ToolButtonEntry{"SpeedButton4", "保存", true, Handler::Save1Click},
-    ToolButtonEntry{"SpeedButton5", "撤销", false, Handler::Undo1Click},
-    ToolButtonEntry{"SpeedButton10", "重做", false, Handler::Redo1Click},
-    ToolButtonEntry{"SpeedButton6", "重新开始", true, Handler::RenewClick},
-    ToolButtonEntry{"SpeedButton8", "缩小", true, Handler::SpeedButton8Click},
-    ToolButtonEntry{"SpeedButton9", "放大", true, Handler::SpeedButton9Click},
-    ToolButtonEntry{"SpeedButton2", "选择剪切区域", true, Handler::SpeedButton2Click},
-    ToolButtonEntry{"SpeedButton11", "剪切所选", false, Handler::SpeedButton11Click},
-    ToolButtonEntry{"SpeedButton16", "打印", true, Handler::SpeedButton16Click},
-    ToolButtonEntry{"SpeedButton1", "把作品发给朋友", true, Handler::SpeedButton1Click},
-    ToolButtonEntry{"SpeedButton7", "在线", true, Handler::Online1Click},
+    ToolButtonEntry{"SpeedButton3", DROLLO_TEXT("TForm1", "打开新图片"), true, Handler::Open1Click},
+    ToolButtonEntry{"SpeedButton4", DROLLO_TEXT("TForm1", "保存"), true, Handler::Save1Click},
+    ToolButtonEntry{"SpeedButton5", DROLLO_TEXT("TForm1", "撤销"), false, Handler::Undo1Click},
+    ToolButtonEntry{"SpeedButton10", DROLLO_TEXT("TForm1", "重做"), false, Handler::Redo1Click},
+    ToolButtonEntry{"SpeedButton6", DROLLO_TEXT("TForm1", "重新开始"), true, Handler::RenewClick},
+    ToolButtonEntry{"SpeedButton8", DROLLO_TEXT("TForm1", "缩小"), true,
+                    Handler::SpeedButton8Click},
+    ToolButtonEntry{"SpeedButton9", DROLLO_TEXT("TForm1", "放大"), true,
+                    Handler::SpeedButton9Click},
+    ToolButtonEntry{"SpeedButton2", DROLLO_TEXT("TForm1", "选择剪切区域"), true,
+                    Handler::SpeedButton2Click},
+    ToolButtonEntry{"SpeedButton11", DROLLO_TEXT("TForm1", "剪切所选"), false,
+                    Handler::SpeedButton11Click},
+    ToolButtonEntry{"SpeedButton16", DROLLO_TEXT("TForm1", "打印"), true,
+                    Handler::SpeedButton16Click},
+    ToolButtonEntry{"SpeedButton1", DROLLO_TEXT("TForm1", "把作品发给朋友"), true,
+                    Handler::SpeedButton1Click},
+    ToolButtonEntry{"SpeedButton7", DROLLO_TEXT("TForm1", "在线"), true, Handler::Online1Click},
 };
 
-constexpr std::array<std::string_view, 3> kMenuBar{"文件", "编辑", "帮助"};
+constexpr std::array<std::string_view, 3> kMenuBar{
+    DROLLO_TEXT("TForm1", "文件"), DROLLO_TEXT("TForm1", "编辑"), DROLLO_TEXT("TForm1", "帮助")};
 
 constexpr std::array kMenus{
-    MenuEntry{"Open1", "文件", "打开", true, Handler::Open1Click},
-    MenuEntry{"Save1", "文件", "保存", true, Handler::Save1Click},
-    MenuEntry{"Exit1", "文件", "退出", true, Handler::Exit1Click},
-    MenuEntry{"ImageSize1", "编辑", "图片尺寸", true, Handler::ImageSize1Click},
-    MenuEntry{"Undo1", "编辑", "撤销", false, Handler::Undo1Click},
-    MenuEntry{"Redo1", "编辑", "重做", false, Handler::Redo1Click},
-    MenuEntry{"Renew", "编辑", "重新开始", true, Handler::RenewClick},
-    MenuEntry{"Online1", "帮助", "在线", true, Handler::Online1Click},
-    MenuEntry{"Help2", "帮助", "帮助", true, Handler::Help2Click},
-    MenuEntry{"About1", "帮助", "关于", true, Handler::About1Click},
+    MenuEntry{"Open1", "文件", DROLLO_TEXT("TForm1", "打开"), true, Handler::Open1Click},
+    MenuEntry{"Save1", "文件", DROLLO_TEXT("TForm1", "保存"), true, Handler::Save1Click},
+    MenuEntry{"Exit1", "文件", DROLLO_TEXT("TForm1", "退出"), true, Handler::Exit1Click},
+    MenuEntry{"ImageSize1", "编辑", DROLLO_TEXT("TForm1", "图片尺寸"), true,
+              Handler::ImageSize1Click},
+    MenuEntry{"Undo1", "编辑", DROLLO_TEXT("TForm1", "撤销"), false, Handler::Undo1Click},
+    MenuEntry{"Redo1", "编辑", DROLLO_TEXT("TForm1", "重做"), false, Handler::Redo1Click},
+    MenuEntry{"Renew", "编辑", DROLLO_TEXT("TForm1", "重新开始"), true, Handler::RenewClick},
+    MenuEntry{"Online1", "帮助", DROLLO_TEXT("TForm1", "在线"), true, Handler::Online1Click},
+    MenuEntry{"Help2", "帮助", DROLLO_TEXT("TForm1", "帮助"), true, Handler::Help2Click},
+    MenuEntry{"About1", "帮助", DROLLO_TEXT("TForm1", "关于"), true, Handler::About1Click},
 };
 
 // The undo and redo short-cuts stay enabled while their buttons are disabled; only the copy

@@ -27,6 +27,7 @@ TForm1::TForm1(PlatformServices services)
   Work_area.Outline.Renderer = Services.Renderer;
   Work_area.Outline.FontDialog1 = Services.Fonts;
   Tools.SaveDialog1 = Services.SaveDialog1;
+  Tools.Texts = Services.Texts;
   Tools.Subscribe([this] { SyncHistoryControls(); });
 
   // 2. The main window.
@@ -262,7 +263,9 @@ bool TForm1::OpenPictureFile(const std::string& name) {
     // Nothing is replaced: the picture, the layer and both histories stay as they were.
     const formats::FileTypeInfo* type = formats::FileTypeForName(name);
     if (type && type->type == formats::FileType::Icon)
-      ShowMessage(std::string("Input picture") + name + "Error." + e.what(), "Exit");
+      ShowMessage(
+          FormatText(Texts().Translate("TForm1", "Input picture%1Error.%2"), {name, e.what()}),
+          Texts().Translate("TForm1", "Exit"));
     else
       ReportError(e.what());
     return false;
@@ -365,7 +368,7 @@ void TForm1::SpeedButton2Click() {
     Work_area.RemoveTheBrush();
     Work_area.Image1.ShowHint = false;
     Tools.TabbedNotebook1.ShowHint = true;
-    Tools.TabbedNotebook1.Hint = "选择一个区域剪切";
+    Tools.TabbedNotebook1.Hint = DROLLO_TEXT("TTools", "选择一个区域剪切");
     Work_area.Image1.Cursor = TCursor::Cross;
   } else {
     State.CropSelectMode = false;
@@ -433,7 +436,8 @@ void TForm1::Action9Execute() {
   if (Services.ClipboardBitmaps) pasted = Services.ClipboardBitmaps->GetBitmap();
   if (pasted) {
     if (static_cast<std::int64_t>(pasted->width()) * pasted->height() > kMaxPicturePixels) {
-      ReportError("The picture on the clipboard is too large: more than 268435456 pixels.");
+      ReportError(Texts().Translate(
+          "TForm1", "The picture on the clipboard is too large: more than 268435456 pixels."));
       return;
     }
     State.WorkingPicture = ToBgr24(*pasted);
@@ -489,8 +493,8 @@ void TForm1::SpeedButton1Click() {
     return;
   }
   NamedValues values;
-  values["subject"] = kMailSubject;
-  values["body"] = MailBody();
+  values["subject"] = Texts().Translate("TForm1", kMailSubject);
+  values["body"] = MailBody(Texts());
   values["attachment0"] = path + ".jpg";
   SendMapiMail(Services.Mail, values);  // whatever the mail program answers is not reported
 }
@@ -504,7 +508,7 @@ void TForm1::Online1Click() {
 void TForm1::Help2Click() {
   if (!Services.Browser) return;
   if (Services.HelpPage.empty()) {
-    ReportError(kHelpPageMissing);
+    ReportError(Texts().Translate("TForm1", kHelpPageMissing));
     return;
   }
   Services.Browser->OpenWebPage("file://" + Services.HelpPage);
@@ -518,6 +522,10 @@ void TForm1::ReportError(const std::string& message) {
 
 void TForm1::ShowMessage(const std::string& text, const std::string& caption) {
   if (Services.Messages) Services.Messages->MessageBox(text, caption);
+}
+
+const TextLookup& TForm1::Texts() const {
+  return Services.Texts ? *Services.Texts : SourceTexts();
 }
 
 void TForm1::Subscribe(std::function<void()> listener) {

@@ -23,6 +23,7 @@
 #include "app/state/program_state.h"
 #include "palette/controls.h"
 #include "palette/tools.h"
+#include "text/texts.h"
 #include "workarea/work_area.h"
 #include "workarea/zoom.h"
 
@@ -36,8 +37,9 @@ struct Action : Control {
 inline constexpr const char* kHomePage = "https://www.drollo.org/";
 // Reported when the question-and-answer page installed with the program cannot be found.
 inline constexpr const char* kHelpPageMissing =
-    "The help page could not be found: it is installed with the program as "
-    "share/drollo/help/faq.html beside the program's folder.";
+    DROLLO_TEXT("TForm1",
+                "The help page could not be found: it is installed with the program as "
+                "share/drollo/help/faq.html beside the program's folder.");
 
 class TForm1 {
  public:
@@ -173,8 +175,11 @@ class TForm1 {
   // The picture-size dialog's apply: the picture resampled to width x height, the display sizes
   // scaled by the ratios, the layer blank, palette on page 0, both histories reset.
   void ApplyPictureSize(int width, int height, double widthRatio, double heightRatio);
+  // Messages are shown as given: their texts are already in the interface's language.
   void ReportError(const std::string& message);
   void ShowMessage(const std::string& text, const std::string& caption);
+  // The texts in the interface's language (the services' lookup; without one, as written).
+  const TextLookup& Texts() const;
 
   void Subscribe(std::function<void()> listener);
 

@@ -51,12 +51,12 @@ std::optional<int> ScaledRound(int a, std::int64_t b, std::int64_t c) {
 }  // namespace
 
 TImage_Size::TImage_Size(TForm1& form) : form_(form) {
-  CheckBox1.Caption = "保持宽和高";
+  CheckBox1.Caption = DROLLO_TEXT("TImage_Size", "保持宽和高");
   CheckBox1.Checked = true;
   SpeedButton2.Caption = "+";
   SpeedButton1.Caption = "-";
-  Button1.Caption = "确定";
-  Button2.Caption = "取消";
+  Button1.Caption = DROLLO_TEXT("TImage_Size", "确定");
+  Button2.Caption = DROLLO_TEXT("TImage_Size", "取消");
   SpeedButton1.OnClick = [this] { SpeedButton1Click(); };
   SpeedButton2.OnClick = [this] { SpeedButton2Click(); };
   Button1.OnClick = [this] { Button1Click(); };
@@ -71,7 +71,9 @@ void TImage_Size::FormShow() {
 
 std::optional<int> TImage_Size::fieldValue(const Edit& field) {
   std::optional<int> v = ParseInteger(field.Text);
-  if (!v) form_.ReportError("'" + field.Text + "' is not a valid integer value");
+  if (!v)
+    form_.ReportError(FormatText(
+        form_.Texts().Translate("TImage_Size", "'%1' is not a valid integer value"), {field.Text}));
   return v;
 }
 
@@ -102,11 +104,21 @@ void TImage_Size::scaleFields(int percent) {
   const std::optional<int> nw = ScaledRound(*w, percent, 100);
   const std::optional<int> nh = ScaledRound(*h, percent, 100);
   if (!nw || !nh) {
-    form_.ReportError("Integer overflow");
+    reportError(DROLLO_TEXT("TImage_Size", "Integer overflow"));
     return;
   }
   Edit1.Text = std::to_string(*nw);
   Edit2.Text = std::to_string(*nh);
+}
+
+void TImage_Size::inform(const char* text) {
+  const TextLookup& texts = form_.Texts();
+  form_.ShowMessage(texts.Translate("TImage_Size", text),
+                    texts.Translate("TImage_Size", "Information"));
+}
+
+void TImage_Size::reportError(const char* text) {
+  form_.ReportError(form_.Texts().Translate("TImage_Size", text));
 }
 
 void TImage_Size::SpeedButton1Click() {
@@ -118,11 +130,11 @@ void TImage_Size::SpeedButton2Click() {
 
 void TImage_Size::Button1Click() {
   if (form_.State.WorkingPicture.empty()) {
-    form_.ShowMessage(kNoPicture, "Information");
+    inform(kNoPicture);
     return;
   }
   if (!IsDigitString(Edit1.Text) || !IsDigitString(Edit2.Text)) {
-    form_.ShowMessage(kInvalidInput, "Information");
+    inform(kInvalidInput);
     return;
   }
   const std::optional<int> w = fieldValue(Edit1);
@@ -135,11 +147,12 @@ void TImage_Size::Button1Click() {
   // A ratio of 0 (a field of 0) is refused like any other invalid size.
   if (!(widthRatio > 0) || !(heightRatio > 0) || !std::isfinite(widthRatio) ||
       !std::isfinite(heightRatio)) {
-    form_.ShowMessage(kInvalidInput, "Information");
+    inform(kInvalidInput);
     return;
   }
   if (std::int64_t{*w} * *h > kMaxPicturePixels) {
-    form_.ReportError("The picture would be too large: more than 268435456 pixels.");
+    reportError(
+        DROLLO_TEXT("TImage_Size", "The picture would be too large: more than 268435456 pixels."));
     return;
   }
   form_.ApplyPictureSize(*w, *h, widthRatio, heightRatio);

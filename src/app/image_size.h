@@ -7,6 +7,7 @@
 #include <string>
 
 #include "palette/controls.h"
+#include "text/texts.h"
 
 namespace drollo {
 
@@ -21,7 +22,7 @@ class TImage_Size {
   TImage_Size(const TImage_Size&) = delete;
   TImage_Size& operator=(const TImage_Size&) = delete;
 
-  std::string Caption = "图片尺寸";
+  std::string Caption = DROLLO_TEXT("TImage_Size", "图片尺寸");
   bool Visible = false;  // created hidden; shown, not modally, by "图片尺寸" or Ctrl+E
 
   Edit Edit1;                // width, "宽度:" ... "像素"
@@ -42,15 +43,20 @@ class TImage_Size {
   void Button1Click();       // apply
   void Button2Click();       // close without change
 
-  inline static const char* const kInvalidInput = "Please input a valid integer value.";
+  inline static const char* const kInvalidInput =
+      DROLLO_TEXT("TImage_Size", "Please input a valid integer value.");
   // Applying the dialog to an empty picture: there is no ratio to keep and nothing to resample.
-  inline static const char* const kNoPicture = "There is no picture to resize.";
+  inline static const char* const kNoPicture =
+      DROLLO_TEXT("TImage_Size", "There is no picture to resize.");
 
  private:
   // The field's number; reports the conversion error and gives nothing for text that is not an
   // integer or lies beyond the integer range.
   std::optional<int> fieldValue(const Edit& field);
   void scaleFields(int percent);
+  // The message box "Information" with `text`, and the error report, in the interface's language.
+  void inform(const char* text);
+  void reportError(const char* text);
 
   TForm1& form_;
 };

@@ -45,10 +45,14 @@ int SendMapiMail(MailProgram* mail, const NamedValues& values) {
   return mail->Send(BuildMapiMessage(values));
 }
 
-std::string MailBody() {
-  return std::string("Hello!\r\n") + "\r\n" +
-         "It is a good software. The download link is folows:\r\n" + kInstallerAddress + "\r\n" +
-         "\r\n" + "Please try it. It would give you happiness!\r\n" + "Good luck!";
+std::string MailBody(const TextLookup& texts) {
+  // The lines are translated one by one, so the line breaks stay the mail's own.
+  auto line = [&](const char* source) { return texts.Translate("TForm1", source) + "\r\n"; };
+  return line(DROLLO_TEXT("TForm1", "Hello!")) + "\r\n" +
+         line(DROLLO_TEXT("TForm1", "It is a good software. The download link is folows:")) +
+         kInstallerAddress + "\r\n" + "\r\n" +
+         line(DROLLO_TEXT("TForm1", "Please try it. It would give you happiness!")) +
+         texts.Translate("TForm1", "Good luck!");
 }
 
 std::string UserDataFolder() {

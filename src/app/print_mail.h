@@ -6,6 +6,7 @@
 
 #include "app/services.h"
 #include "image/picture.h"
+#include "text/texts.h"
 
 namespace drollo {
 
@@ -27,12 +28,13 @@ MailMessage BuildMapiMessage(const NamedValues& values);
 // Hands the message to the mail program and returns its result; 1 when there is none.
 int SendMapiMail(MailProgram* mail, const NamedValues& values);
 
-inline constexpr const char* kMailSubject = "Tell you a great software--Drollo.";
+inline constexpr const char* kMailSubject =
+    DROLLO_TEXT("TForm1", "Tell you a great software--Drollo.");
 // Where the program's installer can be downloaded, named in the mail's text.
 inline constexpr const char* kInstallerAddress =
     "https://www.drollo.org/download/drollo-setup.tar.gz";
-// The mail's text: seven lines joined by CR LF, none after the last.
-std::string MailBody();
+// The mail's text: seven lines joined by CR LF, none after the last; in the interface's language.
+std::string MailBody(const TextLookup& texts = SourceTexts());
 
 // The folder for the program's own files of this user: $XDG_DATA_HOME/drollo, or
 // ~/.local/share/drollo when XDG_DATA_HOME is unset or not absolute.

@@ -12,8 +12,9 @@
 #include "outline/layer_canvas.h"
 #include "outline/text_render.h"
 #include "palette/save_dialog.h"  // SaveDialog
-#include "workarea/text_box.h"    // FontDialog
-#include "workarea/work_area.h"   // WorkAreaSurface
+#include "text/texts.h"
+#include "workarea/text_box.h"   // FontDialog
+#include "workarea/work_area.h"  // WorkAreaSurface
 
 namespace drollo {
 
@@ -124,6 +125,9 @@ struct PlatformServices {
   ProgressDisplay* Progress = nullptr;
   // The question-and-answer page as a local file path; empty when the program could not find it.
   std::string HelpPage;
+  // The texts in the interface's language. Without a lookup every text shows as written, in
+  // Chinese.
+  const TextLookup* Texts = nullptr;
   // The per-user folder the program may write its own files into (the mail attachment). Empty:
   // the user's data folder ($XDG_DATA_HOME/drollo, or ~/.local/share/drollo).
   std::string DataFolder;

@@ -98,6 +98,7 @@ Session::Session(std::ostream& err) : err_(err), messages_(err) {
   services.Canvas = &canvas_;
   services.Renderer = &renderer_;
   services.Progress = this;
+  services.Texts = &texts_;
   form_ = std::make_unique<TForm1>(services);
   TForm1& f = *form_;
   // The first showing of the main window and the work area, at the work area's start size.
@@ -416,7 +417,14 @@ std::string Session::StateJson() const {
   o << "  \"layer\": " << PictureJson(s.OutlineBitmap) << ",\n";
   o << "  \"edgePicture\": " << PictureJson(s.EdgePicture) << ",\n";
   o << "  \"image1\": {\"width\": " << f.Work_area.Images.Image1.Width
-    << ", \"height\": " << f.Work_area.Images.Image1.Height << "}\n";
+    << ", \"height\": " << f.Work_area.Images.Image1.Height << "},\n";
+  // The texts that follow the tools, as the windows show them: in the interface's language.
+  auto shown = [this](const char* context, const std::string& source) {
+    return JsonString(texts_.Translate(context, source));
+  };
+  o << "  \"texts\": {\"workAreaCaption\": " << shown("TWork_area", f.Work_area.Caption)
+    << ", \"image1Hint\": " << shown("TWork_area", f.Work_area.Image1.Hint)
+    << ", \"Label12\": " << shown("TTools", t.Label12.Caption) << "}\n";
   o << "}\n";
   return o.str();
 }

@@ -17,6 +17,7 @@
 #include "app/form1.h"
 #include "batch/pdf_printer.h"
 #include "batch/steps.h"
+#include "platform/languages.h"
 #include "platform/layer_canvas_qt.h"
 #include "platform/text_render_qt.h"
 
@@ -122,6 +123,7 @@ class Session : private ProgressDisplay {
   StepColorDialog colours_;
   platform::QtLayerCanvas canvas_;
   platform::QtTextRenderer renderer_;
+  platform::QtTexts texts_;
   std::unique_ptr<TForm1> form_;
   bool hovering_ = false;
 };

@@ -408,7 +408,8 @@ Dialogs that a step does not answer are cancelled. Message boxes are printed to 
 error with their caption.
 
 Options:
-  --print-state      print the program's state as JSON after the last step
+  --print-state      print the program's state as JSON after the last step (its texts in the
+                     language of the locale: English for en*, Chinese otherwise)
   --help             this text
 
 Example: a bulge, a pen sketch and a balanced outline of a photograph

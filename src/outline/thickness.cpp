@@ -170,14 +170,14 @@ TBitmap32 BalanceLines(const TBitmap32& layer, int r, const Progress& progress) 
   return ThickenLines(ThinLines(layer, r, progress), r, progress);
 }
 
-RadiusInput ParseRadius(std::string_view text) {
+RadiusInput ParseRadius(std::string_view text, const TextLookup& texts) {
   RadiusInput result;
   const bool digitsOnly = !text.empty() && std::all_of(text.begin(), text.end(),
                                                        [](char c) { return c >= '0' && c <= '9'; });
   if (!digitsOnly) {
     result.outcome = RadiusInput::Outcome::InvalidInteger;
-    result.message = "Invalid integer";
-    result.caption = "Sorry";
+    result.message = texts.Translate("TTools", "Invalid integer");
+    result.caption = texts.Translate("TTools", "Sorry");
     return result;
   }
   std::int64_t value = 0;
@@ -185,7 +185,7 @@ RadiusInput ParseRadius(std::string_view text) {
     value = value * 10 + (c - '0');
     if (value > std::numeric_limits<int>::max()) {
       result.outcome = RadiusInput::Outcome::ConversionError;
-      result.message = "'" + std::string(text) + "' 不是有效的整型值";
+      result.message = FormatText(texts.Translate("TTools", "'%1' 不是有效的整型值"), {text});
       return result;
     }
   }

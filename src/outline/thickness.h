@@ -18,6 +18,7 @@
 
 #include "image/bitmap32.h"
 #include "image/progress.h"
+#include "text/texts.h"
 
 namespace drollo::outline {
 
@@ -43,6 +44,7 @@ struct RadiusInput {
   std::string message;  // the text to show when not valid
   std::string caption;  // the message box caption ("Sorry" for an invalid integer)
 };
-RadiusInput ParseRadius(std::string_view text);
+// The messages are in the language of `texts` (the palette shows them).
+RadiusInput ParseRadius(std::string_view text, const TextLookup& texts = SourceTexts());
 
 }  // namespace drollo::outline

@@ -32,7 +32,9 @@ bool PressInGroup(const std::array<SpeedButton*, N>& group, SpeedButton& button)
 TTools::TTools(ProgramState& state) : TTools(state, NoHost()) {}
 
 TTools::TTools(ProgramState& state, TToolsHost& host)
-    : TabbedNotebook1(state.PageIndex, {"扭曲", "螺旋", "素描", "轮廓"}),
+    : TabbedNotebook1(state.PageIndex,
+                      {DROLLO_TEXT("TTools", "扭曲"), DROLLO_TEXT("TTools", "螺旋"),
+                       DROLLO_TEXT("TTools", "素描"), DROLLO_TEXT("TTools", "轮廓")}),
       ProgressBar1(state.ProgressBar1),
       state_(state),
       host_(host),
@@ -41,54 +43,54 @@ TTools::TTools(ProgramState& state, TToolsHost& host)
       swirl_group_{&SpeedButton11, &SpeedButton12, &SpeedButton3},
       drawing_group_{&SpeedButton14, &SpeedButton6, &SpeedButton15, &SpeedButton9, &SpeedButton13} {
   // The notebook's hint is shown only while a crop region is being selected.
-  TabbedNotebook1.Hint = "选择一个区域剪切";
+  TabbedNotebook1.Hint = DROLLO_TEXT("TTools", "选择一个区域剪切");
 
-  RadioButton1.Caption = "球形";
+  RadioButton1.Caption = DROLLO_TEXT("TTools", "球形");
   RadioButton1.Checked = true;
-  RadioButton2.Caption = "垂直";
-  RadioButton3.Caption = "水平";
+  RadioButton2.Caption = DROLLO_TEXT("TTools", "垂直");
+  RadioButton3.Caption = DROLLO_TEXT("TTools", "水平");
   SpeedButton1.Down = true;
-  TrackBar1.Caption = "半径";
-  TrackBar2.Caption = "弯曲";
+  TrackBar1.Caption = DROLLO_TEXT("TTools", "半径");
+  TrackBar2.Caption = DROLLO_TEXT("TTools", "弯曲");
   Label2.Caption = Text(TrackBar1.Position());
   Label5.Caption = Text(TrackBar2.Position());
 
-  TrackBar3.Caption = "半径";
+  TrackBar3.Caption = DROLLO_TEXT("TTools", "半径");
   Label6.Caption = Text(TrackBar3.Position());
-  Label14.Caption = "弯曲";
+  Label14.Caption = DROLLO_TEXT("TTools", "弯曲");
   Label7.Caption = Text(TrackBar4.Position());
-  Button1.Caption = "波形";
+  Button1.Caption = DROLLO_TEXT("TTools", "波形");
   Button1.Visible = false;
 
-  TrackBar5.Caption = "钢笔压力度:";
-  TrackBar7.Caption = "铅笔对比度:";
+  TrackBar5.Caption = DROLLO_TEXT("TTools", "钢笔压力度:");
+  TrackBar7.Caption = DROLLO_TEXT("TTools", "铅笔对比度:");
   Label9.Caption = Text(TrackBar5.Position());
   Label11.Caption = ContrastPercent(TrackBar7.Position());
-  SpeedButton4.Caption = "钢笔素描";
-  SpeedButton5.Caption = "铅笔素描";
-  SpeedButton8.Caption = "清除斑点";
+  SpeedButton4.Caption = DROLLO_TEXT("TTools", "钢笔素描");
+  SpeedButton5.Caption = DROLLO_TEXT("TTools", "铅笔素描");
+  SpeedButton8.Caption = DROLLO_TEXT("TTools", "清除斑点");
 
-  CheckBox1.Caption = "显示";
+  CheckBox1.Caption = DROLLO_TEXT("TTools", "显示");
   CheckBox1.Checked = true;
-  SpeedButton19.Caption = "保存";
-  SpeedButton7.Caption = "导出";
-  SpeedButton14.Caption = "直线";
+  SpeedButton19.Caption = DROLLO_TEXT("TTools", "保存");
+  SpeedButton7.Caption = DROLLO_TEXT("TTools", "导出");
+  SpeedButton14.Caption = DROLLO_TEXT("TTools", "直线");
   SpeedButton14.Down = true;
-  SpeedButton6.Caption = "曲线";
-  SpeedButton15.Caption = "钢笔";
-  SpeedButton9.Caption = "橡皮";
-  SpeedButton13.Caption = "文本";
-  Panel2.Caption = "选择颜色";
+  SpeedButton6.Caption = DROLLO_TEXT("TTools", "曲线");
+  SpeedButton15.Caption = DROLLO_TEXT("TTools", "钢笔");
+  SpeedButton9.Caption = DROLLO_TEXT("TTools", "橡皮");
+  SpeedButton13.Caption = DROLLO_TEXT("TTools", "文本");
+  Panel2.Caption = DROLLO_TEXT("TTools", "选择颜色");
   Panel2.Color = kBlack;
-  Label12.Caption = "钢笔厚度:";
+  Label12.Caption = DROLLO_TEXT("TTools", "钢笔厚度:");
   Label10.Caption = Text(TrackBar6.Position());
-  SpeedButton10.Caption = "提取轮廓";
-  ExtractOutlineNote.Caption = "如果你做了素描,请点这里";
-  SpeedButton16.Caption = "清除斑点";
-  SpeedButton17.Caption = "细线趋于变粗";
-  SpeedButton18.Caption = "粗线趋于变细";
+  SpeedButton10.Caption = DROLLO_TEXT("TTools", "提取轮廓");
+  ExtractOutlineNote.Caption = DROLLO_TEXT("TTools", "如果你做了素描,请点这里");
+  SpeedButton16.Caption = DROLLO_TEXT("TTools", "清除斑点");
+  SpeedButton17.Caption = DROLLO_TEXT("TTools", "细线趋于变粗");
+  SpeedButton18.Caption = DROLLO_TEXT("TTools", "粗线趋于变细");
   Edit1.Text = "3";
-  Edit1.Hint = "双击平衡线段厚度";
+  Edit1.Hint = DROLLO_TEXT("TTools", "双击平衡线段厚度");
 
   wire();
 }
@@ -186,7 +188,7 @@ void TTools::chooseWarpAction(SpeedButton& button, Warp action) {
   ShowPressed(button);
   state_.WarpAction = action;
   host_.setsigncursor();
-  host_.SetImage1Hint("Click or Keep Down");
+  host_.SetImage1Hint(DROLLO_TEXT("TWork_area", "Click or Keep Down"));
   changed();
 }
 
@@ -214,7 +216,7 @@ void TTools::chooseSwirl(SpeedButton& button, Warp action) {
   state_.WarpAction = action;
   state_.SmudgeMode = false;
   host_.setsigncursor();
-  host_.SetImage1Hint("Click or Keep Down");
+  host_.SetImage1Hint(DROLLO_TEXT("TWork_area", "Click or Keep Down"));
   TrackBar4.Visible = true;
   Label14.Visible = true;
   Label7.Visible = true;
@@ -235,7 +237,7 @@ void TTools::SpeedButton3Click() {
   state_.SmudgeMode = true;
   state_.WarpAction = Warp::Smudge;
   host_.setsigncursor();
-  host_.SetImage1Hint("Keep Down and move");
+  host_.SetImage1Hint(DROLLO_TEXT("TWork_area", "Keep Down and move"));
   TrackBar4.Visible = false;
   TrackBar3.SetPosition(50);
   Label14.Visible = false;
@@ -277,16 +279,16 @@ void TTools::chooseDrawingTool(SpeedButton& button, DrawTool tool, const char* w
 }
 
 void TTools::SpeedButton14Click() {
-  chooseDrawingTool(SpeedButton14, DrawTool::Line, "直线粗细:");
+  chooseDrawingTool(SpeedButton14, DrawTool::Line, DROLLO_TEXT("TTools", "直线粗细:"));
 }
 void TTools::SpeedButton6Click() {
-  chooseDrawingTool(SpeedButton6, DrawTool::Curve, "曲线粗细:");
+  chooseDrawingTool(SpeedButton6, DrawTool::Curve, DROLLO_TEXT("TTools", "曲线粗细:"));
 }
 void TTools::SpeedButton15Click() {
-  chooseDrawingTool(SpeedButton15, DrawTool::Pen, "钢笔粗细:");
+  chooseDrawingTool(SpeedButton15, DrawTool::Pen, DROLLO_TEXT("TTools", "钢笔粗细:"));
 }
 void TTools::SpeedButton9Click() {
-  chooseDrawingTool(SpeedButton9, DrawTool::Eraser, "擦除范围:");
+  chooseDrawingTool(SpeedButton9, DrawTool::Eraser, DROLLO_TEXT("TTools", "擦除范围:"));
 }
 void TTools::SpeedButton13Click() {
   chooseDrawingTool(SpeedButton13, DrawTool::Text, "");

@@ -17,6 +17,7 @@
 #include "palette/controls.h"
 #include "palette/save_dialog.h"
 #include "palette/tools_host.h"
+#include "text/texts.h"
 
 namespace drollo {
 
@@ -28,7 +29,7 @@ class TTools {
   TTools(const TTools&) = delete;
   TTools& operator=(const TTools&) = delete;
 
-  std::string Caption = "工具";
+  std::string Caption = DROLLO_TEXT("TTools", "工具");
 
   // The notebook; its page index is the program-wide ProgramState::PageIndex. Its OnChange is
   // TabbedNotebook1Change.
@@ -151,6 +152,8 @@ class TTools {
   void SpeedButton19Click();
   // The dialog both buttons use; without one they do nothing, as if the user cancelled.
   SaveDialog* SaveDialog1 = nullptr;
+  // The messages' texts in the interface's language; without a lookup, as written.
+  const TextLookup* Texts = nullptr;
 
   // Shows `button` pressed and the other buttons of its page's group raised, without running
   // its handler. A button outside the groups is left alone.

@@ -57,7 +57,8 @@ void TTools::SpeedButton16Click() {
 // The radius is also the eraser's: a thickness command leaves it in ScreenRadius, where the
 // eraser reads it until its button or the width slider sets it again.
 bool TTools::readLineRadius(int& r) {
-  const outline::RadiusInput input = outline::ParseRadius(Edit1.Text);
+  const outline::RadiusInput input =
+      outline::ParseRadius(Edit1.Text, Texts ? *Texts : SourceTexts());
   switch (input.outcome) {
     case outline::RadiusInput::Outcome::InvalidInteger:
       host_.MessageBox(input.message, input.caption);

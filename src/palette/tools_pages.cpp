@@ -6,8 +6,8 @@
 namespace drollo {
 
 namespace {
-constexpr const char* kWorkAreaCaption = "工作区域";
-constexpr const char* kOutlineOnlyCaption = "Work_Outline without Draft";
+constexpr const char* kWorkAreaCaption = DROLLO_TEXT("TWork_area", "工作区域");
+constexpr const char* kOutlineOnlyCaption = DROLLO_TEXT("TWork_area", "Work_Outline without Draft");
 }  // namespace
 
 // The radius in screen pixels is the slider's; in picture pixels it is divided by the zoom first,
@@ -22,7 +22,7 @@ void TTools::takeRadius(const TrackBar& radius, const TrackBar& bend) {
 
 // The warp and swirl pages work on Image1 alone.
 void TTools::showWarpWorkArea() {
-  host_.SetImage1Hint("Click or Keep Down");
+  host_.SetImage1Hint(DROLLO_TEXT("TWork_area", "Click or Keep Down"));
   host_.SetImage2Visible(false);
   host_.SetWorkAreaCaption(kWorkAreaCaption);
 }

@@ -1,11 +1,15 @@
-// Button pictures are drawn at 16 x 16 on a transparent background with a dark outline, so they
-// read on light and dark styles alike; each is also drawn twice as large for high-density screens.
+// Button pictures are drawn on a 16 x 16 grid on a transparent background with a dark outline, so
+// they read on light and dark styles alike. They are vector drawings: an icon renders its picture
+// at exactly the pixel size asked for (16 x 16 device-independent pixels are 32 x 32 device pixels
+// at 200 %), instead of enlarging a picture drawn for a plain screen.
 #include "platform/artwork.h"
 
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -266,14 +270,18 @@ const std::map<std::string, Draw, std::less<>>& Pictures() {
   return pictures;
 }
 
-QPixmap Render(const Draw& draw, int size, qreal ratio) {
-  QPixmap pixmap(QSize(size, size) * ratio);
-  pixmap.setDevicePixelRatio(ratio);
+// The picture at `pixels` device pixels (a square of the smaller side), for a pixel ratio.
+QPixmap Render(const Draw& draw, QSize pixels, qreal ratio) {
+  const int side = std::min(pixels.width(), pixels.height());
+  QPixmap pixmap(side, side);
   pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.scale(size / 16.0, size / 16.0);
-  draw(p);
+  {
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(side / 16.0, side / 16.0);
+    draw(p);
+  }
+  pixmap.setDevicePixelRatio(ratio);
   return pixmap;
 }
 
@@ -292,22 +300,42 @@ QPixmap Greyed(const QPixmap& source) {
   return out;
 }
 
+// An icon that draws its picture for each request: QIcon asks for the size in device pixels.
+class DrawnIcon : public QIconEngine {
+ public:
+  explicit DrawnIcon(Draw draw) : draw_(std::move(draw)) {}
+
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State) override {
+    const QPixmap normal = Render(draw_, size, 1.0);
+    return mode == QIcon::Disabled ? Greyed(normal) : normal;
+  }
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    QPixmap picture = pixmap(rect.size() * ratio, mode, state);
+    picture.setDevicePixelRatio(ratio);
+    painter->drawPixmap(rect.topLeft(), picture);
+  }
+  QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+    const int side = std::min(size.width(), size.height());
+    return QSize(side, side);
+  }
+  QIconEngine* clone() const override { return new DrawnIcon(draw_); }
+  QString key() const override { return QStringLiteral("drollo-drawn"); }
+
+ private:
+  Draw draw_;
+};
+
 }  // namespace
 
-QIcon ButtonIcon(std::string_view name, int size) {
+QIcon ButtonIcon(std::string_view name) {
   const auto& pictures = Pictures();
   const auto it = pictures.find(name);
   if (it == pictures.end()) return QIcon();
-  QIcon icon;
-  for (qreal ratio : {1.0, 2.0}) {
-    const QPixmap normal = Render(it->second, size, ratio);
-    icon.addPixmap(normal, QIcon::Normal);
-    icon.addPixmap(Greyed(normal), QIcon::Disabled);
-  }
-  return icon;
+  return QIcon(new DrawnIcon(it->second));
 }
 
-QPixmap ProgramIconPixmap(int size) {
+QPixmap ProgramIconPixmap(int size, qreal ratio) {
   return Render(
       [](QPainter& p) {
         // A rounded tile with a bulging, grinning face: a photograph turned cartoon.
@@ -329,7 +357,7 @@ QPixmap ProgramIconPixmap(int size) {
         p.setPen(QPen(QColor(40, 40, 48, 160), 0.6, Qt::DashLine));
         p.drawArc(QRectF(1.6, 1.6, 12.8, 12.8), 40 * 16, 100 * 16);
       },
-      size, 1.0);
+      QSize(size, size) * ratio, ratio);
 }
 
 QIcon ProgramIcon() {
@@ -338,8 +366,11 @@ QIcon ProgramIcon() {
   return icon;
 }
 
-QCursor PenCursor() {
-  QPixmap pixmap(32, 32);
+QCursor PenCursor(qreal ratio) {
+  // Drawn in device-independent pixels on a picture of the screen's density; the hot spot is
+  // given in device-independent pixels too.
+  QPixmap pixmap(QSize(32, 32) * ratio);
+  pixmap.setDevicePixelRatio(ratio);
   pixmap.fill(Qt::transparent);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);

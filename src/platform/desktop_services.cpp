@@ -21,6 +21,7 @@
 
 #include "formats/file_types.h"
 #include "palette/picture_save.h"
+#include "platform/languages.h"
 #include "platform/qt_pictures.h"
 #include "platform/text_render_qt.h"
 
@@ -70,7 +71,7 @@ class PicturePreview : public QLabel {
 
 std::optional<std::string> QtOpenPictureDialog::Execute(const std::string& filter,
                                                         int preselected) {
-  QFileDialog dialog(parent_, "打开");
+  QFileDialog dialog(parent_, QCoreApplication::translate("Dialogs", "打开"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -90,7 +91,7 @@ std::optional<std::string> QtOpenPictureDialog::Execute(const std::string& filte
 // dialog's own question would name the typed file, so the question is asked here about the file
 // that will really be replaced, and "no" returns to the dialog.
 std::optional<SaveDialog::Choice> QtSaveDialog::Execute(const std::string& filter) {
-  QFileDialog dialog(parent_, "保存");
+  QFileDialog dialog(parent_, QCoreApplication::translate("Dialogs", "保存"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -104,9 +105,10 @@ std::optional<SaveDialog::Choice> QtSaveDialog::Execute(const std::string& filte
     if (c.FilterIndex < 1) c.FilterIndex = 1;
     const QString target = Q(SaveTarget(c));
     if (target.isEmpty() || !QFileInfo::exists(target)) return c;
-    const QMessageBox::StandardButton answer =
-        QMessageBox::question(parent_, "保存", QString("“%1”已经存在。\n要替换它吗？").arg(target),
-                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        parent_, QCoreApplication::translate("Dialogs", "保存"),
+        QCoreApplication::translate("Dialogs", "“%1”已经存在。\n要替换它吗？").arg(target),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes) return c;
   }
 }
@@ -191,24 +193,28 @@ int XdgMailProgram::Send(const MailMessage& message) {
   QString where;
   if (!message.Attachments.empty()) where = Q(message.Attachments.front().PathName);
   const QString advice =
-      QString("无法启动邮件程序。\n\n请在系统中设置一个默认的邮件程序，或者手动发送图片:\n%1")
+      QCoreApplication::translate(
+          "Dialogs",
+          "无法启动邮件程序。\n\n请在系统中设置一个默认的邮件程序，或者手动发送图片:\n%1")
           .arg(where);
+  const QString title = QCoreApplication::translate("Dialogs", "把作品发给朋友");
   auto* process = new QProcess(parent_);
   QObject::connect(process, &QProcess::errorOccurred, process,
-                   [process, advice, parent = parent_](QProcess::ProcessError e) {
+                   [process, advice, title, parent = parent_](QProcess::ProcessError e) {
                      if (e == QProcess::FailedToStart) {
-                       QMessageBox::warning(parent, "把作品发给朋友", advice);
+                       QMessageBox::warning(parent, title, advice);
                        process->deleteLater();
                      }
                    });
-  QObject::connect(process, &QProcess::finished, process,
-                   [process, advice, parent = parent_](int code, QProcess::ExitStatus status) {
-                     // xdg-email exits with 3 when no mail tool is installed and 4 when the
-                     // mail program could not be run.
-                     if (status != QProcess::NormalExit || code != 0)
-                       QMessageBox::warning(parent, "把作品发给朋友", advice);
-                     process->deleteLater();
-                   });
+  QObject::connect(
+      process, &QProcess::finished, process,
+      [process, advice, title, parent = parent_](int code, QProcess::ExitStatus status) {
+        // xdg-email exits with 3 when no mail tool is installed and 4 when the
+        // mail program could not be run.
+        if (status != QProcess::NormalExit || code != 0)
+          QMessageBox::warning(parent, title, advice);
+        process->deleteLater();
+      });
   process->start("xdg-email", Arguments(message));
   return 0;
 }
@@ -217,10 +223,17 @@ void QtWebBrowser::OpenWebPage(const std::string& address) {
   QDesktopServices::openUrl(QUrl(Q(address)));
 }
 
-std::string FindHelpPage() {
-  const QDir programFolder(QCoreApplication::applicationDirPath());
-  const QFileInfo page(programFolder.filePath("../share/drollo/help/faq.html"));
-  return page.isFile() ? S(page.canonicalFilePath()) : std::string();
+std::string FindHelpPage(Language language) {
+  const QDir help(QDir(QCoreApplication::applicationDirPath()).filePath("../share/drollo/help"));
+  // The English page when the interface is English; the Chinese one otherwise, and in place of
+  // an English page that is missing.
+  QStringList names{"faq.html"};
+  if (language == Language::English) names.prepend("faq_en.html");
+  for (const QString& name : names) {
+    const QFileInfo page(help.filePath(name));
+    if (page.isFile()) return S(page.canonicalFilePath());
+  }
+  return std::string();
 }
 
 // --- Colour and font -------------------------------------------------------------------------

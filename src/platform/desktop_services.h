@@ -9,6 +9,7 @@
 
 #include "app/services.h"
 #include "image/pixel_math.h"
+#include "platform/languages.h"
 #include "workarea/text_box.h"
 
 class QPrinter;
@@ -114,10 +115,10 @@ class QtColorDialog : public ColorDialog {
   QPointer<QWidget> parent_;
 };
 
-// The question-and-answer page installed with the program: share/drollo/help/faq.html beside the
-// program's folder (bin/../share), which the build tree lays out the same way. Empty when it is
-// not there.
-std::string FindHelpPage();
+// The question-and-answer page installed with the program, in the interface's language:
+// share/drollo/help/faq.html (Chinese) or faq_en.html (English) beside the program's folder
+// (bin/../share), which the build tree lays out the same way. Empty when it is not there.
+std::string FindHelpPage(Language language = CurrentLanguage());
 
 // The text tool's font dialog.
 class QtFontDialog : public FontDialog {

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QToolButton>
 
 #include "platform/artwork.h"
+#include "platform/languages.h"
 #include "platform/qt_pictures.h"
 
 namespace drollo::platform {
@@ -22,18 +24,21 @@ constexpr Qt::WindowFlags kOnTopDialog = Qt::Dialog | Qt::WindowStaysOnTopHint |
 
 AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, kOnTopDialog) {
   setObjectName("About_us");
-  setWindowTitle("关于我们");
+  setWindowTitle(QCoreApplication::translate("TAbout_us", "关于我们"));
   setModal(false);
   setFixedSize(438, 346);
   auto* icon = new QLabel(this);
-  icon->setPixmap(ProgramIconPixmap(64));
+  icon->setPixmap(ProgramIconPixmap(64, devicePixelRatioF()));
   icon->setGeometry(20, 20, 64, 64);
-  auto* title = new QLabel("<b style='font-size:20px'>Drollo 1.0</b><br>把照片变成漫画", this);
+  auto* title = new QLabel("<b style='font-size:20px'>Drollo 1.0</b><br>" +
+                               QCoreApplication::translate("TAbout_us", "把照片变成漫画"),
+                           this);
   title->setGeometry(100, 24, 300, 56);
   auto* text = new QTextBrowser(this);
   text->setGeometry(20, 100, 398, 226);
   text->setOpenExternalLinks(true);
-  text->setHtml(
+  text->setHtml(QCoreApplication::translate(
+      "TAbout_us",
       "<p><b>Drollo</b> 1.0 — 卡通图片编辑器</p>"
       "<p>发布日期: 2026年12月</p>"
       "<p>用鼠标让照片膨胀、收缩、拉伸、旋转和涂抹；把照片变成钢笔素描或铅笔素描；"
@@ -41,7 +46,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent, kOnTopDialog) {
       "<p>图片和轮廓各有99步撤销。结果可以保存为 JPEG、BMP 或图元文件，打印，"
       "或者通过邮件发给朋友。</p>"
       "<p>主页: <a href='https://www.drollo.org/'>https://www.drollo.org/</a><br>"
-      "联系我们: <a href='mailto:team@drollo.org'>team@drollo.org</a></p>");
+      "联系我们: <a href='mailto:team@drollo.org'>team@drollo.org</a></p>"));
 }
 
 void AboutWindow::reject() {
@@ -57,23 +62,23 @@ void AboutWindow::closeEvent(QCloseEvent* e) {
 ImageSizeWindow::ImageSizeWindow(TImage_Size& model, QWidget* parent)
     : QDialog(parent, kOnTopDialog), model_(model) {
   setObjectName("Image_Size");
-  setWindowTitle(Q(model_.Caption));
+  setWindowTitle(Shown("TImage_Size", model_.Caption));
   setModal(false);
   setFixedSize(313, 195);
 
   auto field = [this](const char* before, int y, const char* name) {
-    auto* l = new QLabel(before, this);
+    auto* l = new QLabel(QCoreApplication::translate("TImage_Size", before), this);
     l->setGeometry(24, y, 48, 22);
     auto* e = new QLineEdit(this);
     e->setObjectName(name);
     e->setGeometry(74, y, 100, 22);
-    auto* after = new QLabel("像素", this);
+    auto* after = new QLabel(QCoreApplication::translate("TImage_Size", "像素"), this);
     after->setGeometry(180, y, 40, 22);
     e->installEventFilter(this);
     return e;
   };
-  edit1_ = field("宽度:", 20, "Edit1");
-  edit2_ = field("高度:", 54, "Edit2");
+  edit1_ = field(QT_TRANSLATE_NOOP("TImage_Size", "宽度:"), 20, "Edit1");
+  edit2_ = field(QT_TRANSLATE_NOOP("TImage_Size", "高度:"), 54, "Edit2");
   connect(edit1_, &QLineEdit::textEdited, this,
           [this](const QString& t) { model_.Edit1.Text = S(t); });
   connect(edit2_, &QLineEdit::textEdited, this,
@@ -121,8 +126,8 @@ ImageSizeWindow::ImageSizeWindow(TImage_Size& model, QWidget* parent)
   });
   plus->setText(Q(model_.SpeedButton2.Caption.empty() ? "+" : model_.SpeedButton2.Caption));
   minus->setText(Q(model_.SpeedButton1.Caption.empty() ? "-" : model_.SpeedButton1.Caption));
-  ok->setText(Q(model_.Button1.Caption.empty() ? "确定" : model_.Button1.Caption));
-  cancel->setText(Q(model_.Button2.Caption.empty() ? "取消" : model_.Button2.Caption));
+  ok->setText(Shown("TImage_Size", model_.Button1.Caption));
+  cancel->setText(Shown("TImage_Size", model_.Button2.Caption));
   syncFromModel();
 }
 
@@ -135,7 +140,7 @@ void ImageSizeWindow::syncFromModel() {
   syncing_ = true;
   if (edit1_->text() != Q(model_.Edit1.Text)) edit1_->setText(Q(model_.Edit1.Text));
   if (edit2_->text() != Q(model_.Edit2.Text)) edit2_->setText(Q(model_.Edit2.Text));
-  check_->setText(Q(model_.CheckBox1.Caption.empty() ? "保持宽和高" : model_.CheckBox1.Caption));
+  check_->setText(Shown("TImage_Size", model_.CheckBox1.Caption));
   check_->setChecked(model_.CheckBox1.Checked);
   if (model_.Visible && !isVisible()) show();
   if (!model_.Visible && isVisible()) hide();

@@ -20,6 +20,7 @@
 
 #include "platform/artwork.h"
 #include "platform/dialogs.h"
+#include "platform/languages.h"
 #include "platform/qt_pictures.h"
 #include "platform/tools_window.h"
 #include "platform/work_area_view.h"
@@ -82,6 +83,7 @@ MainWindow::MainWindow(const PlatformServices* services)
   if (!s.Colors) s.Colors = &colorDialog_;
   if (!s.Fonts) s.Fonts = &fontDialog_;
   if (s.HelpPage.empty()) s.HelpPage = FindHelpPage();
+  if (!s.Texts) s.Texts = &texts_;
   // The outline page draws on the layer with Qt's painter and renders text with its fonts.
   s.Canvas = &layerCanvas_;
   s.Renderer = &textRenderer_;
@@ -109,7 +111,7 @@ MainWindow::MainWindow(const PlatformServices* services)
   view_ = new WorkAreaView(f.State, f.Work_area);
   auto* sub = new WorkAreaSubWindow;
   sub->setWidget(view_);
-  sub->setWindowTitle(Q(f.Work_area.Caption));
+  sub->setWindowTitle(Shown("TWork_area", f.Work_area.Caption));
   sub->setWindowIcon(ProgramIcon());
   sub->setAttribute(Qt::WA_DeleteOnClose, false);
   sub->CloseRequested = [this] {
@@ -173,7 +175,7 @@ void MainWindow::buildToolBar() {
     const QString name = Q(e.Name);
     b->setObjectName(name);
     b->setIcon(ButtonIcon(e.Name));
-    b->setToolTip(Q(e.Hint));
+    b->setToolTip(Shown("TForm1", e.Hint));
     b->setFixedSize(25, 21);
     b->setAutoRaise(true);
     b->setCheckable(true);
@@ -197,10 +199,10 @@ void MainWindow::buildToolBar() {
 void MainWindow::buildMenus() {
   QMenuBar* bar = menuBar();
   for (std::string_view menuName : MenuBar()) {
-    QMenu* menu = bar->addMenu(Q(menuName));
+    QMenu* menu = bar->addMenu(Shown("TForm1", menuName));
     for (const MenuEntry& e : MenuEntries()) {
       if (e.Menu != menuName) continue;
-      QAction* a = menu->addAction(Q(e.Caption));
+      QAction* a = menu->addAction(Shown("TForm1", e.Caption));
       a->setObjectName(Q(e.Name));
       connect(a, &QAction::triggered, this, [this, h = e.Runs] { runCommand(h); });
       menuEntries_.insert(Q(e.Name), a);
@@ -244,7 +246,7 @@ void MainWindow::syncAll() {
     if (!b || !m) continue;
     b->setEnabled(m->Enabled);
     b->setChecked(m->Down);
-    b->setToolTip(Q(m->Hint));
+    b->setToolTip(Shown("TForm1", m->Hint));
   }
   zoomLabel_->setText(Q(f.Label1Caption()));
   for (const MenuEntry& e : MenuEntries())
@@ -254,7 +256,7 @@ void MainWindow::syncAll() {
     if (QAction* a = shortcuts_.value(Q(e.Name))) a->setEnabled(f.ActionNamed(e.Name)->Enabled);
 
   view_->syncFromModel();
-  subWindow_->setWindowTitle(Q(f.Work_area.Caption));
+  subWindow_->setWindowTitle(Shown("TWork_area", f.Work_area.Caption));
 
   tools_->syncFromModel();
   imageSize_->syncFromModel();

@@ -16,6 +16,7 @@
 
 #include "app/form1.h"
 #include "platform/desktop_services.h"
+#include "platform/languages.h"
 #include "platform/layer_canvas_qt.h"
 #include "platform/text_render_qt.h"
 
@@ -46,8 +47,9 @@ class MainWindow : public QMainWindow, private WorkAreaSurface, private Progress
 
  public:
   // `services`, when given, replaces the desktop's dialogs and services (tests use fakes); the
-  // drawing on the layer, the work area's surface and, when it names none, the help page are
-  // always the desktop's own.
+  // drawing on the layer, the work area's surface and, when they name none, the help page and the
+  // texts' lookup are always the desktop's own. The texts are shown in the language installed on
+  // the application (UseLanguage) when the window is made.
   explicit MainWindow(const PlatformServices* services = nullptr);
   ~MainWindow() override;
 
@@ -94,6 +96,7 @@ class MainWindow : public QMainWindow, private WorkAreaSurface, private Progress
   void runCommand(Handler h);
 
   std::unique_ptr<DesktopServices> desktop_;
+  QtTexts texts_;
   QtLayerCanvas layerCanvas_;
   QtTextRenderer textRenderer_;
   QtFontDialog fontDialog_{this};

@@ -3,8 +3,11 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTimer>
@@ -13,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/dialogs.h"
 #include "platform/main_window.h"
 #include "platform/tools_window.h"
 #include "platform/work_area_view.h"
@@ -79,10 +83,17 @@ void RunScreenshotDemo(MainWindow& window, const QString& folder) {
     Press(*w, "Tools.SpeedButton10");
     Press(*w, "Tools.SpeedButton14");
     Drag(client, w->workArea()->viewportPoint(60, 400), w->workArea()->viewportPoint(540, 80), 12);
+    // The text tool's box with its start text.
+    Press(*w, "Tools.SpeedButton13");
+    Click(client, w->workArea()->viewportPoint(330, 300));
   });
   steps->push_back([=] { grab("4-outline.png"); });
   steps->push_back([=] {
-    // Back on the warp page, zoomed out, a crop rectangle being chosen.
+    // The text placed with a double-click on its box; back on the warp page, zoomed out, a crop
+    // rectangle being chosen.
+    QWidget* box = w->workArea()->memo()->viewport();
+    SendMouse(box, QEvent::MouseButtonDblClick, QPoint(20, 10), Qt::LeftButton, Qt::LeftButton);
+    SendMouse(box, QEvent::MouseButtonRelease, QPoint(20, 10), Qt::LeftButton, Qt::NoButton);
     notebook->setCurrentIndex(0);
     w->toolButton("SpeedButton8")->click();
     w->toolButton("SpeedButton2")->click();
@@ -94,7 +105,26 @@ void RunScreenshotDemo(MainWindow& window, const QString& folder) {
     w->menuEntry("ImageSize1")->trigger();
   });
   steps->push_back([=] { grab("6-dialogs.png"); });
-  steps->push_back([=] { w->close(); });
+  // Qt's own dialogs beside the program's: the open dialog, then a message box of the size
+  // dialog. Each is opened once this step has returned, and closed after its picture.
+  auto closeDialog = [] {
+    if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) d->reject();
+  };
+  steps->push_back([=] { QTimer::singleShot(0, w, [w] { w->menuEntry("Open1")->trigger(); }); });
+  steps->push_back([=] { grab("7-open-dialog.png"); });
+  steps->push_back([=] {
+    closeDialog();
+    QTimer::singleShot(0, w, [w] {
+      w->imageSize()->widthField()->setText("");
+      w->form().Image_Size.Edit1.Text.clear();
+      if (auto* ok = w->imageSize()->findChild<QAbstractButton*>("Button1")) ok->click();
+    });
+  });
+  steps->push_back([=] { grab("8-message.png"); });
+  steps->push_back([=] {
+    closeDialog();
+    w->close();
+  });
 
   // One step every 700 ms, so each state is painted before its picture is taken.
   auto index = std::make_shared<std::size_t>(0);

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabBar>
@@ -15,6 +16,7 @@
 #include <QToolButton>
 
 #include "platform/artwork.h"
+#include "platform/languages.h"
 #include "platform/qt_pictures.h"
 
 namespace drollo::platform {
@@ -35,7 +37,7 @@ class ColourPanel : public QLabel {
     const QColor c = ToQColor(model_.Color);
     const QColor ink = qGray(c.rgb()) < 128 ? Qt::white : Qt::black;
     setStyleSheet(QString("background-color: %1; color: %2;").arg(c.name(), ink.name()));
-    setText(Q(model_.Caption));
+    setText(Shown("TTools", model_.Caption));
   }
 
  protected:
@@ -61,10 +63,25 @@ class BalanceEdit : public QLineEdit {
   }
 };
 
+// The style's tabs with half its margin beside the names.
+class CompactTabs : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    const int value = QProxyStyle::pixelMetric(metric, option, widget);
+    return metric == PM_TabBarTabHSpace ? value / 2 : value;
+  }
+};
+
+// Every caption and hint of the palette is shown in the interface's language.
+QString Text(const std::string& source) {
+  return Shown("TTools", source);
+}
+
 void ShowControl(QWidget* w, const Control& c) {
   w->setVisible(c.Visible);
   w->setEnabled(c.Enabled);
-  w->setToolTip(Q(c.Hint));
+  w->setToolTip(Text(c.Hint));
 }
 
 }  // namespace
@@ -74,7 +91,7 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
               Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       tools_(tools) {
   setObjectName("Tools");
-  setWindowTitle(Q(tools_.Caption));
+  setWindowTitle(Text(tools_.Caption));
   setFixedSize(kWidth, kHeight);
   move(635, 107);
 
@@ -100,7 +117,14 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
         buildOutlinePage(page);
         break;
     }
-    notebook_->addTab(page, Q(tools_.TabbedNotebook1.Pages[i]));
+    notebook_->addTab(page, Text(tools_.TabbedNotebook1.Pages[i]));
+  }
+  // Page names longer than the Chinese ones (the English) share the notebook's width with
+  // narrower margins, so the last tab is not cut off.
+  if (notebook_->tabBar()->sizeHint().width() > notebook_->width()) {
+    auto* compact = new CompactTabs;
+    compact->setParent(notebook_->tabBar());
+    notebook_->tabBar()->setStyle(compact);
   }
   connect(notebook_, &QTabWidget::currentChanged, this, [this](int page) {
     if (syncing_) return;
@@ -110,7 +134,7 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
   syncs_.push_back([this] {
     notebook_->setCurrentIndex(tools_.TabbedNotebook1.PageIndex());
     notebook_->setEnabled(tools_.TabbedNotebook1.Enabled);
-    notebook_->setToolTip(tools_.TabbedNotebook1.ShowHint ? Q(tools_.TabbedNotebook1.Hint)
+    notebook_->setToolTip(tools_.TabbedNotebook1.ShowHint ? Text(tools_.TabbedNotebook1.Hint)
                                                           : QString());
   });
 
@@ -170,14 +194,14 @@ QLabel* ToolsWindow::label(QWidget* page, const Label& model, QRect geometry) {
   auto* l = new QLabel(page);
   l->setGeometry(geometry);
   syncs_.push_back([l, &model] {
-    l->setText(Q(model.Caption));
+    l->setText(Text(model.Caption));
     ShowControl(l, model);
   });
   return l;
 }
 
 QLabel* ToolsWindow::text(QWidget* page, const std::string& caption, QRect geometry) {
-  auto* l = new QLabel(Q(caption), page);
+  auto* l = new QLabel(Text(caption), page);
   l->setGeometry(geometry);
   return l;
 }
@@ -188,7 +212,7 @@ QToolButton* ToolsWindow::speedButton(QWidget* page, SpeedButton& model, QRect g
   b->setGeometry(geometry);
   b->setCheckable(true);
   if (pictureName) {
-    b->setIcon(ButtonIcon(pictureName, 30));
+    b->setIcon(ButtonIcon(pictureName));
     b->setIconSize(QSize(30, 30));
   }
   connect(b, &QToolButton::clicked, this, [this, &model] {
@@ -197,7 +221,7 @@ QToolButton* ToolsWindow::speedButton(QWidget* page, SpeedButton& model, QRect g
     forwarded();
   });
   syncs_.push_back([b, &model, pictureName] {
-    if (!pictureName) b->setText(Q(model.Caption));
+    if (!pictureName) b->setText(Text(model.Caption));
     b->setChecked(model.Down);
     ShowControl(b, model);
   });
@@ -214,7 +238,7 @@ void ToolsWindow::radioButton(QWidget* page, RadioButton& model, QRect geometry)
     forwarded();
   });
   syncs_.push_back([r, &model] {
-    r->setText(Q(model.Caption));
+    r->setText(Text(model.Caption));
     r->setChecked(model.Checked);
     ShowControl(r, model);
   });
@@ -223,18 +247,19 @@ void ToolsWindow::radioButton(QWidget* page, RadioButton& model, QRect geometry)
 // Page 0 "扭曲": the shape, expand or shrink, radius and bend.
 void ToolsWindow::buildWarpPage(QWidget* page) {
   TTools& t = tools_;
-  radioButton(page, t.RadioButton1, QRect(10, 10, 60, 20));
-  radioButton(page, t.RadioButton2, QRect(76, 10, 60, 20));
-  radioButton(page, t.RadioButton3, QRect(142, 10, 60, 20));
+  // The shapes' places hold their English names too.
+  radioButton(page, t.RadioButton1, QRect(2, 10, 64, 20));
+  radioButton(page, t.RadioButton2, QRect(66, 10, 70, 20));
+  radioButton(page, t.RadioButton3, QRect(136, 10, 88, 20));
   speedButton(page, t.SpeedButton1, QRect(40, 40, 44, 40), "Tools.SpeedButton1")
       ->setObjectName("Tools.SpeedButton1");
   speedButton(page, t.SpeedButton2, QRect(130, 40, 44, 40), "Tools.SpeedButton2")
       ->setObjectName("Tools.SpeedButton2");
-  text(page, t.TrackBar1.Caption, QRect(10, 104, 40, 20));
-  slider(page, t.TrackBar1, QRect(46, 104, 132, 22))->setObjectName("TrackBar1");
+  text(page, t.TrackBar1.Caption, QRect(6, 104, 42, 20));
+  slider(page, t.TrackBar1, QRect(48, 104, 130, 22))->setObjectName("TrackBar1");
   label(page, t.Label2, QRect(184, 104, 34, 20));
-  text(page, t.TrackBar2.Caption, QRect(10, 150, 40, 20));
-  slider(page, t.TrackBar2, QRect(46, 150, 132, 22))->setObjectName("TrackBar2");
+  text(page, t.TrackBar2.Caption, QRect(6, 150, 42, 20));
+  slider(page, t.TrackBar2, QRect(48, 150, 130, 22))->setObjectName("TrackBar2");
   label(page, t.Label5, QRect(184, 150, 34, 20));
 }
 
@@ -254,14 +279,14 @@ void ToolsWindow::buildSwirlPage(QWidget* page) {
     forwarded();
   });
   syncs_.push_back([wave, this] {
-    wave->setText(Q(tools_.Button1.Caption));
+    wave->setText(Text(tools_.Button1.Caption));
     ShowControl(wave, tools_.Button1);
   });
-  text(page, t.TrackBar3.Caption, QRect(10, 80, 40, 20));
-  slider(page, t.TrackBar3, QRect(46, 80, 132, 22))->setObjectName("TrackBar3");
+  text(page, t.TrackBar3.Caption, QRect(6, 80, 42, 20));
+  slider(page, t.TrackBar3, QRect(48, 80, 130, 22))->setObjectName("TrackBar3");
   label(page, t.Label6, QRect(184, 80, 34, 20));
-  label(page, t.Label14, QRect(10, 126, 40, 20));
-  slider(page, t.TrackBar4, QRect(46, 126, 132, 22))->setObjectName("TrackBar4");
+  label(page, t.Label14, QRect(6, 126, 42, 20));
+  slider(page, t.TrackBar4, QRect(48, 126, 130, 22))->setObjectName("TrackBar4");
   label(page, t.Label7, QRect(184, 126, 34, 20));
 }
 
@@ -285,14 +310,14 @@ void ToolsWindow::buildOutlinePage(QWidget* page) {
   TTools& t = tools_;
   auto* show = new QCheckBox(page);
   show->setObjectName("CheckBox1");
-  show->setGeometry(8, 4, 60, 20);
+  show->setGeometry(8, 4, 104, 20);
   connect(show, &QCheckBox::clicked, this, [this] {
     if (syncing_) return;
     tools_.CheckBox1.Click();
     forwarded();
   });
   syncs_.push_back([show, this] {
-    show->setText(Q(tools_.CheckBox1.Caption));
+    show->setText(Text(tools_.CheckBox1.Caption));
     show->setChecked(tools_.CheckBox1.Checked);
     ShowControl(show, tools_.CheckBox1);
   });

@@ -8,9 +8,11 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QToolTip>
+#include <QtMath>
 #include <algorithm>
 
 #include "platform/artwork.h"
+#include "platform/languages.h"
 #include "platform/qt_pictures.h"
 #include "platform/text_render_qt.h"
 
@@ -36,6 +38,10 @@ TShiftState ToModelShift(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifie
   s.Ctrl = modifiers & Qt::ControlModifier;
   s.Alt = modifiers & Qt::AltModifier;
   return s;
+}
+
+QPoint PointerPixel(const QPointF& position) {
+  return QPoint(qFloor(position.x()), qFloor(position.y()));
 }
 
 Qt::CursorShape ToCursorShape(TCursor c) {
@@ -152,6 +158,10 @@ void WorkAreaView::syncMemo() {
     memo_->hide();
     return;
   }
+  // The box opens with its start text in the interface's language; what it holds is what the
+  // text tool draws, so the model takes the shown text as if it had been typed.
+  if (!memo_->isVisible() && m.Text == kMemo1StartText)
+    model_.Outline.Memo1.Text = S(Shown("TWork_area", kMemo1StartText));
   syncing_ = true;
   memo_->setGeometry(model_.ImageLeft() + m.Left, model_.ImageTop() + m.Top, m.Width, m.Height);
   const QFont font = ToQFont(m.Font);
@@ -160,7 +170,7 @@ void WorkAreaView::syncMemo() {
   palette.setColor(QPalette::Text, ToQColor(m.Font.Color));
   memo_->setPalette(palette);
   if (memo_->toPlainText() != Q(m.Text)) memo_->setPlainText(Q(m.Text));
-  memo_->setToolTip(Q(m.Hint));
+  memo_->setToolTip(Shown("TWork_area", m.Hint));
   switch (m.Cursor) {
     case MemoCursor::SizeAll:
       memo_->viewport()->setCursor(Qt::SizeAllCursor);
@@ -187,7 +197,7 @@ bool WorkAreaView::eventFilter(QObject* watched, QEvent* e) {
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick: {
       auto* me = static_cast<QMouseEvent*>(e);
-      const QPoint at = memo_->viewport()->mapTo(memo_, me->position().toPoint());
+      const QPoint at = memo_->viewport()->mapTo(memo_, PointerPixel(me->position()));
       const TShiftState shift = ToModelShift(me->buttons(), me->modifiers());
       const TMouseButton button = ToModelButton(me->button());
       if (e->type() == QEvent::MouseButtonPress)
@@ -243,15 +253,20 @@ void WorkAreaView::paintEvent(QPaintEvent* e) {
   const bool image2 = outlineShown() && !model_.Image2Picture.empty();
   const QImage image = shownImage(image2);
   if (!image.isNull() && !target.isEmpty()) {
-    // Crisp pixels when enlarged; when reduced, each screen pixel averages the picture pixels it
-    // covers.
-    const bool reduced = target.width() < image.width() || target.height() < image.height();
+    // The picture covers `target` in device-independent pixels, which are `ratio` device pixels
+    // each on a high-density screen. Enlarged on the device, every picture pixel becomes a block
+    // of whole device pixels, without smoothing; reduced, each device pixel averages the picture
+    // pixels it covers, so a zoom of 50 % at 200 % scaling shows every picture pixel.
+    const qreal ratio = viewport()->devicePixelRatioF();
+    const QSize device(qRound(target.width() * ratio), qRound(target.height() * ratio));
+    const bool reduced = device.width() < image.width() || device.height() < image.height();
     p.setClipRect(e->rect());
     if (reduced) {
-      if (reducedStale_ || reduced_.size() != target.size()) {
-        reduced_ = image.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      if (reducedStale_ || reduced_.size() != device) {
+        reduced_ = image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         reducedStale_ = false;
       }
+      reduced_.setDevicePixelRatio(ratio);
       p.drawImage(target.topLeft(), reduced_);
     } else {
       reduced_ = QImage();
@@ -326,13 +341,13 @@ void WorkAreaView::updateCursor(const QPoint& pos) {
   }
   const TCursor c = outlineShown() ? model_.Image2.Cursor : model_.Image1.Cursor;
   if (c == TCursor::Pen)
-    viewport()->setCursor(PenCursor());
+    viewport()->setCursor(PenCursor(viewport()->devicePixelRatioF()));
   else
     viewport()->setCursor(ToCursorShape(c));
 }
 
 void WorkAreaView::mousePressEvent(QMouseEvent* e) {
-  const QPoint pos = e->position().toPoint();
+  const QPoint pos = PointerPixel(e->position());
   updateHover(pos);
   if (pressTarget_ == Target::None) {
     if (!imageRect().contains(pos)) return;
@@ -348,7 +363,7 @@ void WorkAreaView::mousePressEvent(QMouseEvent* e) {
 }
 
 void WorkAreaView::mouseMoveEvent(QMouseEvent* e) {
-  const QPoint pos = e->position().toPoint();
+  const QPoint pos = PointerPixel(e->position());
   updateHover(pos);
   updateCursor(pos);
   // Moves go to the control under the pointer, or to the pressed one while a button is held.
@@ -368,7 +383,7 @@ void WorkAreaView::mouseReleaseEvent(QMouseEvent* e) {
   const Target target = pressTarget_;
   if (e->buttons() == Qt::NoButton) pressTarget_ = Target::None;
   if (target == Target::None) return;
-  const QPoint pos = e->position().toPoint();
+  const QPoint pos = PointerPixel(e->position());
   const QPoint at = pos - imageRect().topLeft();
   const TShiftState shift = ToModelShift(e->buttons(), e->modifiers());
   const TMouseButton button = ToModelButton(e->button());
@@ -394,7 +409,7 @@ void WorkAreaView::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void WorkAreaView::wheelEvent(QWheelEvent* e) {
-  updateHover(e->position().toPoint());
+  updateHover(PointerPixel(e->position()));
   // Only the vertical wheel zooms; a delta of 0 zooms in, as a negative one does.
   if (e->angleDelta().x() != 0 && e->angleDelta().y() == 0) return;
   model_.MouseWheel(e->angleDelta().y());
@@ -414,7 +429,7 @@ bool WorkAreaView::viewportEvent(QEvent* e) {
     const TImageControl& control = outlineShown() ? model_.Image2 : model_.Image1;
     const bool shown = control.ShowHint;
     if (overImage && shown && !control.Hint.empty())
-      QToolTip::showText(help->globalPos(), Q(control.Hint), viewport());
+      QToolTip::showText(help->globalPos(), Shown("TWork_area", control.Hint), viewport());
     else
       QToolTip::hideText();
     return true;

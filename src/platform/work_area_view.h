@@ -84,6 +84,10 @@ class WorkAreaView : public QAbstractScrollArea {
   bool lightEvent_ = false;
 };
 
+// The device-independent pixel a pointer position lies in. On a high-density screen a position
+// falls between whole pixels (device pixel 201 at 200 % is 100.5): it belongs to the pixel it lies
+// in, not to the nearest corner.
+QPoint PointerPixel(const QPointF& position);
 TMouseButton ToModelButton(Qt::MouseButton b);
 TShiftState ToModelShift(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 Qt::CursorShape ToCursorShape(TCursor c);

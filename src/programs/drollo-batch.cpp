@@ -11,6 +11,7 @@
 
 #include "batch/batch_runner.h"
 #include "image/threads.h"
+#include "platform/languages.h"
 #include "platform/metafile_painter_qt.h"
 
 namespace {
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
   // The steps are taken before Qt reads the command line, which may remove words it knows.
   const std::vector<std::string> args(argv + 1, argv + argc);
   QGuiApplication app(argc, argv);
+  // Message boxes and errors speak the user's language, as the desktop program's do.
+  drollo::platform::UseLanguage(drollo::LanguageFromEnvironment());
   drollo::platform::InstallQtMetafileReader();
   drollo::batch::BatchRunner runner(std::cout, std::cerr);
   runner.ProgressLine = isatty(STDERR_FILENO) != 0;

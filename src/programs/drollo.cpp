@@ -1,4 +1,6 @@
 // The desktop program: the main window with its work area, the tool palette and the dialogs.
+// The interface speaks the user's language (LANGUAGE, LC_ALL, LC_MESSAGES, LANG): English for an
+// English locale, Chinese, as the program is written, for every other one.
 // `drollo [FILE]` opens FILE once the program has started, as the open command would;
 // `--screenshot-demo DIR` only drives the program through a few states and saves pictures of the
 // screen, for reviewing the look.
@@ -6,6 +8,7 @@
 #include <QStringList>
 
 #include "image/threads.h"
+#include "platform/languages.h"
 #include "platform/main_window.h"
 #include "platform/metafile_painter_qt.h"
 #include "platform/screenshot_demo.h"
@@ -13,6 +16,9 @@
 int main(int argc, char** argv) {
   drollo::ApplyThreadsFromEnvironment();  // DROLLO_THREADS limits the worker threads
   QApplication app(argc, argv);
+  if (!drollo::platform::UseLanguage(drollo::LanguageFromEnvironment()))
+    qWarning(
+        "drollo: some of the interface's translations are missing; their texts stay as written");
   drollo::platform::PrepareApplication(app);
   drollo::platform::InstallQtMetafileReader();
   drollo::platform::MainWindow window;

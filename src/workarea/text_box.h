@@ -8,11 +8,12 @@
 
 #include "app/state/program_state.h"
 #include "outline/text_render.h"
+#include "text/texts.h"
 
 namespace drollo {
 
-inline constexpr const char* kMemo1StartText = "请在这里输入文本";
-inline constexpr const char* kMemo1Hint = "双击确定,右键编辑字体";
+inline constexpr const char* kMemo1StartText = DROLLO_TEXT("TWork_area", "请在这里输入文本");
+inline constexpr const char* kMemo1Hint = DROLLO_TEXT("TWork_area", "双击确定,右键编辑字体");
 // Smallest width and height a resize leaves the box.
 inline constexpr int kMemo1MinSize = 15;
 

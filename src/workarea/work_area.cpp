@@ -29,7 +29,7 @@ TWork_area::TWork_area(ProgramState& state, TTools& tools, TWork_areaHost* host)
       state_(state),
       tools_(tools),
       host_(host ? *host : NoHost()) {
-  Image1.Hint = "点击或者保存";
+  Image1.Hint = DROLLO_TEXT("TWork_area", "点击或者保存");
   Image2.Visible = false;
   Timer1 = TTimer{false, 1000};
   // Only callbacks are set here; the program state itself is first touched by FormCreate.

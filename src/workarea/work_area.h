@@ -70,7 +70,7 @@ class TWork_area : public TToolsHost,
   TWork_area& operator=(const TWork_area&) = delete;
 
   // --- Window state --------------------------------------------------------------------------
-  std::string Caption = "工作区域";
+  std::string Caption = DROLLO_TEXT("TWork_area", "工作区域");
   bool Minimized = false;
   // The font colour the palette gives the text tool's box Memo1: its pen colour.
   TColor Memo1FontColor = kBlack;

@@ -61,9 +61,12 @@ class BatchTest : public testing::Test {
     return r;
   }
 
-  // The steps run by the built program.
-  RunResult RunProgram(const std::vector<std::string>& args) {
-    std::string command = "QT_QPA_PLATFORM=offscreen '" DROLLO_BATCH_PROGRAM "'";
+  // The steps run by the built program, in the locale `locale` (the program's own texts by
+  // default, whatever the locale the tests run in).
+  RunResult RunProgram(const std::vector<std::string>& args,
+                       const std::string& locale = "C.UTF-8") {
+    std::string command =
+        "QT_QPA_PLATFORM=offscreen LANGUAGE= LC_ALL='" + locale + "' '" + DROLLO_BATCH_PROGRAM "'";
     for (const std::string& a : args) {
       std::string quoted = "'";
       for (char c : a) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);

@@ -152,5 +152,32 @@ TEST_F(BatchTest, ProgramMakesACartoonOfTheStartPictureAsJpeg) {
     EXPECT_EQ(drollo::formats::LoadPictureFile(Path(f))->width(), exact.width()) << f;
 }
 
+// The program speaks the locale's language: its message boxes and the texts of the printed
+// state are English for an English locale, and the program's own otherwise.
+TEST_F(BatchTest, MessagesAndThePrintedStateFollowTheLocalesLanguage) {
+  const std::vector<std::string> steps{"page", "3",           "press",        "SpeedButton9",
+                                       "set",  "Edit1=3a",    "press",        "Edit1",
+                                       "set",  "CheckBox1=0", "--print-state"};
+  const RunResult english = RunProgram(steps, "en_US.UTF-8");
+  ASSERT_EQ(english.Code, 0) << english.Err;
+  EXPECT_NE(english.Err.find("message box \"Sorry\": Please enter a whole number."),
+            std::string::npos)
+      << english.Err;
+  EXPECT_NE(english.Out.find("\"workAreaCaption\": \"Work Area (outline only)\""),
+            std::string::npos)
+      << english.Out;
+  EXPECT_NE(english.Out.find("\"Label12\": \"Eraser size:\""), std::string::npos) << english.Out;
+
+  const RunResult own = RunProgram(steps);
+  ASSERT_EQ(own.Code, 0) << own.Err;
+  EXPECT_NE(own.Err.find("message box \"Sorry\": Invalid integer"), std::string::npos) << own.Err;
+  EXPECT_NE(own.Out.find("\"workAreaCaption\": \"Work_Outline without Draft\""), std::string::npos)
+      << own.Out;
+  EXPECT_NE(own.Out.find("\"Label12\": \"擦除范围:\""), std::string::npos) << own.Out;
+  // English and Chinese texts differ only in the texts: the state itself is the same.
+  EXPECT_EQ(english.Out.substr(0, english.Out.find("\"texts\"")),
+            own.Out.substr(0, own.Out.find("\"texts\"")));
+}
+
 }  // namespace
 }  // namespace drollo::batch::test
