@@ -255,8 +255,7 @@ class Sequence {
       step_ = i + 1;
       std::string what;
       const double before = ProcessSeconds();
-      const std::int64_t started = WallNs();
-      gStepStartedNs = started;
+      gStepStartedNs = WallNs();
       RandomGesture(what);
       gStepStartedNs = 0;
       const double seconds = ProcessSeconds() - before;
@@ -641,8 +640,8 @@ class Sequence {
         for (int i = pick(3); i > 0; --i) (pick(2) ? d.SpeedButton1 : d.SpeedButton2).Click();
         what = "resize to \"" + d.Edit1.Text + "\" x \"" + d.Edit2.Text + "\"";
         // Sizes the program accepts but that would only slow the test down are cancelled.
-        const long long w = std::atoll(d.Edit1.Text.c_str()), h = std::atoll(d.Edit2.Text.c_str());
-        if (w * h > 40000 && w * h <= kMaxPicturePixels)
+        const double area = std::atof(d.Edit1.Text.c_str()) * std::atof(d.Edit2.Text.c_str());
+        if (area > 40000 && area <= static_cast<double>(kMaxPicturePixels))
           d.Button2.Click();
         else
           d.Button1.Click();
@@ -820,6 +819,9 @@ Totals RunSeeds(const std::vector<std::uint32_t>& seeds, bool verbose) {
   test::TempFolder folder;
   Totals t;
   for (const std::uint32_t seed : seeds) {
+    // The seed stays on the last line of the output, so a sanitizer's report (which ends the
+    // program before any test can say more) follows the seed it came from.
+    std::fprintf(stderr, "\rrandom gestures: seed %u ", seed);
     const Outcome o = Sequence(seed, folder, verbose).Run();
     ++t.sequences;
     t.steps += o.steps;
@@ -829,6 +831,7 @@ Totals RunSeeds(const std::vector<std::uint32_t>& seeds, bool verbose) {
       break;
     }
   }
+  std::fprintf(stderr, "\n");
   SetCurrent("between sequences");
   return t;
 }
