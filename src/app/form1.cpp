@@ -226,12 +226,16 @@ void TForm1::FormShow() {
   DoubleBuffered = true;
   KeepOpenedPicture(State);
   ResetOutlineHistory(State);
+  markSaved(true, true);
   // The work area's first showing.
   Work_area.FormShow();
   changed();
 }
 
 void TForm1::FormClose() {
+  // A normal end leaves no copy.
+  if (Services.Recovery && !Closed) Services.Recovery->Finish();
+  copyWritten_ = false;
   State.OpenedPicture = KeptPicture();
   State.OpenedMetadata = {};
   State.EdgePicture = Picture();
@@ -252,7 +256,11 @@ void TForm1::Open1Click() {
     OpenPictureFile(*name);
     return;
   }
+  // The picture stays, and so does whatever of it was unsaved; the layer starts blank.
+  const bool saved = pictureSaved();
   startFromWorkingPicture();
+  openedPictureSaved_ = saved;
+  markSaved(saved, true);
 }
 
 bool TForm1::OpenPictureFile(const std::string& name) {
@@ -273,7 +281,10 @@ bool TForm1::OpenPictureFile(const std::string& name) {
   State.WorkingPicture = std::move(loaded.picture);
   State.WorkingPicture.markAllWritten();
   State.OpenedMetadata = std::move(loaded.metadata);
+  PictureFileName = name;
   startFromWorkingPicture();
+  openedPictureSaved_ = true;
+  markSaved(true, true);
   changed();
   return true;
 }
@@ -296,6 +307,7 @@ void TForm1::RenewClick() {
   ResetPictureHistory(State);
   ResetOutlineHistory(State);
   SyncHistoryControls();
+  markSaved(openedPictureSaved_, true);
 }
 
 void TForm1::Save1Click() {
@@ -307,7 +319,10 @@ void TForm1::Save1Click() {
     SavePicture(State.WorkingPicture, *choice, State.OpenedMetadata);
   } catch (const std::exception& e) {
     ReportError(e.what());
+    return;
   }
+  PictureFileName = SaveTarget(*choice);
+  markSaved(true, false);
 }
 
 void TForm1::ResetOutlineLayer() {
@@ -442,6 +457,7 @@ void TForm1::Action9Execute() {
     }
     State.WorkingPicture = ToBgr24(*pasted);
     State.OpenedMetadata = {};  // the photo's EXIF and profile do not describe the pasted picture
+    PictureFileName.clear();
   }
   resetAfterNewPicture(true);
 }
@@ -536,6 +552,117 @@ void TForm1::changed() {
   // A palette page change may have brought the history flags in line with another ring.
   SyncHistoryControls();
   for (const auto& l : listeners_) l();
+  RecoveryTick();
+}
+
+// --- Recovery copies ---------------------------------------------------------------------------
+
+namespace {
+
+// The picture equals `snapshot` and was not written since it was recorded into or restored from
+// it (the history marks both).
+bool Matches(const Picture& p, const std::weak_ptr<const PictureSnapshot>& snapshot) {
+  const std::shared_ptr<const PictureSnapshot> s = snapshot.lock();
+  return s && p.syncedWith().lock() == s && !p.anyTileWritten();
+}
+
+}  // namespace
+
+bool TForm1::pictureSaved() const {
+  return Matches(State.WorkingPicture, savedPicture_);
+}
+
+bool TForm1::layerSaved() const {
+  return Matches(State.OutlineBitmap, savedLayer_);
+}
+
+void TForm1::markSaved(bool picture, bool layer) {
+  const HistoryRing& p = State.PictureHistory;
+  const HistoryRing& l = State.OutlineHistory;
+  if (picture) savedPicture_ = p.slotShared(p.index());
+  if (layer) savedLayer_ = l.slotShared(l.index());
+}
+
+RecoveryState TForm1::recoveryState() const {
+  return RecoveryState{PictureFileName, State.ZoomPercent, State.ZoomStepped, State.PageIndex};
+}
+
+void TForm1::RecoveryTick() {
+  RecoveryStore* store = Services.Recovery;
+  if (!store || !shown_ || Closed) return;
+  if (std::optional<std::string> e = store->TakeWriteError())
+    ReportError(Texts().Translate("TForm1", recovery_text::kWriteFailed) + *e);
+  if (pictureSaved() && layerSaved()) {
+    if (copyWritten_) store->Remove();
+    copyWritten_ = false;
+    return;
+  }
+  const RecoveryState state = recoveryState();
+  // A picture written since its last record is an edit under way: it counts as a change.
+  if (copyWritten_ && state == copiedState_ && Matches(State.WorkingPicture, copiedPicture_) &&
+      Matches(State.OutlineBitmap, copiedLayer_))
+    return;
+  const std::chrono::steady_clock::time_point now = store->Now();
+  if (lastCopyTime_ && now - *lastCopyTime_ < RecoveryStore::kInterval) return;
+  std::shared_ptr<const PictureSnapshot> picture =
+      State.PictureHistory.snapshotOf(State.WorkingPicture);
+  std::shared_ptr<const PictureSnapshot> layer =
+      State.OutlineHistory.snapshotOf(State.OutlineBitmap);
+  copiedPicture_ = picture;
+  copiedLayer_ = layer;
+  copiedState_ = state;
+  copyWritten_ = true;
+  lastCopyTime_ = now;
+  store->Write(std::move(picture), std::move(layer), state);
+}
+
+bool TForm1::OfferRecoveryCopy() {
+  RecoveryStore* store = Services.Recovery;
+  if (!store || !Services.Questions) return false;
+  for (;;) {
+    std::vector<std::string> damaged;
+    std::optional<RecoveredWork> work = store->NextOrphan(damaged);
+    for (const std::string& d : damaged)
+      ReportError(Texts().Translate("TForm1", recovery_text::kDamaged) + d);
+    if (!work) return false;
+    const TextLookup& t = Texts();
+    if (!Services.Questions->Ask(RecoveryQuestionText(*work, t),
+                                 t.Translate("TForm1", recovery_text::kCaption),
+                                 t.Translate("TForm1", recovery_text::kRestore),
+                                 t.Translate("TForm1", recovery_text::kDiscard))) {
+      store->DiscardOrphan();
+      continue;
+    }
+    restoreWork(*work);
+    // The work becomes this run's copy at once; the dead run's goes only once that is written.
+    copyWritten_ = false;
+    lastCopyTime_.reset();
+    changed();
+    if (store->Flush())
+      store->DiscardOrphan();
+    else
+      store->ReleaseOrphan();
+    return true;
+  }
+}
+
+void TForm1::restoreWork(RecoveredWork& work) {
+  State.WorkingPicture = std::move(work.WorkingPicture);
+  State.WorkingPicture.markAllWritten();
+  State.OpenedMetadata = {};
+  PictureFileName = work.State.SourceFile;
+  State.ZoomPercent = work.State.ZoomPercent;
+  State.ZoomStepped = work.State.ZoomStepped;
+  startFromWorkingPicture();
+  State.OutlineBitmap = std::move(work.OutlineBitmap);
+  State.OutlineBitmap.markAllWritten();
+  ResetOutlineHistory(State);
+  Tools.TabbedNotebook1.SetPageIndex(work.State.PageIndex);
+  // Nothing of it is saved anywhere but in the copy, renewing included.
+  openedPictureSaved_ = false;
+  savedPicture_.reset();
+  savedLayer_.reset();
+  SyncHistoryControls();
 }
 
 }  // namespace drollo

@@ -11,14 +11,18 @@
 // controls, the program state the zoom; the zoom label is computed from it.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/commands.h"
 #include "app/image_size.h"
+#include "app/recovery.h"
 #include "app/services.h"
 #include "app/state/program_state.h"
 #include "palette/controls.h"
@@ -130,6 +134,9 @@ class TForm1 {
   void Exit1Click() { FormClose(); }
 
   // Files.
+  // The file the working picture was opened from or last saved to by the save command; empty for
+  // the start picture and a pasted one. A recovery copy keeps it.
+  std::string PictureFileName;
   // The open dialog, then OpenPictureFile with the chosen name. Cancelling keeps the picture but
   // starts afresh from it, as an open does.
   void Open1Click();
@@ -181,6 +188,20 @@ class TForm1 {
   // The texts in the interface's language (the services' lookup; without one, as written).
   const TextLookup& Texts() const;
 
+  // Recovery copies (app/recovery.h). Runs after every command the main window runs; the desktop
+  // also runs it after every event and once a second. When there is unsaved work (the picture or
+  // the layer differs from what was last opened, saved or renewed) that changed since the last
+  // copy, and the last copy is RecoveryStore::kInterval old, a new copy is written in the
+  // background; once nothing is unsaved the copy is removed. Closing removes it too.
+  void RecoveryTick();
+  // The start's last step, once the windows show: a copy that a run which did not end normally
+  // left is offered back, restoring being the default answer. Restoring brings back the picture,
+  // the layer, the zoom and the palette page as the first entry of fresh histories, as an open
+  // does, and makes the work this run's copy before the dead run's is deleted; discarding deletes
+  // the copy and offers the next one left. A copy that cannot be read is reported and set aside.
+  // True when a copy was restored.
+  bool OfferRecoveryCopy();
+
   void Subscribe(std::function<void()> listener);
 
  private:
@@ -191,6 +212,24 @@ class TForm1 {
   void resetAfterNewPicture(bool showCropButtonPressed);
   void startFromWorkingPicture();  // the resets after opening
   void changed();
+
+  // Whether the picture (the layer) is what was last opened, saved or renewed.
+  bool pictureSaved() const;
+  bool layerSaved() const;
+  // The picture (the layer) as it stands now counts as saved.
+  void markSaved(bool picture, bool layer);
+  RecoveryState recoveryState() const;
+  void restoreWork(RecoveredWork& work);
+
+  std::weak_ptr<const PictureSnapshot> savedPicture_, savedLayer_;
+  // OpenedPicture came from a file or is the start picture, not a restored copy: renewing to it
+  // leaves nothing unsaved.
+  bool openedPictureSaved_ = true;
+  // The copy last asked for, and when.
+  bool copyWritten_ = false;
+  std::weak_ptr<const PictureSnapshot> copiedPicture_, copiedLayer_;
+  RecoveryState copiedState_;
+  std::optional<std::chrono::steady_clock::time_point> lastCopyTime_;
 
   std::map<std::string_view, SpeedButton*> toolButtons_;
   std::map<std::string_view, MenuItem*> menuEntries_;

@@ -102,6 +102,17 @@ class ColorDialog {
   virtual bool Execute(TColor& colour) = 0;
 };
 
+// A question with two answers as buttons, the first one the default (what Enter answers).
+class QuestionBox {
+ public:
+  virtual ~QuestionBox() = default;
+  // True when the user gives the first answer.
+  virtual bool Ask(const std::string& text, const std::string& caption, const std::string& first,
+                   const std::string& second) = 0;
+};
+
+class RecoveryStore;  // app/recovery.h
+
 struct PlatformServices {
   OpenPictureDialog* OpenPictureDialog1 = nullptr;
   SaveDialog* SaveDialog1 = nullptr;
@@ -131,6 +142,11 @@ struct PlatformServices {
   // The per-user folder the program may write its own files into (the mail attachment). Empty:
   // the user's data folder ($XDG_DATA_HOME/drollo, or ~/.local/share/drollo).
   std::string DataFolder;
+  // Where the unsaved work is copied to now and then, and the question that offers a dead run's
+  // copy back at the start. Without a store no copies are written or offered (drollo-batch);
+  // without the question copies are written but none is offered.
+  RecoveryStore* Recovery = nullptr;
+  QuestionBox* Questions = nullptr;
 };
 
 }  // namespace drollo

@@ -16,9 +16,12 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QUrl>
+#include <cstdio>
 #include <exception>
 
+#include "app/recovery.h"
 #include "formats/file_types.h"
 #include "palette/picture_save.h"
 #include "platform/languages.h"
@@ -121,6 +124,19 @@ void QtErrorReport::ShowError(const std::string& message) {
 
 void QtMessageBoxes::MessageBox(const std::string& text, const std::string& caption) {
   QMessageBox::information(parent_, Q(caption), Q(text));
+}
+
+bool QtQuestionBox::Ask(const std::string& text, const std::string& caption,
+                        const std::string& first, const std::string& second) {
+  QMessageBox box(QMessageBox::Question, Q(caption), Q(text), QMessageBox::NoButton, parent_);
+  box.setObjectName("QuestionBox");
+  QPushButton* yes = box.addButton(Q(first), QMessageBox::AcceptRole);
+  // Not a rejecting role: Escape must not throw the answer away.
+  box.addButton(Q(second), QMessageBox::DestructiveRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(static_cast<QAbstractButton*>(nullptr));
+  box.exec();
+  return box.clickedButton() == yes;
 }
 
 // --- Clipboard -------------------------------------------------------------------------------
@@ -264,8 +280,19 @@ DesktopServices::DesktopServices(QWidget* parent)
       Save(parent),
       Errors(parent),
       Messages(parent),
+      Questions(parent),
       Printer1(parent),
-      Mail(parent) {}
+      Mail(parent) {
+  const std::string root = RecoveryStore::DefaultRoot();
+  try {
+    if (root.empty()) throw std::runtime_error("neither XDG_STATE_HOME nor HOME is set");
+    Recovery = std::make_unique<RecoveryStore>(root);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "drollo: no recovery copies are kept: %s\n", e.what());
+  }
+}
+
+DesktopServices::~DesktopServices() = default;
 
 PlatformServices DesktopServices::Services() {
   PlatformServices s;
@@ -277,6 +304,8 @@ PlatformServices DesktopServices::Services() {
   s.Printer1 = &Printer1;
   s.Mail = &Mail;
   s.Browser = &Browser;
+  s.Questions = &Questions;
+  s.Recovery = Recovery.get();
   return s;
 }
 

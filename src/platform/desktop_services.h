@@ -58,6 +58,18 @@ class QtMessageBoxes : public MessageBoxes {
   QPointer<QWidget> parent_;
 };
 
+// The question as a message box with two buttons; the first is the default and Enter presses it.
+// Escape answers neither, so the box stays until a button is pressed.
+class QtQuestionBox : public QuestionBox {
+ public:
+  explicit QtQuestionBox(QWidget* parent) : parent_(parent) {}
+  bool Ask(const std::string& text, const std::string& caption, const std::string& first,
+           const std::string& second) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
 class QtClipboard : public Clipboard {
  public:
   std::optional<Picture> GetBitmap() override;
@@ -133,12 +145,17 @@ class QtFontDialog : public FontDialog {
 // Every service of the desktop, owned together.
 struct DesktopServices {
   explicit DesktopServices(QWidget* parent);
+  ~DesktopServices();
   PlatformServices Services();
 
   QtOpenPictureDialog Open;
   QtSaveDialog Save;
   QtErrorReport Errors;
   QtMessageBoxes Messages;
+  QtQuestionBox Questions;
+  // The recovery copies in the user's state folder; none when that folder cannot be used (the
+  // program then runs without them, and says so on standard error).
+  std::unique_ptr<RecoveryStore> Recovery;
   QtClipboard ClipboardBitmaps;
   QtPrinter Printer1;
   XdgMailProgram Mail;

@@ -82,6 +82,7 @@ MainWindow::MainWindow(const PlatformServices* services)
   PlatformServices s = services ? *services : desktop_->Services();
   if (!s.Colors) s.Colors = &colorDialog_;
   if (!s.Fonts) s.Fonts = &fontDialog_;
+  if (!s.Questions) s.Questions = &questionBox_;
   if (s.HelpPage.empty()) s.HelpPage = FindHelpPage();
   if (!s.Texts) s.Texts = &texts_;
   // The outline page draws on the layer with Qt's painter and renders text with its fonts.
@@ -136,6 +137,11 @@ MainWindow::MainWindow(const PlatformServices* services)
   view_->AfterEvent = [this] { syncAll(); };
   tools_->AfterEvent = [this] { syncAll(); };
   imageSize_->AfterEvent = [this] { syncAll(); };
+  // A recovery copy held back by its interval is written once the interval is over, also while
+  // the user does nothing.
+  auto* recoveryTimer = new QTimer(this);
+  connect(recoveryTimer, &QTimer::timeout, this, [this] { form_->RecoveryTick(); });
+  recoveryTimer->start(1000);
 
   syncAll();
 }
@@ -264,12 +270,19 @@ void MainWindow::syncAll() {
   if (!f.AboutVisible && about_->isVisible()) about_->hide();
   syncing_ = false;
 
+  f.RecoveryTick();
   if (f.Closed && !ended_) close();
 }
 
 void MainWindow::openPictureFile(const QString& path) {
   form_->OpenPictureFile(S(path));
   syncAll();
+}
+
+bool MainWindow::offerRecoveryCopy() {
+  const bool restored = form_->OfferRecoveryCopy();
+  syncAll();
+  return restored;
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* e) {

@@ -69,6 +69,9 @@ class MainWindow : public QMainWindow, private WorkAreaSurface, private Progress
   // Opens a picture file as the open command does once its dialog has chosen it: for the command
   // line and for files dropped on the window.
   void openPictureFile(const QString& path);
+  // The start's offer of a recovery copy left by a run that did not end normally, once the
+  // window shows; true when one was restored.
+  bool offerRecoveryCopy();
 
  signals:
   // The main window closed: the program ends.
@@ -101,6 +104,7 @@ class MainWindow : public QMainWindow, private WorkAreaSurface, private Progress
   QtTextRenderer textRenderer_;
   QtFontDialog fontDialog_{this};
   QtColorDialog colorDialog_{this};
+  QtQuestionBox questionBox_{this};
   std::unique_ptr<TForm1> form_;
 
   QMdiArea* mdi_ = nullptr;

@@ -100,6 +100,23 @@ class FakeBrowser : public WebBrowser {
   void OpenWebPage(const std::string& a) override { opened.push_back(a); }
 };
 
+class FakeQuestions : public QuestionBox {
+ public:
+  struct Asked {
+    std::string text, caption, first, second;
+  };
+  std::vector<Asked> asked;
+  std::deque<bool> answers;  // empty: the first answer
+  bool Ask(const std::string& text, const std::string& caption, const std::string& first,
+           const std::string& second) override {
+    asked.push_back(Asked{text, caption, first, second});
+    if (answers.empty()) return true;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
+
 // A fresh folder for the files of one test, removed afterwards.
 class TempFolder {
  public:

@@ -182,6 +182,21 @@ TEST_F(MainWindow, AnEraserClickWithTheLargestRadiusErasesTheLayerAtOnce) {
   EXPECT_EQ(form.State.OutlineHistory.undoCount(), 1);
 }
 
+// The same radius divided by a zoom below 100 lies beyond the int range; it once wrapped round to
+// a negative radius, and the click erased nothing.
+TEST_F(MainWindow, AnEraserClickWithTheLargestRadiusErasesTheLayerBelow100Percent) {
+  for (int i = 0; i < 3; ++i) form.Execute(Handler::SpeedButton8Click);  // 51.2 %
+  form.Tools.TabbedNotebook1.SetPageIndex(3);
+  form.State.OutlineBitmap.setPixel(3, 4, kBlack);
+  form.State.OutlineBitmap.setPixel(600, 460, kBlack);
+  form.Tools.SpeedButton9.Click();  // "橡皮"
+  form.Tools.Edit1.Text = "2147483647";
+  form.Tools.SpeedButton17.Click();  // the thickness command leaves its radius to the eraser
+  form.Work_area.Image2MouseDown(TMouseButton::Left, TShiftState{.Left = true}, 50, 50);
+  form.Work_area.Image2MouseUp(TMouseButton::Left, TShiftState{}, 50, 50);
+  EXPECT_TRUE(AllWhite(form.State.OutlineBitmap));
+}
+
 TEST_F(MainWindow, HelpWithoutItsPageSaysSoAndOpensNothing) {
   form.Services.HelpPage.clear();
   form.Execute(Handler::Help2Click);

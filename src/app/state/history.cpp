@@ -67,6 +67,7 @@ std::shared_ptr<SnapshotTile> SnapshotTile::InPlace(const Picture& picture, int 
 }
 
 void SnapshotTile::takeOwnCopy() {
+  const std::lock_guard<std::mutex> hold(lock_);
   if (!keepAlive_) return;
   auto own = std::make_unique_for_overwrite<std::uint8_t[]>(rowBytes_ * rows_ + 1);
   for (int y = 0; y < rows_; ++y) std::memcpy(own.get() + y * rowBytes_, row(y), rowBytes_);
@@ -74,6 +75,11 @@ void SnapshotTile::takeOwnCopy() {
   first_ = own_.get();
   stride_ = static_cast<std::ptrdiff_t>(rowBytes_);
   keepAlive_.reset();
+}
+
+void SnapshotTile::copyRowsTo(std::uint8_t* dst, std::ptrdiff_t dstStride) const {
+  const std::lock_guard<std::mutex> hold(lock_);
+  for (int y = 0; y < rows_; ++y, dst += dstStride) std::memcpy(dst, row(y), rowBytes_);
 }
 
 std::size_t PictureSnapshot::tileRowBytes(int tx) const {
@@ -164,8 +170,7 @@ Picture MaterialiseSnapshot(const PictureSnapshot& s) {
   assert(p.format() == s.format());
   for (int ty = 0; ty < s.tilesY(); ++ty)
     for (int tx = 0; tx < s.tilesX(); ++tx)
-      PasteTile(p, tx, ty, Geometry(s.width(), s.height(), s.format().bitsPerPixel, tx, ty),
-                *s.tile(tx, ty));
+      s.tile(tx, ty)->copyRowsTo(p.writeTile(tx, ty), static_cast<std::ptrdiff_t>(p.stride()));
   return p;
 }
 
@@ -223,6 +228,13 @@ void KeptPicture::restoreInto(Picture& picture) const {
     return;
   }
   snapshot_->restoreInto(picture);
+}
+
+std::shared_ptr<const PictureSnapshot> HistoryRing::snapshotOf(const Picture& current) const {
+  const std::shared_ptr<const PictureSnapshot>& showing = slots_[index_ - 1];
+  if (showing && current.syncedWith().lock() == showing && !current.anyTileWritten())
+    return showing;
+  return PictureSnapshot::Capture(current, showing.get());
 }
 
 const PictureSnapshot* HistoryRing::slot(int i) const {

@@ -17,12 +17,19 @@
 // pointers per snapshot would cost about 95 KB of index each, 10 MB for a full ring. Instead a
 // snapshot holds one shared pointer per row of tiles, and a row of tiles is copied (as pointers)
 // only when one of its tiles changed, so a local edit costs a few rows of pointers and its tiles.
+//
+// A snapshot may be read on a second thread (the recovery copy's writer) while the first goes on
+// editing the picture. A tile read in place is the one part that changes under such a reader: the
+// picture hands it its own copy just before writing where it reads. Each tile therefore has a
+// lock, taken by that hand-over and by the copy-out of MaterialiseSnapshot; everything else in a
+// snapshot is immutable once captured.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "image/bitmap32.h"
@@ -39,11 +46,15 @@ class SnapshotTile final : public TileReader {
   static std::shared_ptr<SnapshotTile> InPlace(const Picture& picture, int tx, int ty, int top,
                                                std::size_t offset, std::size_t rowBytes, int rows);
 
+  // Row i, on the thread that edits the picture the tile may read in place.
   const std::uint8_t* row(int i) const { return first_ + i * stride_; }
   std::size_t rowBytes() const { return rowBytes_; }
   int rows() const { return rows_; }
   bool readsInPlace() const { return keepAlive_ != nullptr; }
   void takeOwnCopy() override;
+  // Copies the rows to `dst` (rows `dstStride` bytes apart) under the tile's lock: safe on any
+  // thread.
+  void copyRowsTo(std::uint8_t* dst, std::ptrdiff_t dstStride) const;
 
  private:
   SnapshotTile(const std::uint8_t* first, std::ptrdiff_t stride, std::size_t rowBytes, int rows,
@@ -60,6 +71,7 @@ class SnapshotTile final : public TileReader {
   int rows_;
   std::unique_ptr<std::uint8_t[]> own_;
   std::shared_ptr<const void> keepAlive_;
+  mutable std::mutex lock_;  // held while the bytes move to own_ and while another thread reads
 };
 
 // An immutable record of a picture. Tile (tx, ty) holds the packed bytes of the picture's pixels
@@ -126,6 +138,10 @@ class HistoryRing {
   void undo(Picture& current);
   void redo(Picture& current);
 
+  // A snapshot of `current` to read elsewhere (on another thread too): the slot showing when the
+  // picture still equals it, which costs nothing, else a new capture sharing that slot's tiles.
+  std::shared_ptr<const PictureSnapshot> snapshotOf(const Picture& current) const;
+
   int index() const { return index_; }
   int undoCount() const { return undoCount_; }
   int redoCount() const { return redoCount_; }
@@ -146,7 +162,8 @@ class HistoryRing {
   int redoCount_ = 0;
 };
 
-// Rebuilds a picture from a snapshot (for tests and tools that need a copy).
+// Rebuilds a picture from a snapshot (for tests, tools that need a copy, and the recovery copy's
+// writer, on any thread).
 Picture MaterialiseSnapshot(const PictureSnapshot& s);
 
 // A picture kept as it was while the working picture moves on: the start picture that renewing
