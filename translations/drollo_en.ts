@@ -161,6 +161,36 @@ Set up a default mail program on your system, or send the picture yourself:
         <source>Good luck!</source>
         <translation>All the best!</translation>
     </message>
+    <message>
+        <source>恢复未保存的工作</source>
+        <translation>Recover unsaved work</translation>
+    </message>
+    <message>
+        <source>上次运行没有正常结束，留下了未保存的工作（%1，%2）。
+要恢复它吗？</source>
+        <translation>The last run did not end normally and left unsaved work (%1, %2).
+Restore it?</translation>
+    </message>
+    <message>
+        <source>未命名的图片</source>
+        <translation>untitled picture</translation>
+    </message>
+    <message>
+        <source>恢复</source>
+        <translation>Restore</translation>
+    </message>
+    <message>
+        <source>放弃</source>
+        <translation>Discard</translation>
+    </message>
+    <message>
+        <source>恢复副本已损坏，已把它移到一旁：</source>
+        <translation>The recovery copy is damaged and was set aside: </translation>
+    </message>
+    <message>
+        <source>无法写入恢复副本：</source>
+        <translation>The recovery copy could not be written: </translation>
+    </message>
 </context>
 <context>
     <name>TImage_Size</name>
