@@ -318,6 +318,7 @@ void RecoveryStore::Finish() {
     if (finished_) return;
     finished_ = true;
     stop_ = true;
+    pending_.reset();  // a copy about to be removed need not be written first
   }
   wake_.notify_all();
   if (thread_.joinable()) thread_.join();

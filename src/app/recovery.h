@@ -116,8 +116,8 @@ class RecoveryStore {
   void Remove();
   // Waits until every request has run; true when the last one succeeded.
   bool Flush();
-  // The normal end: waits for the requests, removes the folder and lets the lock go. Nothing is
-  // written after it.
+  // The normal end: lets a write under way finish (one not yet started is dropped), removes the
+  // folder and lets the lock go. Nothing is written after it.
   void Finish();
   // The message of a failed request, once for a run of failures; nothing otherwise.
   std::optional<std::string> TakeWriteError();
