@@ -234,22 +234,22 @@ void TWork_area::Image1MouseMove(TShiftState Shift, int X, int Y) {
 
 // --- Scrolling and panning ----------------------------------------------------------------------
 
-void TWork_area::HorzScroll(int position) {
+// A scroll message: once the window procedure is wrapped, the crop rectangle goes first.
+void TWork_area::scrollMessage(void (WorkAreaViewport::*scrollTo)(int), int position) {
   if (scrollHooked_) {
     RemoveTheRect2();
     disableCropControls();
   }
-  ScrollHorzTo(position);
+  (this->*scrollTo)(position);
   changed();
 }
 
+void TWork_area::HorzScroll(int position) {
+  scrollMessage(&WorkAreaViewport::ScrollHorzTo, position);
+}
+
 void TWork_area::VertScroll(int position) {
-  if (scrollHooked_) {
-    RemoveTheRect2();
-    disableCropControls();
-  }
-  ScrollVertTo(position);
-  changed();
+  scrollMessage(&WorkAreaViewport::ScrollVertTo, position);
 }
 
 // --- Wheel and pointer ------------------------------------------------------------------------

@@ -177,6 +177,7 @@ class TWork_area : public TToolsHost,
  private:
   // The warp of the tool chosen by WarpShape at WarpCentre: the click and the auto-repeat.
   void warpStep();
+  void scrollMessage(void (WorkAreaViewport::*scrollTo)(int), int position);
   bool zoom(bool in);
   void disableCropControls();
   void changed();
