@@ -34,9 +34,10 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus" "$artifacts"
   rm -f "$artifacts"/*
   echo "fuzz_$t: ${seconds} s"
-  # Seeds made by other programs (cwebp, tiffcp, heif-enc, exiftool) are kept in fuzz/seeds/.
+  # Seeds made by other programs (cwebp, tiffcp, heif-enc, exiftool) are kept in fuzz/seeds/, the
+  # minimised corpus of the long runs in fuzz/corpus/.
   stored=()
-  [ -d "fuzz/seeds/$t" ] && stored=("fuzz/seeds/$t")
+  for d in "fuzz/corpus/$t" "fuzz/seeds/$t"; do [ -d "$d" ] && stored+=("$d"); done
   if ! "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$build/seeds/$t" "${stored[@]}" \
       >"$build/fuzz_$t.log" 2>&1; then
