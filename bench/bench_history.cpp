@@ -10,24 +10,12 @@
 #include <memory>
 
 #include "app/state/program_state.h"
+#include "large_picture.h"
 #include "palette/tools.h"
 #include "workarea/work_area.h"
 
 namespace drollo {
 namespace {
-
-Picture LargePicture(int width, int height) {
-  Picture p(width, height, 24);
-  for (int y = 0; y < height; ++y) {
-    std::uint8_t* row = p.mutableRow(y);
-    for (int x = 0; x < width; ++x) {
-      row[3 * x] = static_cast<std::uint8_t>(x * 7 + y * 3);
-      row[3 * x + 1] = static_cast<std::uint8_t>(x * x / 5 + y * 11);
-      row[3 * x + 2] = static_cast<std::uint8_t>(x * 13 + y * y / 7);
-    }
-  }
-  return p;
-}
 
 // The program with a picture of the given size on the warp page, histories reset.
 struct Program {

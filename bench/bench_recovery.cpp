@@ -19,6 +19,7 @@
 #include "app/recovery.h"
 #include "formats/bmp.h"
 #include "formats/picture_file.h"
+#include "large_picture.h"
 
 namespace drollo {
 namespace {
@@ -28,19 +29,6 @@ void Check(bool ok, const char* what) {
     std::fprintf(stderr, "bench_recovery: wrong result: %s\n", what);
     std::abort();
   }
-}
-
-Picture LargePicture(int width, int height) {
-  Picture p(width, height, 24);
-  for (int y = 0; y < height; ++y) {
-    std::uint8_t* row = p.mutableRow(y);
-    for (int x = 0; x < width; ++x) {
-      row[3 * x] = static_cast<std::uint8_t>(x * 7 + y * 3);
-      row[3 * x + 1] = static_cast<std::uint8_t>(x * x / 5 + y * 11);
-      row[3 * x + 2] = static_cast<std::uint8_t>(x * 13 + y * y / 7);
-    }
-  }
-  return p;
 }
 
 class ClickBench {
