@@ -19,27 +19,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 all=(bmp jpeg gif icon metafile png webp tiff heif exif)
-build=build/fuzz
+source fuzz/build_targets.sh
+build=$fuzz_build
 ledger="$build/executions.tsv"
-
-configure() {
-  CXX=clang++ cmake -S . -B "$build" -G Ninja \
-    -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
-    -DDROLLO_BUILD_FUZZ=ON -DDROLLO_SANITIZE=ON -DDROLLO_BUILD_TESTS=OFF >/dev/null
-  cmake --build "$build" -j 2 --target fuzz_seeds $(printf 'fuzz_%s ' "$@")
-  rm -rf "$build/seeds"
-  "$build/fuzz/fuzz_seeds" "$build/seeds"
-}
-
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
-export LSAN_OPTIONS="suppressions=$PWD/tests/lsan_suppressions.txt"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 if [ "${1:-}" = "--keep-corpus" ]; then
   shift
   targets=("$@")
   [ "${#targets[@]}" -gt 0 ] || targets=("${all[@]}")
-  configure "${targets[@]}"
+  build_fuzz_targets "${targets[@]}"
   for t in "${targets[@]}"; do
     mkdir -p "fuzz/corpus/$t"
     before=$(find "fuzz/corpus/$t" -type f | wc -l)
@@ -55,7 +43,7 @@ hours="${1:?usage: fuzz/run_long.sh HOURS [target ...]}"
 shift
 targets=("$@")
 [ "${#targets[@]}" -gt 0 ] || targets=("${all[@]}")
-configure "${targets[@]}"
+build_fuzz_targets "${targets[@]}"
 
 per_target=$(awk -v h="$hours" -v n="${#targets[@]}" 'BEGIN { printf "%d", h * 3600 / n }')
 [ "$per_target" -ge 1 ] || per_target=1

@@ -15,18 +15,9 @@ shift || true
 targets=("$@")
 [ "${#targets[@]}" -gt 0 ] || targets=(bmp jpeg gif icon metafile png webp tiff heif exif)
 
-build=build/fuzz
-CXX=clang++ cmake -S . -B "$build" -G Ninja \
-  -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
-  -DDROLLO_BUILD_FUZZ=ON -DDROLLO_SANITIZE=ON -DDROLLO_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j 2 --target fuzz_seeds $(printf 'fuzz_%s ' "${targets[@]}")
-
-rm -rf "$build/seeds"
-"$build/fuzz/fuzz_seeds" "$build/seeds"
-
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
-export LSAN_OPTIONS="suppressions=$PWD/tests/lsan_suppressions.txt"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+source fuzz/build_targets.sh
+build=$fuzz_build
+build_fuzz_targets "${targets[@]}"
 failed=()
 for t in "${targets[@]}"; do
   corpus="$build/corpus/$t"
