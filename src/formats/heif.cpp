@@ -3,12 +3,12 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "formats/exif.h"
+#include "formats/heif_boxes.h"
 #include "formats/orientation.h"
 
 namespace drollo::formats {
@@ -47,43 +47,6 @@ std::vector<std::uint8_t> Exif(const heif_image_handle* handle) {
   return std::vector<std::uint8_t>(block.begin() + 4 + skip, block.end());
 }
 
-std::uint64_t BigEndian(std::span<const std::uint8_t> b, std::size_t at, int bytes) {
-  std::uint64_t v = 0;
-  for (int i = 0; i < bytes; ++i) v = (v << 8) | b[at + i];
-  return v;
-}
-
-// Whether the file's meta box holds a rotation (irot) or mirroring (imir) property. The boxes
-// are walked at the top level only; inside the meta box a property is recognised by its type
-// after a size that fits, which is all that is needed to tell the two kinds of writers apart.
-bool HasTransformProperties(std::span<const std::uint8_t> file) {
-  std::size_t at = 0;
-  while (file.size() - at >= 8) {
-    std::uint64_t size = BigEndian(file, at, 4);
-    std::size_t header = 8;
-    if (size == 1) {
-      if (file.size() - at < 16) return false;
-      size = BigEndian(file, at + 8, 8);
-      header = 16;
-    } else if (size == 0) {
-      size = file.size() - at;
-    }
-    if (size < header || size > file.size() - at) return false;
-    if (std::memcmp(file.data() + at + 4, "meta", 4) == 0) {
-      const auto meta = file.subspan(at + header, size - header);
-      for (std::size_t i = 4; i + 4 <= meta.size(); ++i) {
-        const bool transform = std::memcmp(meta.data() + i, "irot", 4) == 0 ||
-                               std::memcmp(meta.data() + i, "imir", 4) == 0;
-        const std::uint64_t boxSize = BigEndian(meta, i - 4, 4);
-        if (transform && boxSize >= 9 && boxSize <= meta.size() - (i - 4)) return true;
-      }
-      return false;
-    }
-    at += size;
-  }
-  return false;
-}
-
 std::vector<std::uint8_t> Icc(const heif_image_handle* handle) {
   const std::size_t size = heif_image_handle_get_raw_color_profile_size(handle);
   if (size == 0 || size > (std::size_t{1} << 24)) return {};
@@ -113,6 +76,12 @@ LoadedPicture ReadHeif(std::span<const std::uint8_t> file, const DecodeLimits& l
   const std::int64_t codedH = heif_image_handle_get_ispe_height(raw);
   CheckPictureSize(codedW, codedH, limits);
   CheckPictureSize(heif_image_handle_get_width(raw), heif_image_handle_get_height(raw), limits);
+  // A grid or overlay states its output size in its own data, which libheif trusts.
+  for (const heif_boxes::DerivedImage& derived : heif_boxes::DerivedImages(file)) {
+    CheckPictureSize(static_cast<std::int64_t>(std::min<std::uint64_t>(derived.width, 1u << 31)),
+                     static_cast<std::int64_t>(std::min<std::uint64_t>(derived.height, 1u << 31)),
+                     limits);
+  }
 
   std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
   if (options && options->version >= 2) options->convert_hdr_to_8bit = 1;
@@ -147,7 +116,7 @@ LoadedPicture ReadHeif(std::span<const std::uint8_t> file, const DecodeLimits& l
   // Cameras that write HEIC state the orientation in the transformation properties, which libheif
   // has applied, and repeat it in EXIF; files converted from JPEG by tools that copy the EXIF
   // block but write no such property have it in EXIF only.
-  if (HasTransformProperties(file)) {
+  if (heif_boxes::HasTransformProperties(file)) {
     out.metadata.exif = UprightExif(out.metadata.exif);
   } else {
     MakeUpright(out);

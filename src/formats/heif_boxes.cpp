@@ -1,0 +1,214 @@
+#include "formats/heif_boxes.h"
+
+#include <cstring>
+#include <map>
+
+namespace drollo::formats::heif_boxes {
+namespace {
+
+using Bytes = std::span<const std::uint8_t>;
+
+// Big-endian fields read in order; a read past the end leaves ok false and gives 0.
+class Fields {
+ public:
+  explicit Fields(Bytes data) : data_(data) {}
+  std::uint64_t Take(std::size_t bytes) {
+    if (!ok_ || bytes > data_.size() - at_) {
+      ok_ = false;
+      return 0;
+    }
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < bytes; ++i) v = (v << 8) | data_[at_ + i];
+    at_ += bytes;
+    return v;
+  }
+  Bytes Rest() const { return ok_ ? data_.subspan(at_) : Bytes{}; }
+  bool ok() const { return ok_; }
+
+ private:
+  Bytes data_;
+  std::size_t at_ = 0;
+  bool ok_ = true;
+};
+
+struct Box {
+  char type[4];
+  Bytes body;
+};
+
+// Calls visit(box) for each box laid end to end in data, up to the first one that does not fit.
+template <typename Visit>
+void ForEachBox(Bytes data, Visit visit) {
+  std::size_t at = 0;
+  while (data.size() - at >= 8) {
+    Fields f(data.subspan(at));
+    std::uint64_t size = f.Take(4);
+    Box box;
+    std::memcpy(box.type, data.data() + at + 4, 4);
+    f.Take(4);
+    std::size_t header = 8;
+    if (size == 1) {
+      size = f.Take(8);
+      header = 16;
+      if (!f.ok()) return;
+    } else if (size == 0) {
+      size = data.size() - at;
+    }
+    if (size < header || size > data.size() - at) return;
+    box.body = data.subspan(at + header, size - header);
+    visit(box);
+    at += size;
+  }
+}
+
+bool Is(const Box& box, const char* type) {
+  return std::memcmp(box.type, type, 4) == 0;
+}
+
+// A full box's body after its version and flags.
+Bytes FullBody(const Box& box, int& version) {
+  if (box.body.size() < 4) return {};
+  version = box.body[0];
+  return box.body.subspan(4);
+}
+
+struct Extent {
+  std::uint64_t offset = 0;
+  std::uint64_t length = 0;
+};
+
+struct Location {
+  int construction = 0;  // 0: offsets in the file, 1: in the meta box's idat
+  std::vector<Extent> extents;
+};
+
+std::map<std::uint32_t, Location> Locations(const Box& iloc) {
+  std::map<std::uint32_t, Location> out;
+  int version = 0;
+  Fields f(FullBody(iloc, version));
+  if (version > 2) return out;
+  const std::uint64_t sizes = f.Take(2);
+  const std::size_t offsetSize = (sizes >> 12) & 15;
+  const std::size_t lengthSize = (sizes >> 8) & 15;
+  const std::size_t baseSize = (sizes >> 4) & 15;
+  const std::size_t indexSize = version >= 1 ? sizes & 15 : 0;
+  const std::uint64_t count = f.Take(version < 2 ? 2 : 4);
+  for (std::uint64_t i = 0; i < count && f.ok(); ++i) {
+    const auto item = static_cast<std::uint32_t>(f.Take(version < 2 ? 2 : 4));
+    Location location;
+    if (version >= 1) location.construction = static_cast<int>(f.Take(2) & 15);
+    f.Take(2);  // data reference index
+    const std::uint64_t base = f.Take(baseSize);
+    const std::uint64_t extents = f.Take(2);
+    for (std::uint64_t e = 0; e < extents && f.ok(); ++e) {
+      f.Take(indexSize);
+      Extent extent;
+      extent.offset = base + f.Take(offsetSize);
+      extent.length = f.Take(lengthSize);
+      location.extents.push_back(extent);
+    }
+    if (f.ok()) out[item] = std::move(location);
+  }
+  return out;
+}
+
+// The items whose type is "grid" (true) or "iovl" (false).
+std::map<std::uint32_t, bool> DerivedItems(const Box& iinf) {
+  std::map<std::uint32_t, bool> out;
+  int version = 0;
+  Bytes body = FullBody(iinf, version);
+  const std::size_t countBytes = version == 0 ? 2 : 4;
+  if (body.size() < countBytes) return out;
+  ForEachBox(body.subspan(countBytes), [&](const Box& infe) {
+    int v = 0;
+    if (!Is(infe, "infe")) return;
+    Fields f(FullBody(infe, v));
+    if (v < 2) return;
+    const auto item = static_cast<std::uint32_t>(f.Take(v == 2 ? 2 : 4));
+    f.Take(2);  // protection index
+    const Bytes type = f.Rest().first(std::min<std::size_t>(4, f.Rest().size()));
+    if (!f.ok() || type.size() < 4) return;
+    if (std::memcmp(type.data(), "grid", 4) == 0) out[item] = true;
+    if (std::memcmp(type.data(), "iovl", 4) == 0) out[item] = false;
+  });
+  return out;
+}
+
+// The first bytes of an item's data (no more than wanted), joined from its extents.
+std::vector<std::uint8_t> ItemStart(const Location& location, Bytes file, Bytes idat,
+                                    std::size_t wanted) {
+  std::vector<std::uint8_t> out;
+  const Bytes source = location.construction == 0 ? file : idat;
+  if (location.construction > 1) return out;
+  for (const Extent& e : location.extents) {
+    if (out.size() >= wanted || e.offset > source.size()) break;
+    const std::uint64_t available = source.size() - e.offset;
+    const std::uint64_t length = e.length == 0 ? available : std::min(e.length, available);
+    const std::size_t take =
+        static_cast<std::size_t>(std::min<std::uint64_t>(length, wanted - out.size()));
+    out.insert(out.end(), source.begin() + static_cast<std::ptrdiff_t>(e.offset),
+               source.begin() + static_cast<std::ptrdiff_t>(e.offset + take));
+    if (length < e.length) break;
+  }
+  return out;
+}
+
+void AddDerivedImages(const Box& meta, Bytes file, std::vector<DerivedImage>& out) {
+  int version = 0;
+  const Bytes children = FullBody(meta, version);
+  std::map<std::uint32_t, bool> derived;
+  std::map<std::uint32_t, Location> locations;
+  Bytes idat;
+  ForEachBox(children, [&](const Box& box) {
+    if (Is(box, "iinf")) derived = DerivedItems(box);
+    if (Is(box, "iloc")) locations = Locations(box);
+    // libheif reads an item stored in idat from the file at idat's start plus the item's offset,
+    // without stopping at idat's end; so does this.
+    if (Is(box, "idat"))
+      idat = file.subspan(static_cast<std::size_t>(box.body.data() - file.data()));
+  });
+  for (const auto& [item, grid] : derived) {
+    const auto where = locations.find(item);
+    if (where == locations.end()) continue;
+    // grid: version, flags, rows - 1, columns - 1, width, height;
+    // iovl: version, flags, four 16-bit fill values, width, height. Flag 1 makes the sizes 32-bit.
+    const std::vector<std::uint8_t> data = ItemStart(where->second, file, idat, 18);
+    Fields f(data);
+    f.Take(1);
+    const bool wide = (f.Take(1) & 1) != 0;
+    f.Take(grid ? 2 : 8);
+    DerivedImage image{item, grid, 0, 0};
+    image.width = f.Take(wide ? 4 : 2);
+    image.height = f.Take(wide ? 4 : 2);
+    if (f.ok()) out.push_back(image);
+  }
+}
+
+}  // namespace
+
+std::vector<DerivedImage> DerivedImages(std::span<const std::uint8_t> file) {
+  std::vector<DerivedImage> out;
+  ForEachBox(file, [&](const Box& box) {
+    if (Is(box, "meta")) AddDerivedImages(box, file, out);
+  });
+  return out;
+}
+
+bool HasTransformProperties(std::span<const std::uint8_t> file) {
+  bool found = false;
+  ForEachBox(file, [&](const Box& box) {
+    if (found || !Is(box, "meta")) return;
+    const Bytes meta = box.body;
+    for (std::size_t i = 4; i + 4 <= meta.size() && !found; ++i) {
+      const bool transform = std::memcmp(meta.data() + i, "irot", 4) == 0 ||
+                             std::memcmp(meta.data() + i, "imir", 4) == 0;
+      if (!transform) continue;
+      Fields size(meta.subspan(i - 4, 4));
+      const std::uint64_t boxSize = size.Take(4);
+      found = boxSize >= 9 && boxSize <= meta.size() - (i - 4);
+    }
+  });
+  return found;
+}
+
+}  // namespace drollo::formats::heif_boxes

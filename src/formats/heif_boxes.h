@@ -1,0 +1,33 @@
+// The few facts the HEIF reader takes from a file's boxes itself, before libheif decodes it.
+//
+// libheif checks an image's size only against a limit per side, and only when it makes the
+// image. A grid or overlay image states its output size in its own item data, which libheif reads
+// just before it takes the memory for the whole output; a file whose grid claims 6144 x 61440
+// pixels over 16 x 16 tiles would take gigabytes before any tile is decoded. Reading those sizes
+// here lets the reader refuse such a file with our limit on the area, as every other reader does.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace drollo::formats::heif_boxes {
+
+// A derived image ("grid" or "iovl") and the output size its item data states.
+struct DerivedImage {
+  std::uint32_t item = 0;
+  bool grid = false;  // else an overlay
+  std::uint64_t width = 0;
+  std::uint64_t height = 0;
+};
+
+// Every grid and overlay item of the file's meta boxes whose data could be found. Items whose
+// location or data is damaged are left out: libheif refuses them itself.
+std::vector<DerivedImage> DerivedImages(std::span<const std::uint8_t> file);
+
+// Whether a meta box holds a rotation (irot) or mirroring (imir) property. Inside the meta box a
+// property is recognised by its type after a size that fits, which is all that is needed to tell
+// the two kinds of writers apart.
+bool HasTransformProperties(std::span<const std::uint8_t> file);
+
+}  // namespace drollo::formats::heif_boxes
