@@ -9,7 +9,7 @@
 # build/fuzz/corpus/<target>, shared with fuzz/run_short.sh. Every target's executions are added to
 # build/fuzz/executions.tsv (target, executions, seconds, date), and the totals are printed at the
 # end. An input that crashes, hangs or exhausts memory is kept in fuzz/regressions/<target>/ and the
-# run goes on; the script fails at the end when there was one.
+# target starts again; the script fails at the end when there was one.
 #
 # Afterwards the corpus worth keeping can be minimised into the tree with
 #   fuzz/run_long.sh --keep-corpus [target ...]
@@ -67,12 +67,23 @@ while :; do
     stored=()
     for d in "fuzz/corpus/$t" "fuzz/seeds/$t"; do [ -d "$d" ] && stored+=("$d"); done
     log="$build/long_$t.log"
-    # -fork keeps the run going past a finding; each finding is written to the artifacts.
-    "$build/fuzz/fuzz_$t" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
-      -max_total_time="$s" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-      -artifact_prefix="$artifacts/" "$corpus" "$build/seeds/$t" "${stored[@]}" >"$log" 2>&1 || true
-    # The fork mode's status lines count the executions of all jobs so far: "#N: cov: ...".
-    execs=$(awk '/^#[0-9]+:/ { n = substr($1, 2) + 0 } END { print n + 0 }' "$log")
+    : >"$log"
+    # A finding stops libFuzzer: the input is kept and the target starts again on its corpus until
+    # its time is used. (Fork mode would go on by itself, but its merges cost most of the time.)
+    execs=0
+    end=$((SECONDS + s))
+    while :; do
+      remaining=$((end - SECONDS))
+      [ "$remaining" -ge 1 ] || break  # (0 would mean no limit)
+      "$build/fuzz/fuzz_$t" -max_total_time="$remaining" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$build/seeds/$t" \
+        "${stored[@]}" >"$log.part" 2>&1 || true
+      cat "$log.part" >>"$log"
+      n=$(awk '/^stat::number_of_executed_units:/ { n = $2 } END { print n + 0 }' "$log.part")
+      execs=$((execs + n))
+      [ "$n" -gt 0 ] || break  # the target does not start: no point in trying again at once
+    done
+    rm -f "$log.part"
     printf '%s\t%s\t%s\t%s\n' "$t" "$execs" "$s" "$(date -u +%FT%TZ)" >>"$ledger"
     echo "fuzz_$t: $execs executions in $s s"
     if compgen -G "$artifacts/*" >/dev/null; then
