@@ -257,7 +257,7 @@ void TForm1::Open1Click() {
     return;
   }
   // The picture stays, and so does whatever of it was unsaved; the layer starts blank.
-  const bool saved = pictureSaved();
+  const bool saved = PictureSaved(State);
   startFromWorkingPicture();
   openedPictureSaved_ = saved;
   markSaved(saved, true);
@@ -557,30 +557,9 @@ void TForm1::changed() {
 
 // --- Recovery copies ---------------------------------------------------------------------------
 
-namespace {
-
-// The picture equals `snapshot` and was not written since it was recorded into or restored from
-// it (the history marks both).
-bool Matches(const Picture& p, const std::weak_ptr<const PictureSnapshot>& snapshot) {
-  const std::shared_ptr<const PictureSnapshot> s = snapshot.lock();
-  return s && p.syncedWith().lock() == s && !p.anyTileWritten();
-}
-
-}  // namespace
-
-bool TForm1::pictureSaved() const {
-  return Matches(State.WorkingPicture, savedPicture_);
-}
-
-bool TForm1::layerSaved() const {
-  return Matches(State.OutlineBitmap, savedLayer_);
-}
-
 void TForm1::markSaved(bool picture, bool layer) {
-  const HistoryRing& p = State.PictureHistory;
-  const HistoryRing& l = State.OutlineHistory;
-  if (picture) savedPicture_ = p.slotShared(p.index());
-  if (layer) savedLayer_ = l.slotShared(l.index());
+  if (picture) MarkPictureSaved(State);
+  if (layer) MarkLayerSaved(State);
 }
 
 RecoveryState TForm1::recoveryState() const {
@@ -592,15 +571,16 @@ void TForm1::RecoveryTick() {
   if (!store || !shown_ || Closed) return;
   if (std::optional<std::string> e = store->TakeWriteError())
     ReportError(Texts().Translate("TForm1", recovery_text::kWriteFailed) + *e);
-  if (pictureSaved() && layerSaved()) {
+  if (PictureSaved(State) && LayerSaved(State)) {
     if (copyWritten_) store->Remove();
     copyWritten_ = false;
     return;
   }
   const RecoveryState state = recoveryState();
   // A picture written since its last record is an edit under way: it counts as a change.
-  if (copyWritten_ && state == copiedState_ && Matches(State.WorkingPicture, copiedPicture_) &&
-      Matches(State.OutlineBitmap, copiedLayer_))
+  if (copyWritten_ && state == copiedState_ &&
+      UnchangedSince(State.WorkingPicture, copiedPicture_) &&
+      UnchangedSince(State.OutlineBitmap, copiedLayer_))
     return;
   const std::chrono::steady_clock::time_point now = store->Now();
   if (lastCopyTime_ && now - *lastCopyTime_ < RecoveryStore::kInterval) return;
@@ -660,8 +640,8 @@ void TForm1::restoreWork(RecoveredWork& work) {
   Tools.TabbedNotebook1.SetPageIndex(work.State.PageIndex);
   // Nothing of it is saved anywhere but in the copy, renewing included.
   openedPictureSaved_ = false;
-  savedPicture_.reset();
-  savedLayer_.reset();
+  State.SavedPicture.reset();
+  State.SavedLayer.reset();
   SyncHistoryControls();
 }
 

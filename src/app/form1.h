@@ -213,15 +213,11 @@ class TForm1 {
   void startFromWorkingPicture();  // the resets after opening
   void changed();
 
-  // Whether the picture (the layer) is what was last opened, saved or renewed.
-  bool pictureSaved() const;
-  bool layerSaved() const;
   // The picture (the layer) as it stands now counts as saved.
   void markSaved(bool picture, bool layer);
   RecoveryState recoveryState() const;
   void restoreWork(RecoveredWork& work);
 
-  std::weak_ptr<const PictureSnapshot> savedPicture_, savedLayer_;
   // OpenedPicture came from a file or is the start picture, not a restored copy: renewing to it
   // leaves nothing unsaved.
   bool openedPictureSaved_ = true;

@@ -10,17 +10,21 @@
 namespace drollo {
 
 // The layer goes out alone, keeping its fourth bytes; the picture carries the photo's metadata as
-// the main window's save does.
+// the main window's save does. Either counts as saved from then on, as the main window's save does
+// for the picture, so no recovery copy of it stays behind.
 void TTools::savePictureFile(bool layer) {
   if (!SaveDialog1) return;
   const std::optional<SaveDialog::Choice> choice =
       SaveDialog1->Execute(formats::SaveDialogFilter());
   if (!choice) return;
   try {
-    if (layer)
+    if (layer) {
       SaveLayer(state_.OutlineBitmap, *choice);
-    else
+      MarkLayerSaved(state_);
+    } else {
       SavePicture(state_.WorkingPicture, *choice, state_.OpenedMetadata);
+      MarkPictureSaved(state_);
+    }
   } catch (const std::exception& e) {
     host_.ShowError(e.what());
   }

@@ -392,6 +392,34 @@ TEST_F(RecoveringProgram, ACopyExistsExactlyWhileWorkIsUnsaved) {
   EXPECT_TRUE(errors.messages.empty());
 }
 
+// The outline page's save (the picture) and export (the layer) count as saving what they wrote:
+// once both are saved, nothing is left to recover.
+TEST_F(RecoveringProgram, TheOutlinePagesSaveAndExportCountAsSaving) {
+  auto run = Start();
+  TForm1& f = run->form;
+  ASSERT_TRUE(f.OpenPictureFile(file));
+  Bulge(f, 30, 30);
+  f.Tools.TabbedNotebook1.SetPageIndex(3);
+  f.State.OutlineBitmap.setPixel(10, 10, kBlack);
+  f.Tools.SpeedButton9.Click();  // "橡皮"
+  f.Work_area.Image2MouseDown(TMouseButton::Left, TShiftState{.Left = true}, 10, 10);
+  f.Work_area.Image2MouseUp(TMouseButton::Left, TShiftState{}, 10, 10);
+  ASSERT_EQ(f.State.OutlineHistory.undoCount(), 1);
+  now += RecoveryStore::kInterval;
+  f.RecoveryTick();
+  EXPECT_TRUE(HasCopy(*run));
+
+  saveDialog.answer = SaveDialog::Choice{folder / "picture.bmp", 2};
+  f.Tools.SpeedButton19Click();
+  f.RecoveryTick();
+  EXPECT_TRUE(HasCopy(*run)) << "the layer is not saved yet";
+  saveDialog.answer = SaveDialog::Choice{folder / "layer.bmp", 2};
+  f.Tools.SpeedButton7Click();
+  f.RecoveryTick();
+  EXPECT_FALSE(HasCopy(*run));
+  EXPECT_TRUE(errors.messages.empty());
+}
+
 // A run dies with an edited picture and layer at another zoom on the outline page; the next
 // start asks, restores all of it as the first history entry, and makes it its own copy.
 TEST_F(RecoveringProgram, RestoringGivesTheWorkBackAsAFreshStart) {

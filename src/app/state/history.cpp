@@ -266,4 +266,9 @@ std::size_t HistoryRing::memoryBytes() const {
   return bytes;
 }
 
+bool UnchangedSince(const Picture& p, const std::weak_ptr<const PictureSnapshot>& snapshot) {
+  const std::shared_ptr<const PictureSnapshot> s = snapshot.lock();
+  return s && p.syncedWith().lock() == s && !p.anyTileWritten();
+}
+
 }  // namespace drollo

@@ -189,4 +189,8 @@ class KeptPicture {
   std::shared_ptr<const PictureSnapshot> snapshot_;
 };
 
+// Whether `p` equals `snapshot` and was not written since it was recorded into or restored from
+// it (the history marks both).
+bool UnchangedSince(const Picture& p, const std::weak_ptr<const PictureSnapshot>& snapshot);
+
 }  // namespace drollo

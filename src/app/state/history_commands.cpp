@@ -40,6 +40,22 @@ void ResetOutlineHistory(ProgramState& s) {
   s.OutlineHistory.reset(s.OutlineBitmap);
 }
 
+bool PictureSaved(const ProgramState& s) {
+  return UnchangedSince(s.WorkingPicture, s.SavedPicture);
+}
+
+bool LayerSaved(const ProgramState& s) {
+  return UnchangedSince(s.OutlineBitmap, s.SavedLayer);
+}
+
+void MarkPictureSaved(ProgramState& s) {
+  s.SavedPicture = s.PictureHistory.slotShared(s.PictureHistory.index());
+}
+
+void MarkLayerSaved(ProgramState& s) {
+  s.SavedLayer = s.OutlineHistory.slotShared(s.OutlineHistory.index());
+}
+
 void UpdateHistoryControls(ProgramState& s, int page) {
   const HistoryRing& ring =
       page == static_cast<int>(Page::Outline) ? s.OutlineHistory : s.PictureHistory;

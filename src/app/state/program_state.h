@@ -89,6 +89,10 @@ struct ProgramState {
 
   HistoryRing PictureHistory;
   HistoryRing OutlineHistory;
+  // The entries the picture and the layer were last opened from, saved as or renewed to. An image
+  // that still equals its entry, unwritten since, has nothing unsaved (see PictureSaved).
+  std::weak_ptr<const PictureSnapshot> SavedPicture;
+  std::weak_ptr<const PictureSnapshot> SavedLayer;
   // The undo controls (tool-bar button and menu entry) and the redo controls, as pairs.
   bool UndoControlsEnabled = false;
   bool RedoControlsEnabled = false;
@@ -158,5 +162,13 @@ void ResetOutlineHistory(ProgramState& s);
 // undo count is above 0, redo exactly when its redo count is. For page changes, which call it for
 // the page about to show.
 void UpdateHistoryControls(ProgramState& s, int page);
+
+// Whether the picture (the layer) is what was last opened, saved or renewed: it equals its
+// history's current entry, that entry is the one marked, and nothing was written since.
+bool PictureSaved(const ProgramState& s);
+bool LayerSaved(const ProgramState& s);
+// The picture (the layer) as it stands now counts as saved.
+void MarkPictureSaved(ProgramState& s);
+void MarkLayerSaved(ProgramState& s);
 
 }  // namespace drollo
