@@ -179,12 +179,14 @@ void PictureSnapshot::restoreInto(Picture& picture) const {
     };
     bool tileByTile = true;
     if (blank_) {
-      // Back to blank over most of the picture: a blank picture costs nothing, where writing the
-      // value back would also make the newer snapshot's tiles read in place copy themselves out.
+      // Back to blank in every tile: a blank picture holds nothing, where writing the value back
+      // would also make the newer snapshot's tiles read in place copy themselves out, and a later
+      // redo costs no more from it. When some tiles stay, the picture keeps its bytes and only
+      // the tiles that differ are written (a redo then writes back as few).
       int n = 0;
       for (int ty = 0; ty < tilesY(); ++ty)
         for (int tx = 0; tx < tilesX_; ++tx) n += differs(tx, ty);
-      tileByTile = !picture.blank() && 2 * n <= tilesX_ * tilesY();
+      tileByTile = !picture.blank() && n < tilesX_ * tilesY();
     }
     if (tileByTile) {
       for (int ty = 0; ty < tilesY(); ++ty)

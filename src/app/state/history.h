@@ -16,7 +16,7 @@
 // A blank picture (see Picture::blank) is recorded as blank: its tiles all read the picture's one
 // row over and over, no tile holds bytes of its own, and one row of tiles serves every row. The
 // picture hands such tiles nothing when it later writes, since that row never changes. Restoring a
-// blank snapshot over most of a picture makes the picture blank again instead of writing into it.
+// blank snapshot where every tile differs makes the picture blank again instead of writing it.
 //
 // The grid has two levels. A 6000 x 4000 picture has 94 x 63 tiles; a flat grid of shared
 // pointers per snapshot would cost about 95 KB of index each, 10 MB for a full ring. Instead a

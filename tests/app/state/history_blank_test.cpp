@@ -1,5 +1,6 @@
 // The history of a blank layer: its record holds no tile bytes, edits on it share the blank tiles
-// they leave, and undo brings back its pixels (and, after a whole new layer, its blankness).
+// they leave, and undo brings back its pixels (and, after a layer new in every tile, its
+// blankness).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -86,8 +87,8 @@ TEST_F(BlankLayerHistory, ADrawnLineSharesTheBlankTilesAndUndoes) {
   EXPECT_TRUE(SamePicture(FilledWhite(), MaterialiseSnapshot(before)));
 }
 
-// Undoing a whole new layer gives the blank layer back as blank: the new layer's bytes stay
-// with its record alone, read in place, instead of being copied out tile by tile.
+// Undoing a layer new in every tile gives the blank layer back as blank: the new layer's bytes
+// stay with its record alone, read in place, instead of being copied out tile by tile.
 TEST_F(BlankLayerHistory, UndoingANewLayerMakesItBlankAgain) {
   layer_ = NewLayer();
   const TBitmap32 result = layer_;
@@ -102,6 +103,23 @@ TEST_F(BlankLayerHistory, UndoingANewLayerMakesItBlankAgain) {
   EXPECT_TRUE(SamePicture(result, layer_));
   layer_.setPixel(0, 0, kBlack);
   ring_.undo(layer_);
+  EXPECT_TRUE(SamePicture(FilledWhite(), layer_));
+  ring_.redo(layer_);
+  EXPECT_TRUE(SamePicture(result, layer_));
+}
+
+// Where the new layer left a tile white, the record shares it with the blank one, and undo keeps
+// the layer's bytes and writes back only the other tiles: a redo then costs no new layer.
+TEST_F(BlankLayerHistory, UndoingANewLayerWithWhiteTilesWritesTheOthersBack) {
+  layer_ = NewLayer();
+  const MutableView corner = layer_.region(layer_.tileRect(0, 0));
+  for (int y = 0; y < Picture::kTileSize; ++y)
+    std::memset(corner.row(y), 255, 4 * Picture::kTileSize);
+  const TBitmap32 result = layer_;
+  ring_.record(layer_);
+  EXPECT_EQ(ring_.slot(1)->tile(0, 0), ring_.slot(2)->tile(0, 0));
+  ring_.undo(layer_);
+  EXPECT_FALSE(layer_.blank());
   EXPECT_TRUE(SamePicture(FilledWhite(), layer_));
   ring_.redo(layer_);
   EXPECT_TRUE(SamePicture(result, layer_));
