@@ -246,6 +246,7 @@ Picture::Picture(const Picture& other)
       format_(other.format_),
       stride_(other.stride_),
       bytes_(other.bytes_ ? std::make_shared<Bytes>(*other.bytes_) : nullptr),
+      fillRow_(other.fillRow_),
       tilesX_(other.tilesX_),
       tilesY_(other.tilesY_),
       dirty_(other.dirty_),
@@ -259,6 +260,20 @@ Picture& Picture::operator=(const Picture& other) {
   return *this;
 }
 
+Picture Picture::Blank(int width, int height, PixelFormat format, std::uint8_t fill) {
+  Picture p(0, 0, std::move(format));
+  p.reset(width, height, fill);
+  return p;
+}
+
+std::uint8_t* Picture::data() {
+  if (!bytes_ && fillRow_) {
+    bytes_ = std::make_shared<Bytes>(byteSize(), (*fillRow_)[0]);
+    fillRow_.reset();
+  }
+  return bytes_ ? bytes_->data() : nullptr;
+}
+
 std::uint8_t* Picture::mutableRow(int y) {
   markWritten(Rect{0, y, width_, y + 1});
   return data() + y * stride_;
@@ -266,8 +281,7 @@ std::uint8_t* Picture::mutableRow(int y) {
 
 ConstView Picture::view() const {
   assert(format_.bitsPerPixel == 24 || format_.bitsPerPixel == 32);
-  return ConstView{data(), static_cast<std::ptrdiff_t>(stride_), width_, height_,
-                   format_.bitsPerPixel / 8};
+  return ConstView{row(0), rowStep(), width_, height_, format_.bitsPerPixel / 8};
 }
 
 MutableView Picture::region(const Rect& r) {
@@ -345,6 +359,7 @@ void Picture::assign(const Picture& other) {
   format_ = other.format_;
   stride_ = other.stride_;
   bytes_ = other.bytes_ ? std::make_shared<Bytes>(*other.bytes_) : nullptr;
+  fillRow_ = other.fillRow_;
   readers_.clear();  // they read the old bytes, which nothing writes any more
   if (sameGeometry) {
     markAllWritten();
@@ -358,7 +373,13 @@ void Picture::reset(int width, int height, std::uint8_t fill) {
   width_ = width;
   height_ = height;
   stride_ = PackedRowBytes(width, format_.bitsPerPixel);
-  bytes_ = std::make_shared<Bytes>(stride_ * static_cast<std::size_t>(height), fill);
+  if (width > 0 && height > 0) {
+    bytes_.reset();
+    fillRow_ = std::make_shared<const Bytes>(stride_, fill);
+  } else {
+    bytes_ = std::make_shared<Bytes>();
+    fillRow_.reset();
+  }
   resizeTiles();
 }
 
@@ -392,6 +413,7 @@ void Picture::convertTo(int bitsPerPixel) {
   format_ = std::move(out.format_);
   stride_ = out.stride_;
   bytes_ = std::move(out.bytes_);
+  fillRow_.reset();
   readers_.clear();
   width_ = w;
   height_ = h;
@@ -411,8 +433,9 @@ void Picture::copyRect(const Picture& src, const Rect& r) {
   if (c.empty()) return;
   markWritten(c);
   const int bpp = format_.bitsPerPixel / 8;
+  std::uint8_t* const bytes = data();
   for (int y = c.top; y < c.bottom; ++y) {
-    std::memcpy(data() + y * stride_ + c.left * bpp, src.row(y) + c.left * bpp,
+    std::memcpy(bytes + y * stride_ + c.left * bpp, src.row(y) + c.left * bpp,
                 static_cast<std::size_t>(c.width()) * bpp);
   }
 }
@@ -455,6 +478,7 @@ void Picture::takeBackTiles(int tx0, int tx1, int ty0, int ty1) {
 
 std::shared_ptr<const void> Picture::lendTile(int tx, int ty,
                                               std::weak_ptr<TileReader> reader) const {
+  if (!bytes_) return fillRow_;
   if (readers_.empty()) readers_.resize(dirty_.size());
   readers_[ty * tilesX_ + tx] = std::move(reader);
   return bytes_;
@@ -482,9 +506,15 @@ void Picture::setSyncedWith(std::weak_ptr<const PictureSnapshot> s) {
 }
 
 bool Picture::samePixels(const Picture& other) const {
-  return width_ == other.width_ && height_ == other.height_ && format_ == other.format_ &&
-         byteSize() == other.byteSize() &&
-         (byteSize() == 0 || std::memcmp(data(), other.data(), byteSize()) == 0);
+  if (width_ != other.width_ || height_ != other.height_ || format_ != other.format_) return false;
+  if (byteSize() == 0) return true;
+  if (bytes_ && other.bytes_)
+    return std::memcmp(bytes_->data(), other.bytes_->data(), byteSize()) == 0;
+  // A blank picture's rows are all its one row.
+  const int rows = blank() && other.blank() ? 1 : height_;
+  for (int y = 0; y < rows; ++y)
+    if (std::memcmp(row(y), other.row(y), stride_) != 0) return false;
+  return true;
 }
 
 Picture ToBgr24(const Picture& p) {

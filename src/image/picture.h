@@ -5,6 +5,12 @@
 // tightly packed (no padding), so row(y) is a plain pointer into one buffer and kernels walk rows
 // through pointers. Every effect reads 24 bits; ToBgr24 is the one conversion into that form.
 //
+// A picture may be blank: every byte one value, held as a single row that every row(y) returns,
+// until something writes into it. A blank layer the size of a photograph then costs one row, not
+// the photograph's bytes. Every writing access (mutableRow, region, setPixel, writeTile, copyRect,
+// rawData) first gives the picture its bytes, filled with that value; const readers see no
+// difference, except that view() of a blank picture has stride 0 (every row is the same row).
+//
 // The picture also keeps a coarse record of where it was written: it is divided into tiles of
 // kTileSize x kTileSize pixels, and every writing access marks the tiles it may touch. The edit
 // history uses that record to store only the tiles written since the last snapshot and to share
@@ -161,11 +167,20 @@ class Picture {
   int bitsPerPixel() const { return format_.bitsPerPixel; }
   int bytesPerPixel() const { return format_.bitsPerPixel / 8; }  // 0 below 8 bits
   const PixelFormat& format() const { return format_; }
+  // Bytes of one packed row, and of all rows: what rawData() holds, also while the picture is
+  // blank and holds one row only.
   std::size_t stride() const { return stride_; }
+  std::size_t byteSize() const { return stride_ * static_cast<std::size_t>(height_); }
   Rect rect() const { return Rect{0, 0, width_, height_}; }
-  std::size_t byteSize() const { return bytes_ ? bytes_->size() : 0; }
 
-  const std::uint8_t* row(int y) const { return data() + y * stride_; }
+  // A blank picture of the given size and format: every byte `fill`, held as one row.
+  static Picture Blank(int width, int height, PixelFormat format, std::uint8_t fill);
+  // Every byte is the first byte of row(0) and only that one row is held.
+  bool blank() const { return !bytes_ && fillRow_; }
+  // From row(y) to row(y + 1): stride(), or 0 while the picture is blank.
+  std::ptrdiff_t rowStep() const { return bytes_ ? static_cast<std::ptrdiff_t>(stride_) : 0; }
+
+  const std::uint8_t* row(int y) const { return bytes_ ? bytes_->data() + y * stride_ : fill(); }
   // Writable row y. Marks the whole row written; prefer region() for part of a picture.
   std::uint8_t* mutableRow(int y);
 
@@ -181,7 +196,7 @@ class Picture {
 
   // Replaces everything (size, format and pixels) by another picture's; marks all written.
   void assign(const Picture& other);
-  // Changes the size, keeping the format; every byte becomes `fill`.
+  // Changes the size, keeping the format; every byte becomes `fill`. The picture is then blank.
   void reset(int width, int height, std::uint8_t fill = 0);
   // Converts to another depth in place (24 or 32). 24 to 32 puts 255 into every alpha byte.
   void convertTo(int bitsPerPixel);
@@ -207,7 +222,7 @@ class Picture {
   // Lends tile (tx, ty) to `reader`, which reads it in place: before the picture next writes into
   // the tile it calls reader->takeOwnCopy(). Returns what keeps the bytes alive while they are
   // read, also after the picture has moved on to other bytes. One reader per tile: a new one
-  // replaces the old.
+  // replaces the old. A blank picture lends its one row, which never changes, and keeps no reader.
   std::shared_ptr<const void> lendTile(int tx, int ty, std::weak_ptr<TileReader> reader) const;
   // The reader tile (tx, ty) is lent to, if it is still alive.
   std::shared_ptr<TileReader> tileReader(int tx, int ty) const;
@@ -217,15 +232,17 @@ class Picture {
   // Exact equality of size, format and pixels.
   bool samePixels(const Picture& other) const;
 
-  // Every byte, for writing. Takes every tile back from its readers but marks nothing written:
-  // whoever writes through it marks what they write.
+  // Every byte (rows stride() apart), for writing. Takes every tile back from its readers but
+  // marks nothing written: whoever writes through it marks what they write.
   std::uint8_t* rawData();
 
  private:
   using Bytes = std::vector<std::uint8_t, PictureAllocator<std::uint8_t>>;
 
   void resizeTiles();
-  std::uint8_t* data() const { return bytes_ ? bytes_->data() : nullptr; }
+  // The bytes for writing; a blank picture gets them first, filled with its value.
+  std::uint8_t* data();
+  const std::uint8_t* fill() const { return fillRow_ ? fillRow_->data() : nullptr; }
   // Hands the tiles in [tx0, tx1] x [ty0, ty1] back from their readers before a write.
   void takeBackTiles(int tx0, int tx1, int ty0, int ty1);
 
@@ -235,6 +252,8 @@ class Picture {
   std::size_t stride_ = 0;
   // Shared only with the snapshot tiles that read it in place; never with another picture.
   std::shared_ptr<Bytes> bytes_;
+  // While the picture is blank (bytes_ null): its one row. Never written, so shared freely.
+  std::shared_ptr<const Bytes> fillRow_;
   int tilesX_ = 0;
   int tilesY_ = 0;
   std::vector<std::uint8_t> dirty_;

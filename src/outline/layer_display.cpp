@@ -51,13 +51,23 @@ TBitmap32 Checkerboard(int width, int height) {
 }
 
 TBitmap32 Image2showto(const Picture& picture, const TBitmap32& layer, bool showPicture) {
+  TBitmap32 view;
+  Image2showto(picture, layer, showPicture, view);
+  return view;
+}
+
+void Image2showto(const Picture& picture, const TBitmap32& layer, bool showPicture,
+                  TBitmap32& view) {
   if (showPicture && picture.bitsPerPixel() == 24) {
     // The usual case, in one pass: each pixel is the covering layer pixel or the picture's own,
     // widened to 32 bits.
     const int w = picture.width(), h = picture.height();
     const int lw = std::min(w, layer.width()), lh = std::min(h, layer.height());
-    TBitmap32 view(w, h, Picture::Unfilled{});
-    if (view.empty()) return view;
+    if (view.width() != w || view.height() != h) {
+      view = TBitmap32();  // the old bytes go before the new ones come
+      view = TBitmap32(w, h, Picture::Unfilled{});
+    }
+    if (view.empty()) return;
     const MutableView dst = view.region(view.rect());
     ForRows(
         0, h,
@@ -79,9 +89,9 @@ TBitmap32 Image2showto(const Picture& picture, const TBitmap32& layer, bool show
           }
         },
         {}, GrainRows(4 * static_cast<std::size_t>(w)));
-    return view;
+    return;
   }
-  TBitmap32 view;
+  view = TBitmap32();
   if (showPicture) {
     view.Assign(picture);
     view.SetAlpha(255);
@@ -100,7 +110,6 @@ TBitmap32 Image2showto(const Picture& picture, const TBitmap32& layer, bool show
       if (c != kColourMask) Store(d, c | 0xFF000000u);
     }
   }
-  return view;
 }
 
 }  // namespace drollo::outline

@@ -18,5 +18,9 @@ TBitmap32 Checkerboard(int width, int height);
 // depth, converted) at its own size, otherwise the checkerboard at the layer's size; fourth
 // bytes 255; then every covering layer pixel inside both replaces the pixel below.
 TBitmap32 Image2showto(const Picture& picture, const TBitmap32& layer, bool showPicture);
+// The same, made in `view`: over its own bytes when it has the size already, so recomposing
+// after a command does not hold two displays at once. `view` is neither picture nor layer.
+void Image2showto(const Picture& picture, const TBitmap32& layer, bool showPicture,
+                  TBitmap32& view);
 
 }  // namespace drollo::outline

@@ -34,6 +34,9 @@ void TTools::showHistoryControls(int page) {
 }
 
 void TTools::TabbedNotebook1Change(int newPage) {
+  // Only the sketch page's commands read the edge picture, and turning to it makes the edge
+  // picture afresh: on any other page it would hold a picture's worth of memory for nothing.
+  if (static_cast<Page>(newPage) != Page::Sketch) state_.EdgePicture = Picture();
   switch (static_cast<Page>(newPage)) {
     case Page::Warp:
       state_.WarpShape = Shape::Spherical;

@@ -22,7 +22,8 @@ inline std::string S(const QString& s) {
 }
 
 // A QImage that shows the picture's own pixels without copying them, for 24-bit and 32-bit
-// pictures; a null image for other depths. Valid only while the picture is not changed.
+// pictures; a null image for other depths and for a blank picture, whose rows are one row.
+// Valid only while the picture is not changed.
 QImage WrapPicture(const Picture& picture);
 // A copy of any picture as a QImage.
 QImage ToQImage(const Picture& picture);

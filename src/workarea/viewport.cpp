@@ -31,7 +31,7 @@ void WorkAreaViewport::ScrollBy(int dx, int dy) {
 }
 
 void WorkAreaViewport::ShowLayer(const ProgramState& state, bool withPicture) {
-  Image2Picture = outline::Image2showto(state.WorkingPicture, state.OutlineBitmap, withPicture);
+  outline::Image2showto(state.WorkingPicture, state.OutlineBitmap, withPicture, Image2Picture);
 }
 
 }  // namespace drollo

@@ -48,6 +48,10 @@ void ExpectFreshStart(TForm1& f) {
   EXPECT_EQ(f.State.OutlineBitmap.height(), f.State.WorkingPicture.height());
   EXPECT_EQ(f.State.OutlineBitmap.bitsPerPixel(), 32);
   EXPECT_TRUE(AllWhite(f.State.OutlineBitmap));
+  // Blank, and so is its record: the layer costs one row until something is drawn on it.
+  EXPECT_TRUE(f.State.OutlineBitmap.blank());
+  ASSERT_NE(f.State.OutlineHistory.slot(1), nullptr);
+  EXPECT_TRUE(f.State.OutlineHistory.slot(1)->blank());
   EXPECT_EQ(f.Work_area.Images.Image1, DisplaySizeOf(f.State.WorkingPicture, f.State.ZoomPercent));
   EXPECT_EQ(f.Work_area.Images.Image2, f.Work_area.Images.Image1);
 }

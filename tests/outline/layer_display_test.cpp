@@ -80,5 +80,33 @@ TEST(LayerDisplay, EqualsSetTransparentDrawnOverTheView) {
                           Image2showto(grey, Scribbled(6, 6), true)));
 }
 
+// Recomposing after a command writes over the display's own bytes; it shows what a fresh
+// composition shows, also when the picture is hidden or the display had another size.
+TEST(LayerDisplay, RecomposesOverItsOwnBytesAsAFreshComposition) {
+  const Picture picture = PatternPicture(30, 25, 2);
+  const TBitmap32 layer = Scribbled(30, 25);
+  TBitmap32 view = Image2showto(PatternPicture(30, 25, 5), Scribbled(17, 40), true);
+  const std::uint8_t* bytes = view.row(0);
+  Image2showto(picture, layer, true, view);
+  EXPECT_EQ(view.row(0), bytes);
+  EXPECT_TRUE(SamePicture(ReferenceView(picture, layer, true), view));
+  Image2showto(picture, layer, false, view);
+  EXPECT_TRUE(SamePicture(ReferenceView(picture, layer, false), view));
+  const Picture small = PatternPicture(12, 9, 3);
+  Image2showto(small, layer, true, view);
+  EXPECT_TRUE(SamePicture(ReferenceView(small, layer, true), view));
+}
+
+TEST(LayerDisplay, ABlankLayerShowsLikeAWhiteOne) {
+  const Picture picture = PatternPicture(30, 25, 2);
+  TBitmap32 blank, white;
+  blank.reset(30, 25, 255);
+  white.Assign(FilledPicture(30, 25, kWhite));
+  for (bool show : {true, false})
+    EXPECT_TRUE(
+        SamePicture(Image2showto(picture, white, show), Image2showto(picture, blank, show)));
+  EXPECT_TRUE(blank.blank());
+}
+
 }  // namespace
 }  // namespace drollo::outline

@@ -191,6 +191,7 @@ TEST_F(PageChange, SketchPageTwiceRecomputesEdgePictureFromThePictureAsItThenIs)
   const Picture sketched = state.WorkingPicture;
 
   tools.TabbedNotebook1.SetPageIndex(0);
+  EXPECT_TRUE(state.EdgePicture.empty());  // dropped off the sketch page
   tools.TabbedNotebook1.SetPageIndex(2);
 
   EXPECT_FALSE(state.EdgePicture.samePixels(firstEdge));

@@ -60,8 +60,7 @@ std::shared_ptr<SnapshotTile> SnapshotTile::InPlace(const Picture& picture, int 
                                                     std::size_t offset, std::size_t rowBytes,
                                                     int rows) {
   auto tile = std::shared_ptr<SnapshotTile>(
-      new SnapshotTile(picture.row(top) + offset, static_cast<std::ptrdiff_t>(picture.stride()),
-                       rowBytes, rows, nullptr));
+      new SnapshotTile(picture.row(top) + offset, picture.rowStep(), rowBytes, rows, nullptr));
   tile->keepAlive_ = picture.lendTile(tx, ty, std::weak_ptr<TileReader>(tile));
   return tile;
 }
@@ -116,6 +115,30 @@ std::shared_ptr<const PictureSnapshot> PictureSnapshot::Capture(const Picture& p
   const int bits = picture.bitsPerPixel();
   s->rows_.reserve(picture.tilesY());
 
+  if (picture.blank()) {
+    // Nothing to look at: a blank base of the same value is this snapshot already, and otherwise
+    // one row of tiles repeating the picture's row serves every row of tiles but a shorter last.
+    s->blank_ = true;
+    s->fill_ = picture.row(0)[0];
+    if (base && base->blank_ && base->fill_ == s->fill_) {
+      s->rows_ = base->rows_;
+      return s;
+    }
+    auto rowOfTiles = [&](int ty) {
+      TileRow row(s->tilesX_);
+      for (int tx = 0; tx < s->tilesX_; ++tx)
+        row[tx] = LendTile(picture, Geometry(s->width_, s->height_, bits, tx, ty), tx, ty);
+      return std::make_shared<const TileRow>(std::move(row));
+    };
+    const int lastRow = picture.tilesY() - 1;
+    const TileRowPtr full = rowOfTiles(0);
+    const TileRowPtr last = picture.tileRect(0, lastRow).height() == picture.tileRect(0, 0).height()
+                                ? full
+                                : rowOfTiles(lastRow);
+    for (int ty = 0; ty <= lastRow; ++ty) s->rows_.push_back(ty == lastRow ? last : full);
+    return s;
+  }
+
   for (int ty = 0; ty < picture.tilesY(); ++ty) {
     const TileRow* baseRow = base ? base->rows_[ty].get() : nullptr;
     bool rowUnchanged = baseRow != nullptr;
@@ -149,25 +172,40 @@ void PictureSnapshot::restoreInto(Picture& picture) const {
   const int bits = format_->bitsPerPixel;
   if (synced && synced->sameGeometry(picture) && sameGeometry(picture)) {
     // Only tiles that differ between the two snapshots or were written since need copying.
-    for (int ty = 0; ty < tilesY(); ++ty) {
+    const auto differs = [&](int tx, int ty) {
       const TileRow& from = *synced->rows_[ty];
       const TileRow& to = *rows_[ty];
-      const bool sameRow = &from == &to;
-      for (int tx = 0; tx < tilesX_; ++tx) {
-        if ((sameRow || from[tx] == to[tx]) && !picture.tileWritten(tx, ty)) continue;
-        PasteTile(picture, tx, ty, Geometry(width_, height_, bits, tx, ty), *to[tx]);
-      }
+      return (&from != &to && from[tx] != to[tx]) || picture.tileWritten(tx, ty);
+    };
+    bool tileByTile = true;
+    if (blank_) {
+      // Back to blank in every tile: a blank picture holds nothing, where writing the value back
+      // would also make the newer snapshot's tiles read in place copy themselves out, and a later
+      // redo costs no more from it. When some tiles stay, the picture keeps its bytes and only
+      // the tiles that differ are written (a redo then writes back as few).
+      int n = 0;
+      for (int ty = 0; ty < tilesY(); ++ty)
+        for (int tx = 0; tx < tilesX_; ++tx) n += differs(tx, ty);
+      tileByTile = !picture.blank() && n < tilesX_ * tilesY();
     }
-    return;
+    if (tileByTile) {
+      for (int ty = 0; ty < tilesY(); ++ty)
+        for (int tx = 0; tx < tilesX_; ++tx)
+          if (differs(tx, ty))
+            PasteTile(picture, tx, ty, Geometry(width_, height_, bits, tx, ty), *tile(tx, ty));
+      return;
+    }
   }
   picture = MaterialiseSnapshot(*this);
 }
 
 Picture MaterialiseSnapshot(const PictureSnapshot& s) {
-  Picture p(s.width(), s.height(), s.format());
+  Picture p = s.blank() ? Picture::Blank(s.width(), s.height(), s.format(), s.fillByte())
+                        : Picture(s.width(), s.height(), s.format());
   // The constructor gives an indexed picture without a table a grey one; keep the recorded table.
   if (p.format().palette != s.format().palette) p.setPalette(s.format().palette);
   assert(p.format() == s.format());
+  if (s.blank()) return p;
   for (int ty = 0; ty < s.tilesY(); ++ty)
     for (int tx = 0; tx < s.tilesX(); ++tx)
       s.tile(tx, ty)->copyRowsTo(p.writeTile(tx, ty), static_cast<std::ptrdiff_t>(p.stride()));
@@ -260,7 +298,8 @@ std::size_t HistoryRing::memoryBytes() const {
                row->capacity() * sizeof(PictureSnapshot::TilePtr);
       for (const auto& tile : *row)
         if (seen.insert(tile.get()).second)
-          bytes += sizeof(PictureSnapshot::Tile) + kControlBlock + tile->rowBytes() * tile->rows();
+          bytes += sizeof(PictureSnapshot::Tile) + kControlBlock +
+                   tile->rowBytes() * (tile->repeatsOneRow() ? 1 : tile->rows());
     }
   }
   return bytes;

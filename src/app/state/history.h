@@ -13,6 +13,11 @@
 // local edit copies the tiles it writes, as it always did, only at the write instead of at the
 // record.
 //
+// A blank picture (see Picture::blank) is recorded as blank: its tiles all read the picture's one
+// row over and over, no tile holds bytes of its own, and one row of tiles serves every row. The
+// picture hands such tiles nothing when it later writes, since that row never changes. Restoring a
+// blank snapshot where every tile differs makes the picture blank again instead of writing it.
+//
 // The grid has two levels. A 6000 x 4000 picture has 94 x 63 tiles; a flat grid of shared
 // pointers per snapshot would cost about 95 KB of index each, 10 MB for a full ring. Instead a
 // snapshot holds one shared pointer per row of tiles, and a row of tiles is copied (as pointers)
@@ -42,7 +47,8 @@ namespace drollo {
 class SnapshotTile final : public TileReader {
  public:
   // A tile that reads the rows of tile (tx, ty) of `picture` in place, starting `offset` bytes
-  // into row `top`, until the picture writes there.
+  // into row `top`, until the picture writes there. Of a blank picture, a tile that repeats
+  // the picture's one row for good.
   static std::shared_ptr<SnapshotTile> InPlace(const Picture& picture, int tx, int ty, int top,
                                                std::size_t offset, std::size_t rowBytes, int rows);
 
@@ -50,7 +56,9 @@ class SnapshotTile final : public TileReader {
   const std::uint8_t* row(int i) const { return first_ + i * stride_; }
   std::size_t rowBytes() const { return rowBytes_; }
   int rows() const { return rows_; }
-  bool readsInPlace() const { return keepAlive_ != nullptr; }
+  bool readsInPlace() const { return keepAlive_ != nullptr && stride_ != 0; }
+  // Every row is the same row, of a blank picture: the tile holds no bytes of its own.
+  bool repeatsOneRow() const { return stride_ == 0; }
   void takeOwnCopy() override;
   // Copies the rows to `dst` (rows `dstStride` bytes apart) under the tile's lock: safe on any
   // thread.
@@ -103,6 +111,9 @@ class PictureSnapshot {
   const PixelFormat& format() const { return *format_; }
   int tilesX() const { return tilesX_; }
   int tilesY() const { return static_cast<int>(rows_.size()); }
+  // Recorded from a blank picture: every byte is fillByte().
+  bool blank() const { return blank_; }
+  std::uint8_t fillByte() const { return fill_; }
   const TileRowPtr& tileRow(int ty) const { return rows_[ty]; }
   const TilePtr& tile(int tx, int ty) const { return (*rows_[ty])[tx]; }
   // Bytes of one row of tile column tx.
@@ -117,6 +128,8 @@ class PictureSnapshot {
   int width_ = 0;
   int height_ = 0;
   int tilesX_ = 0;
+  bool blank_ = false;
+  std::uint8_t fill_ = 0;
   std::shared_ptr<const PixelFormat> format_;
   std::vector<TileRowPtr> rows_;
 
@@ -149,7 +162,8 @@ class HistoryRing {
   const PictureSnapshot* slot(int i) const;
   std::shared_ptr<const PictureSnapshot> slotShared(int i) const { return slots_[i - 1]; }
   // Bytes held by the ring: the pixel data of each distinct tile counted once (also of tiles read
-  // in place, whose memory they keep alive), plus the index (rows of tile pointers, snapshot
+  // in place, whose memory they keep alive; one row for a tile repeating a blank picture's row),
+  // plus the index (rows of tile pointers, snapshot
   // headers, colour tables), each shared part counted once.
   std::size_t memoryBytes() const;
 
@@ -163,7 +177,7 @@ class HistoryRing {
 };
 
 // Rebuilds a picture from a snapshot (for tests, tools that need a copy, and the recovery copy's
-// writer, on any thread).
+// writer, on any thread). A blank snapshot gives a blank picture.
 Picture MaterialiseSnapshot(const PictureSnapshot& s);
 
 // A picture kept as it was while the working picture moves on: the start picture that renewing

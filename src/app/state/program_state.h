@@ -80,6 +80,7 @@ struct ProgramState {
 
   Picture WorkingPicture;  // shown by the work area's Image1
   TBitmap32 OutlineBitmap;
+  // The sketch page's edge picture, made on turning to that page and dropped on leaving it.
   Picture EdgePicture;
   // The picture as opened (renewing returns to it), kept as the picture history's first entry.
   KeptPicture OpenedPicture;
