@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <deque>
 #include <filesystem>
 #include <optional>
@@ -122,7 +124,9 @@ class TempFolder {
  public:
   TempFolder() {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string("drollo_app_") + info->test_suite_name() + "_" + info->name();
+    // The process number keeps two runs of the same test (two checkouts' suites) apart.
+    std::string name = "drollo_app_" + std::to_string(::getpid()) + "_" + info->test_suite_name() +
+                       "_" + info->name();
     for (char& c : name)
       if (c == '/') c = '_';
     path_ = std::filesystem::temp_directory_path() / name;

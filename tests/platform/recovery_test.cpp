@@ -152,7 +152,7 @@ TEST_F(Restart, AfterSigkillTheQuestionRestoresTheSamePictureAndLayer) {
   ASSERT_EQ(kill(pid, SIGKILL), 0);
   ASSERT_EQ(waitpid(pid, &status, 0), pid);
   ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-  ASSERT_EQ(RunFolders().size(), 1u);  // the killed run's copy
+  ASSERT_EQ(RunFolders().size(), 1u) << testing::PrintToString(RunFolders());  // the killed run's
 
   store = std::make_unique<RecoveryStore>(root);
   PlatformServices services = Services();
