@@ -310,38 +310,43 @@ void WorkAreaView::paintPicture(QPainter& p, const Picture& picture, const QRect
   // The picture covers `target` in device-independent pixels, which are `ratio` device pixels
   // each on a high-density screen. Reduced on the device, each device pixel averages the picture
   // pixels it covers, so a zoom of 50 % at 200 % scaling shows every picture pixel; the reduced
-  // copy is kept between paints and made again only where the picture was written since.
-  // Otherwise every device pixel shows the picture pixel under its centre, so every picture pixel
-  // becomes a block of whole device pixels, without smoothing; only the exposed part is made, at
-  // each paint. Both are made in the 32 bits the screen copies without converting them.
+  // copy of the part in the client area is kept between paints and made again only where the
+  // picture was written since. Otherwise every device pixel shows the picture pixel under its
+  // centre, so every picture pixel becomes a block of whole device pixels, without smoothing; only
+  // the exposed part is made, at each paint. Both are made in the 32 bits the screen copies
+  // without converting them.
   const qreal ratio = viewport()->devicePixelRatioF();
   const QSize device(qRound(target.width() * ratio), qRound(target.height() * ratio));
+  const QPoint origin(qRound(target.left() * ratio), qRound(target.top() * ratio));
+  // The device pixels of `r` (client coordinates), counted from the picture's top left.
+  const auto onDevice = [&](const QRect& r) {
+    const int left = qFloor(r.left() * ratio), top = qFloor(r.top() * ratio);
+    return Rect{left - origin.x(), top - origin.y(), qCeil((r.right() + 1) * ratio) - origin.x(),
+                qCeil((r.bottom() + 1) * ratio) - origin.y()}
+        .intersected(Rect{0, 0, device.width(), device.height()});
+  };
   p.setClipRect(exposed);
   if (device.width() < picture.width() || device.height() < picture.height()) {
-    reduced_.update(picture, device.width(), device.height());
-    QImage image = WrapPicture(reduced_.pixels());
-    image.setDevicePixelRatio(ratio);
-    p.drawImage(target.topLeft(), image);
+    reduced_.update(picture, device.width(), device.height(), onDevice(viewport()->rect()));
+    const Rect area = reduced_.area();
+    if (!area.empty()) {
+      QImage image = WrapPicture(reduced_.pixels());
+      image.setDevicePixelRatio(ratio);
+      p.drawImage(QPointF(origin + QPoint(area.left, area.top)) / ratio, image);
+    }
   } else {
     reduced_.clear();
-    // The exposed device pixels, counted from the picture's top left.
-    const QPoint origin(qRound(target.left() * ratio), qRound(target.top() * ratio));
-    const QRect shown = QRect(qFloor(exposed.left() * ratio), qFloor(exposed.top() * ratio),
-                              qCeil((exposed.right() + 1) * ratio) - qFloor(exposed.left() * ratio),
-                              qCeil((exposed.bottom() + 1) * ratio) - qFloor(exposed.top() * ratio))
-                            .translated(-origin)
-                            .intersected(QRect(QPoint(0, 0), device));
-    if (!shown.isEmpty()) {
-      const std::size_t pixels = static_cast<std::size_t>(shown.width()) * shown.height();
+    const Rect part = onDevice(exposed);
+    if (!part.empty()) {
+      const std::size_t pixels = static_cast<std::size_t>(part.width()) * part.height();
       if (exposedPixels_.size() < pixels) exposedPixels_.resize(pixels);
       auto* bytes = reinterpret_cast<std::uint8_t*>(exposedPixels_.data());
-      const std::ptrdiff_t stride = std::ptrdiff_t{shown.width()} * 4;
-      const Rect part{shown.left(), shown.top(), shown.right() + 1, shown.bottom() + 1};
+      const std::ptrdiff_t stride = std::ptrdiff_t{part.width()} * 4;
       NearestResampleInto(picture, device.width(), device.height(),
                           MutableView{bytes, stride, part, 4});
-      QImage image(bytes, shown.width(), shown.height(), stride, QImage::Format_RGB32);
+      QImage image(bytes, part.width(), part.height(), stride, QImage::Format_RGB32);
       image.setDevicePixelRatio(ratio);
-      p.drawImage(QPointF(shown.topLeft() + origin) / ratio, image);
+      p.drawImage(QPointF(origin + QPoint(part.left, part.top)) / ratio, image);
     }
   }
   p.setClipping(false);

@@ -112,7 +112,7 @@ class WorkAreaView : public QAbstractScrollArea {
   // The press being held is the second of a double-click, whose release completes no click.
   bool doublePress_ = false;
   bool syncing_ = false;
-  // The picture shown reduced to the display size by averaging, for zooms below 100 %.
+  // The part of the picture in the client area, reduced by averaging, for zooms below 100 %.
   ReducedCopy reduced_;
   // The exposed part of the picture at a zoom of 100 % and above, made at each paint.
   std::vector<std::uint32_t> exposedPixels_;

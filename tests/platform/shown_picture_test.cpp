@@ -3,6 +3,7 @@
 // picture (a click's step, an undo, a new depth) and never show a stale part.
 #include <QImage>
 #include <QScreen>
+#include <QScrollBar>
 
 #include "desktop_fixture.h"
 #include "formats/picture_file.h"
@@ -112,10 +113,19 @@ TEST_F(ShownPicture, ClicksUndoRedoAndZoomsAtAReducedZoomShowWhatAFreshPaintShow
   expectShownAfresh("after two more undos");
   keys(Qt::Key_Y);
   expectShownAfresh("after a redo");
-  zoom("SpeedButton9", 1);
+  zoom("SpeedButton9", 2);
   expectShownAfresh("zoomed in");
   clickChanging(200, 150);
   expectShownAfresh("after a click zoomed in");
+  // Scrolled, the newly shown parts are made and the rest kept.
+  ASSERT_GT(view().horizontalScrollBar()->maximum(), 50);
+  view().horizontalScrollBar()->setValue(view().horizontalScrollBar()->maximum());
+  expectShownAfresh("scrolled right");
+  view().verticalScrollBar()->setValue(view().verticalScrollBar()->maximum());
+  view().horizontalScrollBar()->setValue(20);
+  expectShownAfresh("scrolled down and back left");
+  clickChanging(250, 200);
+  expectShownAfresh("after a click scrolled");
 }
 
 // A depth the screen cannot show directly is converted where it is shown at its own size and read
