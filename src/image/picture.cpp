@@ -1,6 +1,7 @@
 #include "image/picture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cassert>
 #include <cstdlib>
@@ -15,6 +16,14 @@ namespace drollo {
 namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 constexpr std::size_t kHugeFrom = std::size_t{4} << 20;
+
+// The write clock and the source of identities, shared by the pictures of every thread.
+std::atomic<std::uint64_t> gWriteClock{0};
+std::atomic<std::uint64_t> gIdentities{0};
+
+std::uint64_t NextStamp() {
+  return gWriteClock.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 }  // namespace
 
 void* AllocatePictureBytes(std::size_t n) {
@@ -232,10 +241,21 @@ Picture::Picture(int width, int height, int bitsPerPixel)
               : bitsPerPixel <= 8  ? PixelFormat::Indexed(bitsPerPixel, {})
                                    : PixelFormat::Bgr24()) {}
 
+std::uint64_t Picture::NewIdentity() {
+  return gIdentities.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+std::uint64_t Picture::WriteClock() {
+  return gWriteClock.load(std::memory_order_relaxed);
+}
+
 void Picture::resizeTiles() {
   tilesX_ = (width_ + kTileSize - 1) / kTileSize;
   tilesY_ = (height_ + kTileSize - 1) / kTileSize;
-  dirty_.assign(static_cast<std::size_t>(tilesX_) * tilesY_, 1);
+  latest_ = NextStamp();
+  stamps_.assign(static_cast<std::size_t>(tilesX_) * tilesY_, latest_);
+  syncStamp_ = 0;
+  identity_ = NewIdentity();
   synced_.reset();
   readers_.clear();
 }
@@ -249,7 +269,9 @@ Picture::Picture(const Picture& other)
       fillRow_(other.fillRow_),
       tilesX_(other.tilesX_),
       tilesY_(other.tilesY_),
-      dirty_(other.dirty_),
+      stamps_(other.stamps_),
+      latest_(other.latest_),
+      syncStamp_(other.syncStamp_),
       synced_(other.synced_) {}
 
 Picture& Picture::operator=(const Picture& other) {
@@ -446,7 +468,8 @@ Rect Picture::tileRect(int tx, int ty) const {
 }
 
 bool Picture::anyTileWritten() const {
-  return std::any_of(dirty_.begin(), dirty_.end(), [](std::uint8_t d) { return d != 0; });
+  return std::any_of(stamps_.begin(), stamps_.end(),
+                     [this](std::uint64_t s) { return s > syncStamp_; });
 }
 
 void Picture::markWritten(const Rect& r) {
@@ -454,16 +477,53 @@ void Picture::markWritten(const Rect& r) {
   if (c.empty()) return;
   const int tx0 = c.left / kTileSize, tx1 = (c.right - 1) / kTileSize;
   const int ty0 = c.top / kTileSize, ty1 = (c.bottom - 1) / kTileSize;
+  const std::uint64_t now = NextStamp();
+  latest_ = now;
   for (int ty = ty0; ty <= ty1; ++ty) {
-    std::uint8_t* d = dirty_.data() + ty * tilesX_;
-    std::fill(d + tx0, d + tx1 + 1, std::uint8_t{1});
+    std::uint64_t* s = stamps_.data() + ty * tilesX_;
+    std::fill(s + tx0, s + tx1 + 1, now);
   }
   takeBackTiles(tx0, tx1, ty0, ty1);
 }
 
 void Picture::markAllWritten() {
-  std::fill(dirty_.begin(), dirty_.end(), std::uint8_t{1});
+  latest_ = NextStamp();
+  std::fill(stamps_.begin(), stamps_.end(), latest_);
   takeBackTiles(0, tilesX_ - 1, 0, tilesY_ - 1);
+}
+
+std::vector<Rect> Picture::writtenSince(std::uint64_t stamp) const {
+  // Runs of written tiles along each tile row; a run continues the one above it when it spans the
+  // same columns.
+  std::vector<Rect> areas;
+  if (latest_ <= stamp) return areas;
+  std::vector<std::size_t> above, here;  // indices into `areas` of the runs of the row above
+  for (int ty = 0; ty < tilesY_; ++ty) {
+    here.clear();
+    const std::uint64_t* s = stamps_.data() + ty * tilesX_;
+    for (int tx = 0; tx < tilesX_;) {
+      if (s[tx] <= stamp) {
+        ++tx;
+        continue;
+      }
+      const int first = tx;
+      while (tx < tilesX_ && s[tx] > stamp) ++tx;
+      const Rect run{first * kTileSize, ty * kTileSize, std::min(width_, tx * kTileSize),
+                     std::min(height_, (ty + 1) * kTileSize)};
+      const auto joined = std::find_if(above.begin(), above.end(), [&](std::size_t i) {
+        return areas[i].left == run.left && areas[i].right == run.right;
+      });
+      if (joined != above.end()) {
+        areas[*joined].bottom = run.bottom;
+        here.push_back(*joined);
+      } else {
+        here.push_back(areas.size());
+        areas.push_back(run);
+      }
+    }
+    std::swap(above, here);
+  }
+  return areas;
 }
 
 void Picture::takeBackTiles(int tx0, int tx1, int ty0, int ty1) {
@@ -479,7 +539,7 @@ void Picture::takeBackTiles(int tx0, int tx1, int ty0, int ty1) {
 std::shared_ptr<const void> Picture::lendTile(int tx, int ty,
                                               std::weak_ptr<TileReader> reader) const {
   if (!bytes_) return fillRow_;
-  if (readers_.empty()) readers_.resize(dirty_.size());
+  if (readers_.empty()) readers_.resize(stamps_.size());
   readers_[ty * tilesX_ + tx] = std::move(reader);
   return bytes_;
 }
@@ -502,7 +562,16 @@ std::uint8_t* Picture::rawData() {
 
 void Picture::setSyncedWith(std::weak_ptr<const PictureSnapshot> s) {
   synced_ = std::move(s);
-  std::fill(dirty_.begin(), dirty_.end(), std::uint8_t{0});
+  syncStamp_ = WriteClock();
+}
+
+void Picture::readBgr24(int y, int x0, int x1, std::uint8_t* bgr) const {
+  const std::uint8_t* r = row(y);
+  if (format_.bitsPerPixel == 24) {
+    std::memcpy(bgr, r + 3 * x0, static_cast<std::size_t>(x1 - x0) * 3);
+    return;
+  }
+  for (int x = x0; x < x1; ++x, bgr += 3) DecodePixel(format_, r, x, bgr);
 }
 
 bool Picture::samePixels(const Picture& other) const {

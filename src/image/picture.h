@@ -12,9 +12,11 @@
 // difference, except that view() of a blank picture has stride 0 (every row is the same row).
 //
 // The picture also keeps a coarse record of where it was written: it is divided into tiles of
-// kTileSize x kTileSize pixels, and every writing access marks the tiles it may touch. The edit
-// history uses that record to store only the tiles written since the last snapshot and to share
-// the rest, so that the cost of recording a local edit follows the edit, not the picture.
+// kTileSize x kTileSize pixels, and every writing access stamps the tiles it may touch with the
+// time of the write, read from one clock that all pictures share. The edit history uses that
+// record to store only the tiles written since the last snapshot and to share the rest, so that
+// the cost of recording a local edit follows the edit, not the picture; the screen uses it the
+// same way to bring its reduced copy up to date.
 #pragma once
 
 #include <cstddef>
@@ -205,15 +207,27 @@ class Picture {
   // Copies the pixels of `src` (same format and width) inside r into this picture.
   void copyRect(const Picture& src, const Rect& r);
 
-  // --- Tile bookkeeping, for the edit history ------------------------------------------------
+  // --- Tile bookkeeping, for the edit history and the screen ----------------------------------
   int tilesX() const { return tilesX_; }
   int tilesY() const { return tilesY_; }
   // Tile (tx, ty) covers pixel columns [tx*64, tx*64+64) and rows [ty*64, ty*64+64), clipped.
   Rect tileRect(int tx, int ty) const;
-  bool tileWritten(int tx, int ty) const { return dirty_[ty * tilesX_ + tx] != 0; }
+  // Written since the picture was last synced with a snapshot (all tiles, before the first).
+  bool tileWritten(int tx, int ty) const { return stamps_[ty * tilesX_ + tx] > syncStamp_; }
   bool anyTileWritten() const;
   void markWritten(const Rect& r);
   void markAllWritten();
+
+  // The write clock: the stamp of the latest write to any picture. Later writes get larger
+  // stamps.
+  static std::uint64_t WriteClock();
+  // A number that no other picture has: a picture made, copied, resized or reset gets a new one,
+  // a move carries it along. With the same identity, whatever changed since the write clock read
+  // `stamp` lies in writtenSince(stamp).
+  std::uint64_t identity() const { return identity_; }
+  // The tiles written after the write clock read `stamp`, joined into rectangles: runs of tiles
+  // along a tile row, one run below another of the same columns joined too.
+  std::vector<Rect> writtenSince(std::uint64_t stamp) const;
   // The snapshot this picture was last recorded into or restored from; its unwritten tiles equal
   // that snapshot's. Set by the history only.
   const std::weak_ptr<const PictureSnapshot>& syncedWith() const { return synced_; }
@@ -229,6 +243,9 @@ class Picture {
   // The first byte of tile (tx, ty), for writing the whole tile: marks it written.
   std::uint8_t* writeTile(int tx, int ty);
 
+  // Pixels [x0, x1) of row y as blue, green, red bytes, whatever the depth.
+  void readBgr24(int y, int x0, int x1, std::uint8_t* bgr) const;
+
   // Exact equality of size, format and pixels.
   bool samePixels(const Picture& other) const;
 
@@ -239,6 +256,7 @@ class Picture {
  private:
   using Bytes = std::vector<std::uint8_t, PictureAllocator<std::uint8_t>>;
 
+  static std::uint64_t NewIdentity();
   void resizeTiles();
   // The bytes for writing; a blank picture gets them first, filled with its value.
   std::uint8_t* data();
@@ -256,7 +274,12 @@ class Picture {
   std::shared_ptr<const Bytes> fillRow_;
   int tilesX_ = 0;
   int tilesY_ = 0;
-  std::vector<std::uint8_t> dirty_;
+  // Per tile, the write clock's stamp of its last write; the latest of them.
+  std::vector<std::uint64_t> stamps_;
+  std::uint64_t latest_ = 0;
+  // The write clock when the picture was last synced with a snapshot.
+  std::uint64_t syncStamp_ = 0;
+  std::uint64_t identity_ = NewIdentity();
   std::weak_ptr<const PictureSnapshot> synced_;
   // Empty, or one entry per tile: the reader of the tile's bytes in place.
   mutable std::vector<std::weak_ptr<TileReader>> readers_;

@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "image/parallel.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace drollo {
 
@@ -20,20 +25,23 @@ struct Span {
   int source = 0;  // first source pixel
 };
 
+// The spans of target pixels [t0, t1), and the source pixels [sourceBegin, sourceEnd) they read.
 struct AxisWeights {
   std::vector<Span> spans;
   std::vector<std::uint64_t> weights;
+  int sourceBegin = 0;
+  int sourceEnd = 0;
 };
 
-AxisWeights Weights(int s, int n) {
+AxisWeights Weights(int s, int n, int t0, int t1) {
   AxisWeights a;
-  a.spans.resize(n);
-  for (int t = 0; t < n; ++t) {
+  a.spans.resize(t1 - t0);
+  for (int t = t0; t < t1; ++t) {
     const std::int64_t lo = std::int64_t{t} * s;
     const std::int64_t hi = lo + s;
     const int i0 = static_cast<int>(lo / n);
     const int i1 = static_cast<int>((hi - 1) / n);  // last source pixel touched
-    Span& sp = a.spans[t];
+    Span& sp = a.spans[t - t0];
     sp.first = static_cast<int>(a.weights.size());
     sp.source = i0;
     for (int i = i0; i <= i1; ++i) {
@@ -43,7 +51,42 @@ AxisWeights Weights(int s, int n) {
     }
     sp.count = static_cast<int>(a.weights.size()) - sp.first;
   }
+  if (t1 > t0) {
+    a.sourceBegin = a.spans.front().source;
+    a.sourceEnd = a.spans.back().source + a.spans.back().count;
+  }
   return a;
+}
+
+// The horizontal sums of one source row for every target pixel of `xs`; `row` points at the
+// source pixel xs.sourceBegin, kBytes bytes a pixel, blue, green and red first. Every source pixel
+// but the first and the last under a target pixel lies under it whole, with the weight `full`
+// (the target length): those are summed plainly and weighted once.
+template <int kBytes>
+void SumAcross(const std::uint8_t* row, const AxisWeights& xs, std::uint64_t full,
+               std::uint64_t* across) {
+  for (const Span& sx : xs.spans) {
+    const std::uint8_t* p = row + kBytes * (sx.source - xs.sourceBegin);
+    const std::uint64_t* w = &xs.weights[sx.first];
+    std::uint64_t b = w[0] * p[0], g = w[0] * p[1], r = w[0] * p[2];
+    if (sx.count > 1) {
+      std::uint64_t ib = 0, ig = 0, ir = 0;
+      const std::uint8_t* q = p + kBytes;
+      for (int j = 1; j < sx.count - 1; ++j, q += kBytes) {
+        ib += q[0];
+        ig += q[1];
+        ir += q[2];
+      }
+      const std::uint64_t wl = w[sx.count - 1];
+      b += full * ib + wl * q[0];
+      g += full * ig + wl * q[1];
+      r += full * ir + wl * q[2];
+    }
+    across[0] = b;
+    across[1] = g;
+    across[2] = r;
+    across += 3;
+  }
 }
 
 }  // namespace
@@ -53,45 +96,51 @@ Picture AreaResample(const Picture& source, int width, int height) {
     return Picture(std::max(width, 0), std::max(height, 0), 24);
   // Every byte is written below.
   Picture out(width, height, PixelFormat::Bgr24(), Picture::Unfilled{});
-  const Picture src = source.bitsPerPixel() == 24 ? Picture() : ToBgr24(source);
-  const Picture& s = source.bitsPerPixel() == 24 ? source : src;
+  AreaResampleInto(source, width, height, out.region(out.rect()));
+  return out;
+}
 
-  const AxisWeights xs = Weights(s.width(), width);
-  const AxisWeights ys = Weights(s.height(), height);
-  const std::uint64_t total = std::uint64_t(s.width()) * std::uint64_t(s.height());
+void AreaResampleInto(const Picture& source, int width, int height, const MutableView& dst) {
+  const Rect part = dst.bounds.intersected(Rect{0, 0, width, height});
+  if (part.empty() || source.empty()) return;
+  if (width == source.width() && height == source.height()) {
+    // At its own size every target pixel is its source pixel.
+    NearestResampleInto(source, width, height, dst);
+    return;
+  }
+  const AxisWeights xs = Weights(source.width(), width, part.left, part.right);
+  const AxisWeights ys = Weights(source.height(), height, part.top, part.bottom);
+  const std::uint64_t total = std::uint64_t(source.width()) * std::uint64_t(source.height());
+  const int bits = source.bitsPerPixel();
 
   // The weighted sums of one target row; each target pixel's weights add up to `total`. A source
   // row's horizontal sums serve every target row it falls into (the last one of a target row is
   // usually the first of the next), so they are kept until another row is needed.
-  const MutableView dst = out.region(out.rect());
-  const std::size_t values = static_cast<std::size_t>(width) * 3;
+  const int columns = part.width();
+  const std::size_t values = static_cast<std::size_t>(columns) * 3;
   const double divisor = static_cast<double>(total);
   ForRows(
-      0, height,
+      part.top, part.bottom,
       [&](int y0, int y1) {
         std::vector<std::uint64_t> sum(values), across(values);
+        // Rows of depths other than 24 and 32 bits are read as 24 bits first.
+        std::vector<std::uint8_t> decoded;
+        if (bits != 24 && bits != 32)
+          decoded.resize(static_cast<std::size_t>(xs.sourceEnd - xs.sourceBegin) * 3);
         int acrossRow = -1;
         for (int ty = y0; ty < y1; ++ty) {
           std::fill(sum.begin(), sum.end(), 0);
-          const Span& sy = ys.spans[ty];
+          const Span& sy = ys.spans[ty - part.top];
           for (int k = 0; k < sy.count; ++k) {
             if (sy.source + k != acrossRow) {
               acrossRow = sy.source + k;
-              const std::uint8_t* row = s.row(acrossRow);
-              for (int tx = 0; tx < width; ++tx) {
-                const Span& sx = xs.spans[tx];
-                std::uint64_t b = 0, g = 0, r = 0;
-                const std::uint8_t* p = row + 3 * sx.source;
-                for (int j = 0; j < sx.count; ++j, p += 3) {
-                  const std::uint64_t wx = xs.weights[sx.first + j];
-                  b += wx * p[0];
-                  g += wx * p[1];
-                  r += wx * p[2];
-                }
-                std::uint64_t* h = &across[3 * static_cast<std::size_t>(tx)];
-                h[0] = b;
-                h[1] = g;
-                h[2] = r;
+              if (bits == 24) {
+                SumAcross<3>(source.row(acrossRow) + 3 * xs.sourceBegin, xs, width, across.data());
+              } else if (bits == 32) {
+                SumAcross<4>(source.row(acrossRow) + 4 * xs.sourceBegin, xs, width, across.data());
+              } else {
+                source.readBgr24(acrossRow, xs.sourceBegin, xs.sourceEnd, decoded.data());
+                SumAcross<3>(decoded.data(), xs, width, across.data());
               }
             }
             const std::uint64_t wy = ys.weights[sy.first + k];
@@ -100,14 +149,155 @@ Picture AreaResample(const Picture& source, int width, int height) {
           // (sum + total / 2) / total in whole numbers. Both fit a double exactly (sum is below
           // 2^37) and the quotient is below 256, so the double quotient cannot round up to the
           // next whole number: its error is below 2^-44, the distance to it at least 1 / total.
-          std::uint8_t* d = dst.row(ty);
-          for (std::size_t i = 0; i < values; ++i)
-            d[i] = static_cast<std::uint8_t>(
-                static_cast<std::uint64_t>(static_cast<double>(sum[i] + total / 2) / divisor));
+          std::uint8_t* d = dst.pixel(part.left, ty);
+          const std::uint64_t* v = sum.data();
+          for (int x = 0; x < columns; ++x, d += dst.bytesPerPixel, v += 3) {
+            for (int c = 0; c < 3; ++c)
+              d[c] = static_cast<std::uint8_t>(
+                  static_cast<std::uint64_t>(static_cast<double>(v[c] + total / 2) / divisor));
+            if (dst.bytesPerPixel == 4) d[3] = 255;
+          }
         }
       },
       {}, 4);
-  return out;
+}
+
+namespace {
+
+// One target row of the nearest resampling: target pixel x shows the source pixel at
+// src + kIn * columns[x], which lies in a row of blue, green, red first.
+template <int kIn, int kOut>
+void CopyNearest(const std::uint8_t* src, const int* columns, int count, std::uint8_t* d) {
+  for (int x = 0; x < count; ++x, d += kOut) {
+    const std::uint8_t* p = src + kIn * columns[x];
+    if constexpr (kOut == 4) {
+      const std::uint32_t v =
+          p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | 0xFF000000u;
+      std::memcpy(d, &v, 4);
+    } else {
+      d[0] = p[0];
+      d[1] = p[1];
+      d[2] = p[2];
+    }
+  }
+}
+
+// The same for a target row as long as the source row: pixel x shows source pixel x.
+template <int kIn, int kOut>
+void CopyRow(const std::uint8_t* src, int count, std::uint8_t* d) {
+  for (int x = 0; x < count; ++x, d += kOut, src += kIn) {
+    if constexpr (kOut == 4) {
+      const std::uint32_t v =
+          src[0] | (std::uint32_t{src[1]} << 8) | (std::uint32_t{src[2]} << 16) | 0xFF000000u;
+      std::memcpy(d, &v, 4);
+    } else {
+      d[0] = src[0];
+      d[1] = src[1];
+      d[2] = src[2];
+    }
+  }
+}
+
+#if defined(__x86_64__)
+// CopyRow<3, 4> four pixels at a time: 16 bytes are read for the 12 of four pixels, so the last
+// pixels are left to the plain loop.
+__attribute__((target("ssse3"))) void Bgr24ToBgrx32Ssse3(const std::uint8_t* src, int count,
+                                                         std::uint8_t* d) {
+  const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  int x = 0;
+  for (; x + 6 <= count; x += 4, src += 12, d += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d),
+                     _mm_or_si128(_mm_shuffle_epi8(v, spread), alpha));
+  }
+  CopyRow<3, 4>(src, count - x, d);
+}
+
+bool HasSsse3() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("ssse3") != 0;
+  }();
+  return has;
+}
+#endif
+
+template <int kIn>
+void CopyNearest(const std::uint8_t* src, const std::vector<int>& columns, bool same, int kOut,
+                 std::uint8_t* d) {
+  const int n = static_cast<int>(columns.size());
+#if defined(__x86_64__)
+  // What the screen shows of a 24-bit picture at 100 %.
+  if (same && kIn == 3 && kOut == 4 && HasSsse3()) return Bgr24ToBgrx32Ssse3(src, n, d);
+#endif
+  if (same) {
+    kOut == 4 ? CopyRow<kIn, 4>(src, n, d) : CopyRow<kIn, 3>(src, n, d);
+  } else {
+    kOut == 4 ? CopyNearest<kIn, 4>(src, columns.data(), n, d)
+              : CopyNearest<kIn, 3>(src, columns.data(), n, d);
+  }
+}
+
+}  // namespace
+
+void NearestResampleInto(const Picture& source, int width, int height, const MutableView& dst) {
+  const Rect part = dst.bounds.intersected(Rect{0, 0, width, height});
+  if (part.empty() || source.empty()) return;
+  // The centre of target pixel t, t + 1/2 of n, lies in source pixel (2t + 1) * s / 2n of s.
+  const auto under = [](int t, int s, int n) {
+    return static_cast<int>((2 * std::int64_t{t} + 1) * s / (2 * std::int64_t{n}));
+  };
+  std::vector<int> columns(static_cast<std::size_t>(part.width()));
+  const int first = under(part.left, source.width(), width);
+  for (int x = part.left; x < part.right; ++x)
+    columns[x - part.left] = under(x, source.width(), width) - first;
+  const int sourceColumns = columns.back() + 1;
+  const bool same = width == source.width();
+  const int bits = source.bitsPerPixel();
+  // Rows of depths other than 24 and 32 bits are read as 24 bits first.
+  std::vector<std::uint8_t> decoded;
+  if (bits != 24 && bits != 32) decoded.resize(static_cast<std::size_t>(sourceColumns) * 3);
+  const std::size_t rowBytes = static_cast<std::size_t>(part.width()) * dst.bytesPerPixel;
+  int shownRow = -1;
+  const std::uint8_t* shown = nullptr;
+  for (int y = part.top; y < part.bottom; ++y) {
+    const int sy = under(y, source.height(), height);
+    std::uint8_t* d = dst.pixel(part.left, y);
+    // An enlarged row repeats the one above.
+    if (sy == shownRow) {
+      std::memcpy(d, shown, rowBytes);
+      continue;
+    }
+    shownRow = sy;
+    shown = d;
+    if (bits == 32) {
+      CopyNearest<4>(source.row(sy) + 4 * first, columns, same, dst.bytesPerPixel, d);
+      continue;
+    }
+    const std::uint8_t* src = source.row(sy) + 3 * first;
+    if (bits != 24) {
+      source.readBgr24(sy, first, first + sourceColumns, decoded.data());
+      src = decoded.data();
+    }
+    CopyNearest<3>(src, columns, same, dst.bytesPerPixel, d);
+  }
+}
+
+Rect AreaResampleCover(int sourceWidth, int sourceHeight, int width, int height,
+                       const Rect& changed) {
+  // Target pixel t reads source pixel i when [t * s, (t + 1) * s) and [i * n, (i + 1) * n)
+  // overlap: for i in [a, b) that is a * n / s - 1 < t < b * n / s.
+  const auto range = [](int a, int b, int s, int n, int& t0, int& t1) {
+    t0 = static_cast<int>(std::int64_t{a} * n / s);
+    t1 = static_cast<int>((std::int64_t{b} * n + s - 1) / s);
+  };
+  const Rect c = changed.intersected(Rect{0, 0, sourceWidth, sourceHeight});
+  if (c.empty() || width <= 0 || height <= 0) return Rect{};
+  Rect r;
+  range(c.left, c.right, sourceWidth, width, r.left, r.right);
+  range(c.top, c.bottom, sourceHeight, height, r.top, r.bottom);
+  return r.intersected(Rect{0, 0, width, height});
 }
 
 }  // namespace drollo

@@ -2,6 +2,10 @@
 // pixel gets the average colour of the source area it covers, every source pixel weighted by the
 // part of it that lies under the target pixel. Enlarging repeats and blends neighbouring pixels;
 // reducing averages blocks, so thin lines fade instead of vanishing.
+//
+// Every target pixel depends on the source pixels under it alone and is computed in whole numbers,
+// so any part of a target can be made on its own and gets the same bytes as the whole: after a
+// local change of the source, AreaResampleCover says which part of the target to make again.
 #pragma once
 
 #include "image/picture.h"
@@ -11,5 +15,19 @@ namespace drollo {
 // A 24-bit picture of width x height from `source` (any depth). An empty source or target size
 // gives a picture of the target size with every byte 0, or an empty picture.
 Picture AreaResample(const Picture& source, int width, int height);
+
+// The pixels of AreaResample(source, width, height) inside dst.bounds, written into the region
+// `dst` (in target coordinates, within width x height): 24 bits, or 32 with the fourth bytes 255.
+void AreaResampleInto(const Picture& source, int width, int height, const MutableView& dst);
+
+// The same part of `source` resampled to width x height without averaging: each target pixel
+// shows the source pixel under its centre. Enlarged by a whole factor, every source pixel becomes
+// a block of that size; no colour is ever blended.
+void NearestResampleInto(const Picture& source, int width, int height, const MutableView& dst);
+
+// The target pixels of a resampling from sourceWidth x sourceHeight to width x height that read
+// a source pixel inside `changed`: the part of the target a change there alters.
+Rect AreaResampleCover(int sourceWidth, int sourceHeight, int width, int height,
+                       const Rect& changed);
 
 }  // namespace drollo

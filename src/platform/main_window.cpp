@@ -192,6 +192,7 @@ void MainWindow::buildToolBar() {
     });
     bar->addWidget(b);
     toolButtons_.insert(name, b);
+    if (const SpeedButton* m = form_->ToolButton(e.Name)) syncedButtons_.emplace_back(b, m);
     if (e.Name == kZoomLabelAfter) {
       zoomLabel_ = new QLabel(bar);
       zoomLabel_->setObjectName("Label1");
@@ -212,6 +213,7 @@ void MainWindow::buildMenus() {
       a->setObjectName(Q(e.Name));
       connect(a, &QAction::triggered, this, [this, h = e.Runs] { runCommand(h); });
       menuEntries_.insert(Q(e.Name), a);
+      syncedMenuEntries_.emplace_back(a, form_->MenuEntryNamed(e.Name));
     }
   }
 }
@@ -231,6 +233,7 @@ void MainWindow::buildShortcuts() {
     });
     addAction(a);
     shortcuts_.insert(Q(e.Name), a);
+    syncedShortcuts_.emplace_back(a, form_->ActionNamed(e.Name));
   }
 }
 
@@ -246,20 +249,15 @@ void MainWindow::syncAll() {
   // A warp's release or a sketch records into the history: the undo and redo controls follow.
   f.SyncHistoryControls();
 
-  for (const ToolButtonEntry& e : ToolBarButtons()) {
-    QToolButton* b = toolButtons_.value(Q(e.Name));
-    const SpeedButton* m = f.ToolButton(e.Name);
-    if (!b || !m) continue;
+  for (const auto& [b, m] : syncedButtons_) {
     b->setEnabled(m->Enabled);
     b->setChecked(m->Down);
-    b->setToolTip(Shown("TForm1", m->Hint));
+    // A new tool tip is announced to the button even when it is the same text.
+    if (const QString tip = Shown("TForm1", m->Hint); b->toolTip() != tip) b->setToolTip(tip);
   }
   zoomLabel_->setText(Q(f.Label1Caption()));
-  for (const MenuEntry& e : MenuEntries())
-    if (QAction* a = menuEntries_.value(Q(e.Name)))
-      a->setEnabled(f.MenuEntryNamed(e.Name)->Enabled);
-  for (const ShortcutEntry& e : Shortcuts())
-    if (QAction* a = shortcuts_.value(Q(e.Name))) a->setEnabled(f.ActionNamed(e.Name)->Enabled);
+  for (const auto& [a, m] : syncedMenuEntries_) a->setEnabled(m->Enabled);
+  for (const auto& [a, m] : syncedShortcuts_) a->setEnabled(m->Enabled);
 
   view_->syncFromModel();
   subWindow_->setWindowTitle(Shown("TWork_area", f.Work_area.Caption));

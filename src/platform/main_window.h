@@ -13,6 +13,8 @@
 #include <QMap>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "app/form1.h"
 #include "platform/desktop_services.h"
@@ -117,6 +119,10 @@ class MainWindow : public QMainWindow, private WorkAreaSurface, private Progress
   QMap<QString, QToolButton*> toolButtons_;
   QMap<QString, QAction*> menuEntries_;
   QMap<QString, QAction*> shortcuts_;
+  // The same with their models, in the order syncAll brings them in line.
+  std::vector<std::pair<QToolButton*, const SpeedButton*>> syncedButtons_;
+  std::vector<std::pair<QAction*, const MenuItem*>> syncedMenuEntries_;
+  std::vector<std::pair<QAction*, const Action*>> syncedShortcuts_;
 
   bool shown_ = false;
   bool syncing_ = false;

@@ -36,7 +36,10 @@ class ColourPanel : public QLabel {
   void sync() {
     const QColor c = ToQColor(model_.Color);
     const QColor ink = qGray(c.rgb()) < 128 ? Qt::white : Qt::black;
-    setStyleSheet(QString("background-color: %1; color: %2;").arg(c.name(), ink.name()));
+    // A new style sheet polishes the panel again, which costs more than the rest of the palette's
+    // refresh after every event: it is set only when the colour changed.
+    const QString sheet = QString("background-color: %1; color: %2;").arg(c.name(), ink.name());
+    if (styleSheet() != sheet) setStyleSheet(sheet);
     setText(Shown("TTools", model_.Caption));
   }
 
@@ -78,10 +81,15 @@ QString Text(const std::string& source) {
   return Shown("TTools", source);
 }
 
+// A new tool tip is announced to the widget even when it is the same text: set only changes.
+void SetToolTip(QWidget* w, const QString& tip) {
+  if (w->toolTip() != tip) w->setToolTip(tip);
+}
+
 void ShowControl(QWidget* w, const Control& c) {
   w->setVisible(c.Visible);
   w->setEnabled(c.Enabled);
-  w->setToolTip(Text(c.Hint));
+  SetToolTip(w, Text(c.Hint));
 }
 
 }  // namespace
@@ -134,8 +142,8 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
   syncs_.push_back([this] {
     notebook_->setCurrentIndex(tools_.TabbedNotebook1.PageIndex());
     notebook_->setEnabled(tools_.TabbedNotebook1.Enabled);
-    notebook_->setToolTip(tools_.TabbedNotebook1.ShowHint ? Text(tools_.TabbedNotebook1.Hint)
-                                                          : QString());
+    SetToolTip(notebook_,
+               tools_.TabbedNotebook1.ShowHint ? Text(tools_.TabbedNotebook1.Hint) : QString());
   });
 
   progress_ = new QProgressBar(this);

@@ -11,6 +11,7 @@
 #include <QtMath>
 #include <algorithm>
 
+#include "image/resample.h"
 #include "platform/artwork.h"
 #include "platform/languages.h"
 #include "platform/qt_pictures.h"
@@ -86,7 +87,7 @@ WorkAreaView::WorkAreaView(ProgramState& state, TWork_area& model, QWidget* pare
     const bool wasShown = model_.RectShown;
     model_.Timer2Timer();
     // Without a crop rectangle on the screen a tick shows nothing new.
-    if (wasShown || model_.RectShown) forwarded(false);
+    if (wasShown || model_.RectShown) forwarded();
   });
 
   // The text box: its mouse events go to the model relative to the box; its text is the model's.
@@ -104,12 +105,12 @@ WorkAreaView::WorkAreaView(ProgramState& state, TWork_area& model, QWidget* pare
   connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
     if (syncing_ || v == model_.HorzScrollBar.Position) return;
     model_.HorzScroll(v);
-    forwarded(false);
+    forwarded();
   });
   connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
     if (syncing_ || v == model_.VertScrollBar.Position) return;
     model_.VertScroll(v);
-    forwarded(false);
+    forwarded();
   });
 }
 
@@ -118,15 +119,12 @@ QRect WorkAreaView::imageRect() const {
                model_.Images.Image1.Height);
 }
 
-void WorkAreaView::forwarded(bool picturesMayHaveChanged) {
-  lightEvent_ = !picturesMayHaveChanged;
+void WorkAreaView::forwarded() {
   syncFromModel();
   if (AfterEvent) AfterEvent();
-  lightEvent_ = false;
 }
 
 void WorkAreaView::syncFromModel() {
-  if (!lightEvent_) convertedStale_ = reducedStale_ = true;
   syncing_ = true;
   const DisplaySize client{viewport()->width(), viewport()->height()};
   if (!(model_.ClientSize == client)) model_.SetClientSize(client);
@@ -149,7 +147,82 @@ void WorkAreaView::syncFromModel() {
 
   syncMemo();
   updateCursor(viewport()->mapFromGlobal(QCursor::pos()));
-  viewport()->update();
+  requestRepaint();
+}
+
+const Picture& WorkAreaView::shownPicture() const {
+  const bool image2 = outlineShown() && !model_.Image2Picture.empty();
+  return image2 ? static_cast<const Picture&>(model_.Image2Picture) : state_.WorkingPicture;
+}
+
+WorkAreaView::Scene WorkAreaView::scene() const {
+  Scene s;
+  s.image = imageRect();
+  s.client = viewport()->size();
+  s.ratio = viewport()->devicePixelRatioF();
+  const Picture& picture = shownPicture();
+  s.image2 = &picture == &model_.Image2Picture;
+  s.picture = picture.identity();
+  s.width = picture.width();
+  s.height = picture.height();
+  s.brush = model_.BrushShown && brushPage();
+  if (s.brush) s.brushBounds = model_.BrushBounds;
+  const OutlineDrawing& outline = model_.Outline;
+  if (outlineShown()) {
+    s.line = outline.Line.LineShown;
+    if (s.line) s.lineOverlay = outline.Line.LineOverlay;
+    s.curve = outline.Curve.CurvePreview;
+    if (s.curve != OutlineDrawing::CurveTool::PreviewKind::None)
+      s.curvePoints = outline.Curve.CurvePoints;
+    s.penColor = model_.Pen.Color;
+    s.penWidth = model_.Pen.Width;
+  }
+  s.rect = model_.RectShown;
+  if (s.rect) {
+    s.selectionStart = model_.SelectionStart;
+    s.selectionEnd = model_.SelectionEnd;
+    s.dashPhase = model_.DashPhase;
+  }
+  return s;
+}
+
+void WorkAreaView::requestRepaint() {
+  const Scene now = scene();
+  const std::uint64_t clock = Picture::WriteClock();
+  Scene withOldBrush = now;
+  withOldBrush.brush = requested_.brush;
+  withOldBrush.brushBounds = requested_.brushBounds;
+  if (!(withOldBrush == requested_)) {
+    viewport()->update();
+  } else {
+    QRegion region;
+    // The brush circle moved, appeared or went: its old and new squares.
+    if (!(now == requested_)) {
+      for (const Scene& s : {requested_, now})
+        if (s.brush) {
+          const BrushSquare& b = s.brushBounds;
+          region += QRect(QPoint(b.Left, b.Top), QPoint(b.Right, b.Bottom)).adjusted(-1, -1, 1, 1);
+        }
+    }
+    // The device pixels that show the picture pixels written since, with more on each side for
+    // the rounding between the picture's, the device's and the window's pixels.
+    if (clock != requestedAt_ && !now.image.isEmpty() && now.width > 0 && now.height > 0) {
+      const Picture& picture = shownPicture();
+      const QSize device(qRound(now.image.width() * now.ratio),
+                         qRound(now.image.height() * now.ratio));
+      for (const Rect& written : picture.writtenSince(requestedAt_)) {
+        const Rect d = AreaResampleCover(picture.width(), picture.height(), device.width(),
+                                         device.height(), written);
+        region += QRect(QPoint(qFloor(d.left / now.ratio), qFloor(d.top / now.ratio)),
+                        QPoint(qCeil(d.right / now.ratio), qCeil(d.bottom / now.ratio)))
+                      .translated(now.image.topLeft())
+                      .adjusted(-2, -2, 2, 2);
+      }
+    }
+    if (!region.isEmpty()) viewport()->update(region);
+  }
+  requested_ = now;
+  requestedAt_ = clock;
 }
 
 void WorkAreaView::syncMemo() {
@@ -232,54 +305,67 @@ void WorkAreaView::scrollContentsBy(int, int) {
   viewport()->update();
 }
 
-QImage WorkAreaView::shownImage(bool image2) {
-  const Picture& picture =
-      image2 ? static_cast<const Picture&>(model_.Image2Picture) : state_.WorkingPicture;
-  QImage wrapped = WrapPicture(picture);
-  if (!wrapped.isNull() || picture.empty()) return wrapped;
-  if (convertedStale_ || converted_.size() != QSize(picture.width(), picture.height())) {
-    converted_ = ToQImage(picture);
-    convertedStale_ = false;
+void WorkAreaView::paintPicture(QPainter& p, const Picture& picture, const QRect& target,
+                                const QRect& exposed) {
+  // The picture covers `target` in device-independent pixels, which are `ratio` device pixels
+  // each on a high-density screen. Reduced on the device, each device pixel averages the picture
+  // pixels it covers, so a zoom of 50 % at 200 % scaling shows every picture pixel; the reduced
+  // copy of the part in the client area is kept between paints and made again only where the
+  // picture was written since. Otherwise every device pixel shows the picture pixel under its
+  // centre, so every picture pixel becomes a block of whole device pixels, without smoothing; only
+  // the exposed part is made, at each paint. Both are made in the 32 bits the screen copies
+  // without converting them.
+  const qreal ratio = viewport()->devicePixelRatioF();
+  const QSize device(qRound(target.width() * ratio), qRound(target.height() * ratio));
+  const QPoint origin(qRound(target.left() * ratio), qRound(target.top() * ratio));
+  // The device pixels of `r` (client coordinates), counted from the picture's top left.
+  const auto onDevice = [&](const QRect& r) {
+    const int left = qFloor(r.left() * ratio), top = qFloor(r.top() * ratio);
+    return Rect{left - origin.x(), top - origin.y(), qCeil((r.right() + 1) * ratio) - origin.x(),
+                qCeil((r.bottom() + 1) * ratio) - origin.y()}
+        .intersected(Rect{0, 0, device.width(), device.height()});
+  };
+  p.setClipRect(exposed);
+  if (device.width() < picture.width() || device.height() < picture.height()) {
+    reduced_.update(picture, device.width(), device.height(), onDevice(viewport()->rect()));
+    const Rect area = reduced_.area();
+    if (!area.empty()) {
+      QImage image = WrapPicture(reduced_.pixels());
+      image.setDevicePixelRatio(ratio);
+      p.drawImage(QPointF(origin + QPoint(area.left, area.top)) / ratio, image);
+    }
+  } else {
+    reduced_.clear();
+    const Rect part = onDevice(exposed);
+    if (!part.empty()) {
+      const std::size_t pixels = static_cast<std::size_t>(part.width()) * part.height();
+      if (exposedPixels_.size() < pixels) exposedPixels_.resize(pixels);
+      auto* bytes = reinterpret_cast<std::uint8_t*>(exposedPixels_.data());
+      const std::ptrdiff_t stride = std::ptrdiff_t{part.width()} * 4;
+      NearestResampleInto(picture, device.width(), device.height(),
+                          MutableView{bytes, stride, part, 4});
+      QImage image(bytes, part.width(), part.height(), stride, QImage::Format_RGB32);
+      image.setDevicePixelRatio(ratio);
+      p.drawImage(QPointF(origin + QPoint(part.left, part.top)) / ratio, image);
+    }
   }
-  return converted_;
+  p.setClipping(false);
 }
 
 void WorkAreaView::paintEvent(QPaintEvent* e) {
   QPainter p(viewport());
   const QColor window = ToQColor(TWork_area::kWindowColor);
-  p.fillRect(e->rect(), window);
-
   const QRect target = imageRect();
-  const bool image2 = outlineShown() && !model_.Image2Picture.empty();
-  const QImage image = shownImage(image2);
-  if (!image.isNull() && !target.isEmpty()) {
-    // The picture covers `target` in device-independent pixels, which are `ratio` device pixels
-    // each on a high-density screen. Enlarged on the device, every picture pixel becomes a block
-    // of whole device pixels, without smoothing; reduced, each device pixel averages the picture
-    // pixels it covers, so a zoom of 50 % at 200 % scaling shows every picture pixel.
-    const qreal ratio = viewport()->devicePixelRatioF();
-    const QSize device(qRound(target.width() * ratio), qRound(target.height() * ratio));
-    const bool reduced = device.width() < image.width() || device.height() < image.height();
-    p.setClipRect(e->rect());
-    if (reduced) {
-      if (reducedStale_ || reduced_.size() != device) {
-        reduced_ = image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        reducedStale_ = false;
-      }
-      reduced_.setDevicePixelRatio(ratio);
-      p.drawImage(target.topLeft(), reduced_);
-    } else {
-      reduced_ = QImage();
-      p.drawImage(target, image);
-    }
-    p.setClipping(false);
+  const Picture& picture = shownPicture();
+  if (!picture.empty() && !target.isEmpty()) {
+    for (const QRect& r : QRegion(e->rect()) - target) p.fillRect(r, window);
+    paintPicture(p, picture, target, e->rect());
+  } else {
+    p.fillRect(e->rect(), window);
   }
 
-  // The brush circle: a black outline inscribed in its bounding square. It belongs to the warp
-  // and swirl pages (and to the eraser): another page leaves none behind.
-  const bool brushPage = state_.OnWarpPage() || (state_.CurrentPage() == Page::Outline &&
-                                                 state_.DrawingTool == DrawTool::Eraser);
-  if (model_.BrushShown && brushPage) {
+  // The brush circle: a black outline inscribed in its bounding square.
+  if (model_.BrushShown && brushPage()) {
     const auto& b = model_.BrushBounds;
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(Qt::black, 1));
@@ -375,8 +461,7 @@ void WorkAreaView::mouseMoveEvent(QMouseEvent* e) {
     model_.Image1MouseMove(shift, at.x(), at.y());
   else
     model_.Image2MouseMove(shift, at.x(), at.y());
-  // A plain move changes no picture; only the overlays follow it.
-  forwarded(shift.Left);
+  forwarded();
 }
 
 void WorkAreaView::mouseReleaseEvent(QMouseEvent* e) {
@@ -413,7 +498,7 @@ void WorkAreaView::wheelEvent(QWheelEvent* e) {
   // Only the vertical wheel zooms; a delta of 0 zooms in, as a negative one does.
   if (e->angleDelta().x() != 0 && e->angleDelta().y() == 0) return;
   model_.MouseWheel(e->angleDelta().y());
-  forwarded(false);
+  forwarded();
   e->accept();
 }
 

@@ -7,12 +7,16 @@
 #pragma once
 
 #include <QAbstractScrollArea>
-#include <QImage>
 #include <QTimer>
+#include <array>
+#include <cstdint>
 #include <functional>
+#include <vector>
 
+class QPainter;
 class QPlainTextEdit;
 
+#include "image/reduced_copy.h"
 #include "workarea/work_area.h"
 
 namespace drollo::platform {
@@ -58,10 +62,44 @@ class WorkAreaView : public QAbstractScrollArea {
  private:
   enum class Target { None, Image1, Image2 };
   bool outlineShown() const { return model_.Image2.Visible; }
-  void forwarded(bool picturesMayHaveChanged = true);
+  // The brush circle belongs to the warp and swirl pages (and to the eraser): another page leaves
+  // none behind.
+  bool brushPage() const {
+    return state_.OnWarpPage() ||
+           (state_.CurrentPage() == Page::Outline && state_.DrawingTool == DrawTool::Eraser);
+  }
+  void forwarded();
   void updateHover(const QPoint& pos);
   void updateCursor(const QPoint& pos);
-  QImage shownImage(bool image2);
+  void paintPicture(QPainter& p, const Picture& picture, const QRect& target, const QRect& exposed);
+  const Picture& shownPicture() const;
+
+  // Everything the client area shows besides the picture's pixels, and which picture it shows.
+  struct Scene {
+    QRect image;
+    QSize client;
+    qreal ratio = 0;
+    bool image2 = false;
+    std::uint64_t picture = 0;  // the shown picture's identity
+    int width = 0, height = 0;
+    bool brush = false;
+    BrushSquare brushBounds;
+    bool line = false;
+    decltype(OutlineDrawing::LineTool::LineOverlay) lineOverlay;
+    OutlineDrawing::CurveTool::PreviewKind curve = OutlineDrawing::CurveTool::PreviewKind::None;
+    std::array<Point, 4> curvePoints{};
+    TColor penColor = 0;
+    int penWidth = 0;
+    bool rect = false;
+    Point selectionStart, selectionEnd;
+    std::uint8_t dashPhase = 0;
+    bool operator==(const Scene&) const = default;
+  };
+  Scene scene() const;
+  // Asks for a repaint of what changed since the last request: the whole client area when the
+  // scene changed but for the brush circle, otherwise the circle's old and new places and the
+  // parts of the picture that show the tiles written since.
+  void requestRepaint();
 
   ProgramState& state_;
   TWork_area& model_;
@@ -74,14 +112,13 @@ class WorkAreaView : public QAbstractScrollArea {
   // The press being held is the second of a double-click, whose release completes no click.
   bool doublePress_ = false;
   bool syncing_ = false;
-  // Pictures of depths Qt cannot show directly are converted once per change.
-  QImage converted_;
-  bool convertedStale_ = true;
-  // The picture reduced to the display size by averaging, for zooms below 100 %.
-  QImage reduced_;
-  bool reducedStale_ = true;
-  // True while a plain pointer move or a marching-ants tick is being shown: no picture changed.
-  bool lightEvent_ = false;
+  // The part of the picture in the client area, reduced by averaging, for zooms below 100 %.
+  ReducedCopy reduced_;
+  // The exposed part of the picture at a zoom of 100 % and above, made at each paint.
+  std::vector<std::uint32_t> exposedPixels_;
+  // The scene of the last repaint request, and the write clock then.
+  Scene requested_;
+  std::uint64_t requestedAt_ = 0;
 };
 
 // The device-independent pixel a pointer position lies in. On a high-density screen a position

@@ -117,6 +117,68 @@ TEST(Picture, WritesMarkOnlyTheTilesTheyTouch) {
   EXPECT_EQ(p.tileRect(3, 2), (Rect{192, 128, 200, 130}));
 }
 
+TEST(Picture, WrittenSinceJoinsTheWrittenTilesIntoRectangles) {
+  Picture p(300, 330, 24);  // 5 x 6 tiles, the last row and column partial
+  const std::uint64_t start = Picture::WriteClock();
+  EXPECT_TRUE(p.writtenSince(start).empty());
+  // Two tiles side by side on two tile rows: one rectangle; a lone tile at the far corner.
+  p.region(Rect{70, 70, 190, 190});
+  p.setPixel(299, 329, kWhite);
+  EXPECT_EQ(p.writtenSince(start),
+            (std::vector<Rect>{Rect{64, 64, 192, 192}, Rect{256, 320, 300, 330}}));
+  // What was written before the clock read `later` is left out.
+  const std::uint64_t later = Picture::WriteClock();
+  p.setPixel(0, 0, kWhite);
+  p.setPixel(64, 70, kWhite);
+  EXPECT_EQ(p.writtenSince(later), (std::vector<Rect>{Rect{0, 0, 64, 64}, Rect{64, 64, 128, 128}}));
+  // Runs of different columns on neighbouring rows stay apart.
+  const std::uint64_t last = Picture::WriteClock();
+  p.region(Rect{0, 0, 128, 1});
+  p.region(Rect{64, 64, 65, 65});
+  EXPECT_EQ(p.writtenSince(last), (std::vector<Rect>{Rect{0, 0, 128, 64}, Rect{64, 64, 128, 128}}));
+  // Syncing with a snapshot forgets nothing of this record.
+  p.setSyncedWith({});
+  EXPECT_FALSE(p.anyTileWritten());
+  EXPECT_EQ(p.writtenSince(last).size(), 2u);
+}
+
+// Whoever keeps something made from a picture tells by the identity whether it is still the same
+// picture: a copy or a reset one is another, a moved one the same.
+TEST(Picture, IdentityChangesWithCopiesAndResetsAndFollowsMoves) {
+  Picture a(70, 70, 24);
+  const std::uint64_t id = a.identity();
+  const Picture copy = a;
+  EXPECT_NE(copy.identity(), id);
+  Picture moved = std::move(a);
+  EXPECT_EQ(moved.identity(), id);
+  moved.setPixel(1, 1, kWhite);
+  moved.convertTo(32);
+  EXPECT_EQ(moved.identity(), id);
+  moved.reset(70, 70);
+  EXPECT_NE(moved.identity(), id);
+  Picture assigned(10, 10, 24);
+  const std::uint64_t before = assigned.identity();
+  assigned = copy;
+  EXPECT_NE(assigned.identity(), before);
+  EXPECT_NE(assigned.identity(), copy.identity());
+}
+
+TEST(Picture, ReadBgr24DecodesAnyDepth) {
+  Picture grey(9, 2, PixelFormat::Grey8());
+  grey.setPixel(3, 1, MakeColour(40, 40, 40));
+  Picture p16(9, 2, 16);
+  p16.setPixel(3, 1, MakeColour(255, 0, 255));
+  const Picture* pictures[] = {&grey, &p16};
+  for (const Picture* p : pictures) {
+    std::uint8_t bgr[3 * 3];
+    p->readBgr24(1, 2, 5, bgr);
+    for (int x = 2; x < 5; ++x)
+      EXPECT_EQ(MakeColour(bgr[3 * (x - 2) + 2], bgr[3 * (x - 2) + 1], bgr[3 * (x - 2)]),
+                p->pixel(x, 1))
+          << p->bitsPerPixel() << " bits, x " << x;
+  }
+}
+
 TEST(Picture, RegionAddressesPictureCoordinatesAndClips) {
   Picture p(10, 10, 24);
   MutableView v = p.region(Rect{-5, 8, 3, 20});

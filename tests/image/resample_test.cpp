@@ -91,6 +91,113 @@ TEST(AreaResample, OtherDepthsAreReadAsTheirColours) {
     for (int x = 0; x < 3; ++x) ASSERT_EQ(got.pixel(x, y), MakeColour(90, 90, 90));
 }
 
+// The view of a picture makes parts of the target on their own after local edits: every part
+// must hold the bytes the whole target holds, for any split, any depth, reducing and enlarging.
+TEST(AreaResampleInto, AnyPartGivesTheWholeTargetsBytes) {
+  const Picture pattern = test::PatternPicture(203, 131, 5);
+  Picture p32 = pattern;
+  p32.convertTo(32);
+  Picture grey(203, 131, PixelFormat::Grey8());
+  for (int y = 0; y < grey.height(); ++y)
+    for (int x = 0; x < grey.width(); ++x) grey.mutableRow(y)[x] = pattern.row(y)[3 * x];
+  std::uint32_t seed = 99;
+  auto next = [&](int n) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(n));
+  };
+  const Picture* sources[] = {&pattern, &p32, &grey};
+  for (const Picture* source : sources)
+    for (const auto& [w, h] : {std::pair(22, 14), std::pair(97, 61), std::pair(203, 131),
+                               std::pair(300, 40), std::pair(1, 1)}) {
+      // Parts in 24 bits and in 32.
+      const Picture whole = AreaResample(*source, w, h);
+      Picture whole32 = whole;
+      whole32.convertTo(32);
+      Picture parts(w, h, 24), parts32(w, h, 32);
+      for (int i = 0; i < 40; ++i) {
+        const int x0 = next(w), y0 = next(h);
+        const Rect part{x0, y0, x0 + 1 + next(w - x0), y0 + 1 + next(h - y0)};
+        AreaResampleInto(*source, w, h, (i % 2 ? parts : parts32).region(part));
+      }
+      // And the rest in one part each side of a random split.
+      const int sx = next(w), sy = next(h);
+      for (const Rect& part : {Rect{0, 0, sx, h}, Rect{sx, 0, w, sy}, Rect{sx, sy, w, h}}) {
+        AreaResampleInto(*source, w, h, parts.region(part));
+        AreaResampleInto(*source, w, h, parts32.region(part));
+      }
+      EXPECT_TRUE(test::SamePicture(whole, parts))
+          << source->bitsPerPixel() << " bits to " << w << " x " << h;
+      EXPECT_TRUE(test::SamePicture(whole32, parts32))
+          << source->bitsPerPixel() << " bits to " << w << " x " << h << " in 32 bits";
+    }
+}
+
+// Enlarged without averaging, each target pixel shows the source pixel under its centre: whole
+// factors give blocks, other factors never a blended colour, and parts the bytes of the whole.
+TEST(NearestResampleInto, ShowsTheSourcePixelUnderEachTargetPixelsCentre) {
+  const Picture pattern = test::PatternPicture(37, 23, 9);
+  Picture grey(37, 23, PixelFormat::Grey8());
+  for (int y = 0; y < grey.height(); ++y)
+    for (int x = 0; x < grey.width(); ++x) grey.mutableRow(y)[x] = pattern.row(y)[3 * x + 1];
+  const Picture* sources[] = {&pattern, &grey};
+  for (const Picture* source : sources)
+    for (const auto& [w, h] :
+         {std::pair(74, 46), std::pair(37, 23), std::pair(47, 29), std::pair(111, 30)}) {
+      Picture whole(w, h, 32);
+      NearestResampleInto(*source, w, h, whole.region(whole.rect()));
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          const int sx = (2 * x + 1) * source->width() / (2 * w);
+          const int sy = (2 * y + 1) * source->height() / (2 * h);
+          ASSERT_EQ(whole.pixel(x, y), source->pixel(sx, sy)) << x << "," << y;
+          ASSERT_EQ(whole.row(y)[4 * x + 3], 255);
+          if (w == 2 * source->width() && h == 2 * source->height()) {
+            ASSERT_EQ(sx, x / 2);
+            ASSERT_EQ(sy, y / 2);
+          }
+        }
+      Picture parts(w, h, 24);
+      const int sx = w / 3, sy = h / 2;
+      for (const Rect& part : {Rect{0, 0, sx, h}, Rect{sx, 0, w, sy}, Rect{sx, sy, w, h}})
+        NearestResampleInto(*source, w, h, parts.region(part));
+      Picture whole24 = whole;
+      whole24.convertTo(24);
+      EXPECT_TRUE(test::SamePicture(whole24, parts)) << w << " x " << h;
+    }
+}
+
+// After a local edit only the target pixels inside the cover of the edited area change.
+TEST(AreaResampleCover, HoldsEveryTargetPixelAnEditChanges) {
+  Picture source = test::PatternPicture(500, 300, 3);
+  std::uint32_t seed = 7;
+  auto next = [&](int n) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(n));
+  };
+  for (const auto& [w, h] : {std::pair(53, 32), std::pair(250, 150), std::pair(499, 301)})
+    for (int i = 0; i < 6; ++i) {
+      const Picture before = AreaResample(source, w, h);
+      const int x0 = next(500), y0 = next(300);
+      const Rect edit{x0, y0, x0 + 8 + next(40), y0 + 8 + next(40)};
+      const MutableView v = source.region(edit);
+      for (int y = v.bounds.top; y < v.bounds.bottom; ++y)
+        for (int x = v.bounds.left; x < v.bounds.right; ++x)
+          v.setPixel(x, y, (source.pixel(x, y) ^ 0x808080) & 0xFFFFFF);
+      const Picture after = AreaResample(source, w, h);
+      const Rect cover = AreaResampleCover(500, 300, w, h, edit);
+      int changed = 0;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          if (before.pixel(x, y) != after.pixel(x, y)) {
+            ++changed;
+            EXPECT_TRUE(cover.contains(x, y)) << x << "," << y << " to " << w << " x " << h;
+          }
+      EXPECT_GT(changed, 0);
+    }
+  EXPECT_TRUE(AreaResampleCover(500, 300, 50, 30, Rect{600, 0, 700, 10}).empty());
+  EXPECT_EQ(AreaResampleCover(500, 300, 50, 30, Rect{0, 0, 500, 300}), (Rect{0, 0, 50, 30}));
+}
+
 TEST(AreaResample, EmptySizes) {
   EXPECT_TRUE(AreaResample(Picture(), 4, 4).width() == 4);
   EXPECT_TRUE(AreaResample(test::PatternPicture(4, 4), 0, 4).empty());

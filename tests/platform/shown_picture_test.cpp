@@ -1,0 +1,155 @@
+// What the work area paints of the picture is what a paint from nothing would show, at every zoom:
+// the reduced and converted copies the view keeps between paints follow every change of the
+// picture (a click's step, an undo, a new depth) and never show a stale part.
+#include <QImage>
+#include <QScreen>
+#include <QScrollBar>
+
+#include "desktop_fixture.h"
+#include "formats/picture_file.h"
+#include "image/resample.h"
+#include "support/pictures.h"
+
+namespace drollo::test {
+namespace {
+
+class ShownPicture : public DesktopWindow {
+ protected:
+  void zoom(const char* button, int times) {
+    for (int i = 0; i < times; ++i) QTest::mouseClick(window.toolButton(button), Qt::LeftButton);
+  }
+
+  // The work area's client area as the screen shows it, once the window has painted what is
+  // pending: what earlier paints left is kept where nothing asked for a repaint.
+  QImage onScreen() {
+    QTest::qWait(100);
+    const QPoint at = client()->mapTo(&window, QPoint(0, 0));
+    return window.screen()
+        ->grabWindow(window.winId(), at.x(), at.y(), client()->width(), client()->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+  }
+
+  // Compares the work area's client area, as the screen shows it, with the picture made
+  // afresh at the display size: reduced, each device pixel the average of the picture pixels it
+  // covers; otherwise the picture pixel under its centre. The brush circle's square is left out.
+  void expectShownAfresh(const std::string& when) {
+    const qreal ratio = client()->devicePixelRatioF();
+    const QRect target = view().imageRect();
+    const QSize device(qRound(target.width() * ratio), qRound(target.height() * ratio));
+    const Picture& picture = state().WorkingPicture;
+    Picture afresh(device.width(), device.height(), 24);
+    if (device.width() < picture.width() || device.height() < picture.height())
+      AreaResampleInto(picture, device.width(), device.height(), afresh.region(afresh.rect()));
+    else
+      NearestResampleInto(picture, device.width(), device.height(), afresh.region(afresh.rect()));
+    const QImage shot = onScreen();
+    const QPoint origin = target.topLeft() * ratio;
+    const auto& b = form().Work_area.BrushBounds;
+    const QRect brush = form().Work_area.BrushShown ? QRect(QPoint(b.Left, b.Top) * ratio,
+                                                            QPoint(b.Right, b.Bottom) * ratio)
+                                                          .adjusted(-2, -2, 2, 2)
+                                                    : QRect();
+    int compared = 0, wrong = 0;
+    for (int y = std::max(0, origin.y()); y < std::min(shot.height(), origin.y() + device.height());
+         ++y)
+      for (int x = std::max(0, origin.x()); x < std::min(shot.width(), origin.x() + device.width());
+           ++x) {
+        if (brush.contains(x, y)) continue;
+        const TColor c = afresh.pixel(x - origin.x(), y - origin.y());
+        const QRgb want = qRgb(RedOf(c), GreenOf(c), BlueOf(c));
+        ++compared;
+        if (shot.pixel(x, y) != want && ++wrong <= 3)
+          ADD_FAILURE() << when << ": device pixel " << x << "," << y << " shows " << std::hex
+                        << shot.pixel(x, y) << ", afresh " << want;
+      }
+    EXPECT_EQ(wrong, 0) << when;
+    EXPECT_GT(compared, 10000) << when;
+    // And the brush circle is drawn where it is: its leftmost point is black.
+    if (form().Work_area.BrushShown) {
+      const QPoint left = QPoint(b.Left, (b.Top + b.Bottom) / 2) * ratio;
+      bool black = false;
+      for (int dy = -3; dy <= 3; ++dy)
+        for (int dx = -2; dx <= 2; ++dx)
+          black = black || shot.pixel(left + QPoint(dx, dy)) == qRgb(0, 0, 0);
+      EXPECT_TRUE(black) << when << ": no brush circle at " << left.x() << "," << left.y();
+    }
+  }
+
+  // A left click on the shown picture at (X, Y), which must change the picture.
+  void clickChanging(int X, int Y) {
+    const Picture before = state().WorkingPicture;
+    leftClick(at(X, Y));
+    EXPECT_FALSE(before.samePixels(state().WorkingPicture)) << "the click at " << X << "," << Y;
+  }
+};
+
+TEST_F(ShownPicture, ClicksUndoRedoAndZoomsAtAReducedZoomShowWhatAFreshPaintShows) {
+  clipboard.content = PatternPicture(1500, 1000, 3);
+  keys(Qt::Key_V);
+  zoom("SpeedButton8", 5);
+  ASSERT_LT(state().ZoomPercent, 40);
+  expectShownAfresh("zoomed out");
+  clickChanging(100, 80);
+  expectShownAfresh("after a click");
+  // The brush circle follows the pointer and leaves nothing behind, also once the pointer is
+  // over the picture already (entering it repaints the whole client area).
+  QTest::mouseMove(client(), at(150, 120));
+  QTest::mouseMove(client(), at(260, 170));
+  ASSERT_TRUE(form().Work_area.BrushShown);
+  expectShownAfresh("after the brush moved");
+  QTest::mouseMove(client(), at(200, 100));
+  QTest::mouseMove(client(), at(120, 190));
+  expectShownAfresh("after the brush moved on");
+  // Several clicks between two paints, one near the picture's edge.
+  clickChanging(300, 200);
+  clickChanging(5, 300);
+  clickChanging(120, 90);
+  expectShownAfresh("after three clicks");
+  keys(Qt::Key_Z);
+  expectShownAfresh("after an undo");
+  keys(Qt::Key_Z);
+  keys(Qt::Key_Z);
+  expectShownAfresh("after two more undos");
+  keys(Qt::Key_Y);
+  expectShownAfresh("after a redo");
+  zoom("SpeedButton9", 2);
+  expectShownAfresh("zoomed in");
+  clickChanging(200, 150);
+  expectShownAfresh("after a click zoomed in");
+  // Scrolled, the newly shown parts are made and the rest kept.
+  ASSERT_GT(view().horizontalScrollBar()->maximum(), 50);
+  view().horizontalScrollBar()->setValue(view().horizontalScrollBar()->maximum());
+  expectShownAfresh("scrolled right");
+  view().verticalScrollBar()->setValue(view().verticalScrollBar()->maximum());
+  view().horizontalScrollBar()->setValue(20);
+  expectShownAfresh("scrolled down and back left");
+  clickChanging(250, 200);
+  expectShownAfresh("after a click scrolled");
+}
+
+// A depth the screen cannot show directly is converted where it is shown at its own size and read
+// through its table where it is reduced; the first warp makes it a 24-bit picture, every tile new.
+TEST_F(ShownPicture, AnEightBitPictureShowsWhatAFreshPaintShows) {
+  Picture grey(900, 600, PixelFormat::Grey8());
+  for (int y = 0; y < grey.height(); ++y)
+    for (int x = 0; x < grey.width(); ++x)
+      grey.mutableRow(y)[x] = static_cast<std::uint8_t>(x * 3 + y * 5 + (x * y) % 7);
+  formats::SaveAsBmp(grey, folder / "grey.bmp");
+  window.openPictureFile(QString::fromStdString(folder / "grey.bmp"));
+  ASSERT_TRUE(errors.messages.empty());
+  ASSERT_EQ(state().WorkingPicture.bitsPerPixel(), 8);
+  expectShownAfresh("at 100 %");
+  zoom("SpeedButton8", 3);
+  expectShownAfresh("zoomed out");
+  clickChanging(150, 100);
+  ASSERT_EQ(state().WorkingPicture.bitsPerPixel(), 24);
+  expectShownAfresh("after a click");
+  zoom("SpeedButton9", 3);
+  expectShownAfresh("at 100 % again");
+  clickChanging(250, 200);
+  expectShownAfresh("after a click at 100 %");
+}
+
+}  // namespace
+}  // namespace drollo::test
