@@ -164,38 +164,31 @@ void AreaResampleInto(const Picture& source, int width, int height, const Mutabl
 
 namespace {
 
+// One pixel from a row of blue, green, red first, as 24 bits or as Qt's 0xffRRGGBB word.
+template <int kOut>
+void PutPixel(const std::uint8_t* p, std::uint8_t* d) {
+  if constexpr (kOut == 4) {
+    const std::uint32_t v =
+        p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | 0xFF000000u;
+    std::memcpy(d, &v, 4);
+  } else {
+    d[0] = p[0];
+    d[1] = p[1];
+    d[2] = p[2];
+  }
+}
+
 // One target row of the nearest resampling: target pixel x shows the source pixel at
-// src + kIn * columns[x], which lies in a row of blue, green, red first.
+// src + kIn * columns[x].
 template <int kIn, int kOut>
 void CopyNearest(const std::uint8_t* src, const int* columns, int count, std::uint8_t* d) {
-  for (int x = 0; x < count; ++x, d += kOut) {
-    const std::uint8_t* p = src + kIn * columns[x];
-    if constexpr (kOut == 4) {
-      const std::uint32_t v =
-          p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) | 0xFF000000u;
-      std::memcpy(d, &v, 4);
-    } else {
-      d[0] = p[0];
-      d[1] = p[1];
-      d[2] = p[2];
-    }
-  }
+  for (int x = 0; x < count; ++x, d += kOut) PutPixel<kOut>(src + kIn * columns[x], d);
 }
 
 // The same for a target row as long as the source row: pixel x shows source pixel x.
 template <int kIn, int kOut>
 void CopyRow(const std::uint8_t* src, int count, std::uint8_t* d) {
-  for (int x = 0; x < count; ++x, d += kOut, src += kIn) {
-    if constexpr (kOut == 4) {
-      const std::uint32_t v =
-          src[0] | (std::uint32_t{src[1]} << 8) | (std::uint32_t{src[2]} << 16) | 0xFF000000u;
-      std::memcpy(d, &v, 4);
-    } else {
-      d[0] = src[0];
-      d[1] = src[1];
-      d[2] = src[2];
-    }
-  }
+  for (int x = 0; x < count; ++x, d += kOut, src += kIn) PutPixel<kOut>(src, d);
 }
 
 #if defined(__x86_64__)

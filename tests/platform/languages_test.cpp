@@ -376,8 +376,9 @@ TEST_F(Chinese, EveryTextIsTheProgramsOwn) {
   std::set<QString> sources;
   for (const Message& m : ReadTranslations(DROLLO_TS_FILE)) sources.insert(m.source);
   for (const QString& t : ChineseTexts(shown))
-    if (!t.contains('\n') && !t.contains(QChar(0x2028)))
+    if (!t.contains('\n') && !t.contains(QChar(0x2028))) {
       EXPECT_TRUE(sources.count(t)) << t.toStdString();
+    }
   EXPECT_EQ(window.menuBar()->actions().first()->text(), "文件");
   EXPECT_EQ(window.tools()->notebook()->tabText(0), "扭曲");
 }

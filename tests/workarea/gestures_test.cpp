@@ -274,8 +274,9 @@ TEST_F(WorkAreaGestures, ErasingAnOverlayRepaintsEveryPixelItDrew) {
   const double r = (b.Right - b.Left - 1) / 2.0;
   for (int y = b.Top - 2; y <= b.Bottom + 2; ++y)
     for (int x = b.Left - 2; x <= b.Right + 2; ++x)
-      if (std::abs(std::hypot(x - cx, y - cy) - r) <= 1.0)
+      if (std::abs(std::hypot(x - cx, y - cy) - r) <= 1.0) {
         ASSERT_TRUE(host.Covers(Point{x, y})) << x << "," << y;
+      }
 
   state.CropSelectMode = true;
   area.Image1MouseDown(TMouseButton::Left, kLeft, 20, 15);
