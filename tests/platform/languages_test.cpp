@@ -144,6 +144,16 @@ std::vector<Message> ReadTranslations(const QString& path) {
   return messages;
 }
 
+// Types into the outline page's radius box a text that is not a number, then a number too large,
+// each ended with the double-click that applies it.
+void TypeBadRadii(QLineEdit* radius) {
+  for (const char* typed : {"3a", "99999999999"}) {
+    radius->selectAll();
+    QTest::keyClicks(radius, typed);
+    QTest::mouseDClick(radius, Qt::LeftButton);
+  }
+}
+
 // The main window with faked services, made after the language is installed, as the program
 // makes it after reading the user's locale.
 class LanguageScope {
@@ -221,12 +231,7 @@ TEST_F(English, NoWindowShowsAChineseText) {
 TEST_F(English, MessagesMailAndHelpPageAreEnglish) {
   // The radius box of the outline page: not a number, then a number too large.
   window.tools()->notebook()->setCurrentIndex(3);
-  auto* radius = palette<QLineEdit>("Edit1");
-  for (const char* typed : {"3a", "99999999999"}) {
-    radius->selectAll();
-    QTest::keyClicks(radius, typed);
-    QTest::mouseDClick(radius, Qt::LeftButton);
-  }
+  TypeBadRadii(palette<QLineEdit>("Edit1"));
   // The picture-size dialog with an empty field.
   keys(Qt::Key_E);
   window.imageSize()->widthField()->clear();
@@ -389,12 +394,7 @@ TEST_F(Chinese, EveryCaptionFitsItsControl) {
 
 TEST_F(Chinese, MessagesAreTheProgramsOwnAndTheHelpPageIsChinese) {
   window.tools()->notebook()->setCurrentIndex(3);
-  auto* radius = palette<QLineEdit>("Edit1");
-  for (const char* typed : {"3a", "99999999999"}) {
-    radius->selectAll();
-    QTest::keyClicks(radius, typed);
-    QTest::mouseDClick(radius, Qt::LeftButton);
-  }
+  TypeBadRadii(palette<QLineEdit>("Edit1"));
   ASSERT_EQ(messages.boxes.size(), 1u);
   EXPECT_EQ(messages.boxes[0].first, "Invalid integer");
   EXPECT_EQ(messages.boxes[0].second, "Sorry");
