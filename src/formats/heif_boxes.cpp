@@ -1,5 +1,6 @@
 #include "formats/heif_boxes.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -99,7 +100,11 @@ std::map<std::uint32_t, Location> Locations(const Box& iloc) {
     if (version >= 1) location.construction = static_cast<int>(f.Take(2) & 15);
     f.Take(2);  // data reference index
     const std::uint64_t base = f.Take(baseSize);
-    const std::uint64_t extents = f.Take(2);
+    std::uint64_t extents = f.Take(2);
+    // Extents whose fields all have size 0 take no bytes and are all alike: a few of them say all
+    // that can be read (each is the rest of the data from the base offset), and a box of 65535
+    // items of 65535 such extents each is then no more work than its bytes.
+    if (indexSize + offsetSize + lengthSize == 0) extents = std::min<std::uint64_t>(extents, 32);
     for (std::uint64_t e = 0; e < extents && f.ok(); ++e) {
       f.Take(indexSize);
       Extent extent;

@@ -116,6 +116,30 @@ TEST(HeifBoxes, GridAndOverlaySizesAreReadInBothFieldWidthsAndBothPlaces) {
   EXPECT_TRUE(heif_boxes::DerivedImages(farAway).empty());
 }
 
+// Regression: extents with no bytes of their own cost nothing in the file but were each stored, so
+// a small iloc box of many items with 65535 such extents each took seconds and gigabytes.
+TEST(HeifBoxes, ExtentsWithoutBytesCostNoMoreThanTheirBox) {
+  Bytes idat{0, 0, 1, 2};
+  Put(idat, 300, 2);
+  Put(idat, 200, 2);
+  // Version 2, offsets, lengths and indexes of size 0, 4-byte base offsets.
+  Bytes iloc{2, 0, 0, 0, 0x00, 0x40};
+  constexpr std::uint32_t kItems = 20000;
+  Put(iloc, kItems, 4);
+  for (std::uint32_t item = 1; item <= kItems; ++item) {
+    Put(iloc, item, 4);
+    Put(iloc, 1, 2);  // in idat
+    Put(iloc, 0, 2);
+    Put(iloc, 0, 4);
+    Put(iloc, 65535, 2);
+  }
+  const Bytes file = Meta(Infe(1, "grid"), 1, Box("iloc", iloc), idat);
+  const auto images = heif_boxes::DerivedImages(file);
+  ASSERT_EQ(images.size(), 1u);
+  EXPECT_EQ(images[0].width, 300u);
+  EXPECT_EQ(images[0].height, 200u);
+}
+
 std::filesystem::path HeifSeed() {
   return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz" /
          "seeds" / "heif" / "small.heic";
