@@ -340,11 +340,9 @@ void PlayEnhancedRecords(std::span<const std::uint8_t> file, Player& player,
   head.skip(8);
   head.skip(16);  // bounds
   const Box frame = ReadBox(head);
-  head.seek(48);
-  const std::uint32_t handles = head.u16();
   head.seek(72);
   const double devW = head.i32(), devH = head.i32(), mmW = head.i32(), mmH = head.i32();
-  player.startEnhanced(frame, devW, devH, mmW, mmH, handles);
+  player.startEnhanced(frame, devW, devH, mmW, mmH);
 
   Context context{player, limits, {}};
   ByteReader in(file, kWhat);

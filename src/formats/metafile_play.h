@@ -163,9 +163,9 @@ class Player {
 
   // Before the records: an old file, with the placeable header's box if it has one, or an
   // enhanced file, whose frame (hundredths of millimetres) is mapped onto the picture.
-  void startOld(const std::optional<Box>& placeableBox, std::size_t objects);
+  void startOld(const std::optional<Box>& placeableBox);
   void startEnhanced(const Box& frame, double deviceWidth, double deviceHeight, double mmWidth,
-                     double mmHeight, std::size_t objects);
+                     double mmHeight);
 
   // ---- state (metafile_state.cpp) ----
   TColor colour(std::uint32_t ref) const;

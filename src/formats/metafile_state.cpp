@@ -151,8 +151,8 @@ void SelectStockObject(StockObject object, DcState& dc) {
   }
 }
 
-void ObjectTable::reset(std::size_t slots) {
-  slots_.resize(std::min(slots, kMaxObjects));
+void ObjectTable::reset() {
+  slots_.clear();
 }
 
 void ObjectTable::store(std::size_t handle, Object object) {
@@ -195,7 +195,7 @@ Player::Player(const MetafileSize& size, Canvas& canvas)
       devicePerMmX_(kDpi / 25.4),
       devicePerMmY_(kDpi / 25.4) {}
 
-void Player::startOld(const std::optional<Box>& placeable, std::size_t objects) {
+void Player::startOld(const std::optional<Box>& placeable) {
   if (placeable) {
     // As a program shows the file at its size: the box is the window, the picture the viewport.
     const Box& p = *placeable;
@@ -209,12 +209,11 @@ void Player::startOld(const std::optional<Box>& placeable, std::size_t objects) 
     dc_.vpExtX = size_.width, dc_.vpExtY = size_.height;
     dc_.winExtX = size_.width, dc_.winExtY = size_.height;
   }
-  objects_.reset(objects);
+  objects_.reset();
   updateTransform();
 }
 
-void Player::startEnhanced(const Box& frame, double devW, double devH, double mmW, double mmH,
-                           std::size_t objects) {
+void Player::startEnhanced(const Box& frame, double devW, double devH, double mmW, double mmH) {
   devicePerMmX_ = devW > 0 && mmW > 0 ? devW / mmW : kDpi / 25.4;
   devicePerMmY_ = devH > 0 && mmH > 0 ? devH / mmH : kDpi / 25.4;
   // The frame, in the recording device's pixels, is mapped onto the picture.
@@ -223,7 +222,7 @@ void Player::startEnhanced(const Box& frame, double devW, double devH, double mm
                h = (frame.b - frame.t) / 100 * devicePerMmY_;
   const double sx = w != 0 ? size_.width / w : 1, sy = h != 0 ? size_.height / h : 1;
   device_ = Affine{sx, 0, 0, sy, -x0 * sx, -y0 * sy};
-  objects_.reset(objects);
+  objects_.reset();
   updateTransform();
 }
 

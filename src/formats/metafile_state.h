@@ -94,10 +94,11 @@ Affine PageTransform(const DcState& dc, double devicePerMmX, double devicePerMmY
 void SelectStockObject(StockObject object, DcState& dc);
 
 // The objects a metafile creates, by handle. Old metafiles put a new object in the lowest free
-// slot; enhanced ones name the handle.
+// slot; enhanced ones name the handle. The table holds only the slots used so far: the count a
+// header states (up to 65535) is not taken in advance.
 class ObjectTable {
  public:
-  void reset(std::size_t slots);
+  void reset();
   void store(std::size_t handle, Object object);
   void add(Object object);
   void select(std::size_t handle, DcState& dc) const;

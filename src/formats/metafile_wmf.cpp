@@ -243,9 +243,9 @@ void PlayOldRecords(std::span<const std::uint8_t> file, const MetafileSize& size
   }
   const std::size_t start = in.position();
   in.skip(10);
-  const std::uint16_t objects = in.u16();
+  in.u16();  // the number of objects; the object table grows as they come
   in.seek(start + 18);
-  player.startOld(placeable, objects);
+  player.startOld(placeable);
 
   Context context{player, limits};
   ForEachOldRecord(in, [&](WmfRecord function, std::uint32_t words, ByteReader& rec) {
