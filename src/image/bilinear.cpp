@@ -70,66 +70,99 @@ TColor xiangsujuhe(double& X, double& Y, const ConstView& bitmap) {
 #if defined(__x86_64__)
 namespace {
 
-// SampleBgr with the three channels in the lanes of one AVX register: the same products and sums
-// in the same order per lane, rounded with ties to even by the instruction the compiler would use
-// for std::nearbyint, so every byte equals the scalar sampler's.
-__attribute__((target("avx2"))) void SampleBgrAvx2(double X, double Y, const ConstView& bitmap,
-                                                   std::uint8_t* out) {
-  const int w = bitmap.width;
-  const int h = bitmap.height;
-  int y0;
-  if (Y >= 0 && Y < h - 1) {
-    y0 = static_cast<int>(Y);
-  } else if (Y < 0) {
-    Y = 0;
-    y0 = 0;
-  } else {
-    Y = h - 2;
-    y0 = h - 2;
-  }
-  if (!(X >= 0)) {
-    X = 0;
-  } else if (X > w - 2) {
-    X = w - 2;
-  }
-  const int x0 = static_cast<int>(X);
-  const __m256d wy0 = _mm256_set1_pd(y0 + 1 - Y);
-  const __m256d wy1 = _mm256_set1_pd(Y - y0);
-  const __m256d wx0 = _mm256_set1_pd(x0 + 1 - X);
-  const __m256d wx1 = _mm256_set1_pd(X - x0);
-  const std::uint8_t* top = bitmap.row(y0) + 3 * x0;
-  const std::uint8_t* bottom = top + bitmap.stride;
-  // Bytes 0..3 and 2..5 of each row: both pixels' channels without reading past the row.
-  std::int32_t t0, t2, b0, b2;
-  std::memcpy(&t0, top, 4);
-  std::memcpy(&t2, top + 2, 4);
-  std::memcpy(&b0, bottom, 4);
-  std::memcpy(&b2, bottom + 2, 4);
-  const __m128i left = _mm_setr_epi32(t0, b0, 0, 0);
-  const __m128i right = _mm_setr_epi32(t2, b2, 0, 0);
-  // Lanes (blue, green, red, -) of the left and the right pixel, top and bottom.
-  const __m256d topLeft = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(left));
-  const __m256d bottomLeft = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(left, 4)));
-  const __m256d topRight = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(right, 1)));
-  const __m256d bottomRight = _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_srli_si128(right, 5)));
-  const __m256d v = _mm256_add_pd(
-      _mm256_mul_pd(_mm256_add_pd(_mm256_mul_pd(topLeft, wy0), _mm256_mul_pd(bottomLeft, wy1)),
-                    wx0),
-      _mm256_mul_pd(_mm256_add_pd(_mm256_mul_pd(topRight, wy0), _mm256_mul_pd(bottomRight, wy1)),
-                    wx1));
-  const __m128i whole =
-      _mm256_cvtpd_epi32(_mm256_round_pd(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
-  const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(whole, whole), whole);
-  const std::uint32_t bgr = static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
-  out[0] = static_cast<std::uint8_t>(bgr);
-  out[1] = static_cast<std::uint8_t>(bgr >> 8);
-  out[2] = static_cast<std::uint8_t>(bgr >> 16);
+inline std::int32_t Load32(const std::uint8_t* p) {
+  std::int32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
 }
 
+// Byte `shift / 8` of each 32-bit lane, as a double.
+__attribute__((target("avx2"), always_inline)) inline __m256d ByteLane(__m128i bytes, int shift) {
+  return _mm256_cvtepi32_pd(_mm_and_si128(_mm_srli_epi32(bytes, shift), _mm_set1_epi32(0xFF)));
+}
+
+// SampleBgr for four positions at once, one in each lane of an AVX register: the clamps, the
+// weights, the products and the sums are those of the scalar sampler, in the same order per lane,
+// and the rounding is to nearest with ties to even, so every byte equals the scalar sampler's.
+// (The target has no FMA, so no product and sum can be fused into one rounding.) The four pixels
+// around a position are read as bytes 0..3 and 2..5 of each of its two rows, never past the row.
 __attribute__((target("avx2"))) void SampleRunAvx2(const double* X, const double* Y, const int* x,
                                                    int n, const ConstView& bitmap,
                                                    std::uint8_t* out) {
-  for (int i = 0; i < n; ++i) SampleBgrAvx2(X[i], Y[i], bitmap, out + 3 * x[i]);
+  const int w = bitmap.width;
+  const int h = bitmap.height;
+  const __m256d zero = _mm256_setzero_pd();
+  const __m256d lastRow = _mm256_set1_pd(h - 1);
+  const __m256d rowClamp = _mm256_set1_pd(h - 2);
+  const __m256d columnClamp = _mm256_set1_pd(w - 2);
+  const __m128i one = _mm_set1_epi32(1);
+  // Copies, so that the stores into `out` (bytes, which may alias anything) do not make the
+  // compiler read them again for every pixel.
+  const std::uint8_t* const data = bitmap.data;
+  const std::ptrdiff_t stride = bitmap.stride;
+  // Bytes b0 b1 b2 b3 g0 g1 g2 g3 r0 r1 r2 r3 to b0 g0 r0 b1 g1 r1 ...
+  const __m128i interleave = _mm_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1);
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    // Rows: in [0, h - 1) as it is, below 0 to 0, else (beyond, or NaN) to h - 2.
+    __m256d vy = _mm256_loadu_pd(Y + i);
+    const __m256d inside =
+        _mm256_and_pd(_mm256_cmp_pd(vy, zero, _CMP_GE_OQ), _mm256_cmp_pd(vy, lastRow, _CMP_LT_OQ));
+    const __m256d negative = _mm256_cmp_pd(vy, zero, _CMP_LT_OQ);
+    vy = _mm256_blendv_pd(_mm256_blendv_pd(rowClamp, zero, negative), vy, inside);
+    // Columns: not at least 0 (NaN included) to 0, beyond w - 2 to w - 2.
+    __m256d vx = _mm256_loadu_pd(X + i);
+    const __m256d notNegative = _mm256_cmp_pd(vx, zero, _CMP_GE_OQ);
+    const __m256d beyond = _mm256_cmp_pd(vx, columnClamp, _CMP_GT_OQ);
+    vx = _mm256_blendv_pd(zero, _mm256_blendv_pd(vx, columnClamp, beyond), notNegative);
+    const __m128i y0 = _mm256_cvttpd_epi32(vy);
+    const __m128i x0 = _mm256_cvttpd_epi32(vx);
+    const __m256d wy0 = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm_add_epi32(y0, one)), vy);
+    const __m256d wy1 = _mm256_sub_pd(vy, _mm256_cvtepi32_pd(y0));
+    const __m256d wx0 = _mm256_sub_pd(_mm256_cvtepi32_pd(_mm_add_epi32(x0, one)), vx);
+    const __m256d wx1 = _mm256_sub_pd(vx, _mm256_cvtepi32_pd(x0));
+    // The four bytes at each pixel's top left and two bytes on, in its row and the next, loaded
+    // one by one (the processor's gathers are slower) straight into the lanes.
+    const std::uint8_t* p0 =
+        data + _mm_extract_epi32(y0, 0) * stride + 3 * _mm_extract_epi32(x0, 0);
+    const std::uint8_t* p1 =
+        data + _mm_extract_epi32(y0, 1) * stride + 3 * _mm_extract_epi32(x0, 1);
+    const std::uint8_t* p2 =
+        data + _mm_extract_epi32(y0, 2) * stride + 3 * _mm_extract_epi32(x0, 2);
+    const std::uint8_t* p3 =
+        data + _mm_extract_epi32(y0, 3) * stride + 3 * _mm_extract_epi32(x0, 3);
+    const __m128i topLeft = _mm_setr_epi32(Load32(p0), Load32(p1), Load32(p2), Load32(p3));
+    const __m128i topRight =
+        _mm_setr_epi32(Load32(p0 + 2), Load32(p1 + 2), Load32(p2 + 2), Load32(p3 + 2));
+    const __m128i bottomLeft = _mm_setr_epi32(Load32(p0 + stride), Load32(p1 + stride),
+                                              Load32(p2 + stride), Load32(p3 + stride));
+    const __m128i bottomRight = _mm_setr_epi32(Load32(p0 + stride + 2), Load32(p1 + stride + 2),
+                                               Load32(p2 + stride + 2), Load32(p3 + stride + 2));
+    __m128i channel[3];
+    for (int c = 0; c < 3; ++c) {
+      // Left pixel: byte c of bytes 0..3; right pixel: byte c + 1 of bytes 2..5.
+      const __m256d tl = ByteLane(topLeft, 8 * c), bl = ByteLane(bottomLeft, 8 * c);
+      const __m256d tr = ByteLane(topRight, 8 * (c + 1)), br = ByteLane(bottomRight, 8 * (c + 1));
+      const __m256d v = _mm256_add_pd(
+          _mm256_mul_pd(_mm256_add_pd(_mm256_mul_pd(tl, wy0), _mm256_mul_pd(bl, wy1)), wx0),
+          _mm256_mul_pd(_mm256_add_pd(_mm256_mul_pd(tr, wy0), _mm256_mul_pd(br, wy1)), wx1));
+      channel[c] =
+          _mm256_cvtpd_epi32(_mm256_round_pd(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
+    }
+    // Saturated to bytes as the scalar sampler clamps, then interleaved blue, green, red.
+    const __m128i bytes =
+        _mm_shuffle_epi8(_mm_packus_epi16(_mm_packs_epi32(channel[0], channel[1]),
+                                          _mm_packs_epi32(channel[2], channel[2])),
+                         interleave);
+    alignas(16) std::uint8_t pixels[16];
+    _mm_store_si128(reinterpret_cast<__m128i*>(pixels), bytes);
+    if (x[i + 1] == x[i] + 1 && x[i + 2] == x[i] + 2 && x[i + 3] == x[i] + 3) {
+      std::memcpy(out + 3 * x[i], pixels, 12);
+    } else {
+      for (int k = 0; k < 4; ++k) std::memcpy(out + 3 * x[i + k], pixels + 3 * k, 3);
+    }
+  }
+  for (; i < n; ++i) SampleBgr(X[i], Y[i], bitmap, out + 3 * x[i]);
 }
 
 bool HasAvx2() {

@@ -122,6 +122,13 @@ TEST(SampleBgr, ScalarAndFastestRunsGiveTheReferenceBytes) {
       ASSERT_EQ(gotFast, expected)
           << "fastest at (" << X[i] << ", " << Y[i] << ") on " << w << "x" << h;
     }
+    // Runs with gaps between their columns (a warp's row around its centre) leave the gaps alone.
+    for (int i = 0; i < n; ++i) columns[i] = i + i / 3 + i / 7;
+    const std::size_t wide = 3 * static_cast<std::size_t>(columns[n - 1] + 1);
+    std::vector<std::uint8_t> scalarGaps(wide, 77), fastGaps(wide, 77);
+    SampleRunScalar(X.data(), Y.data(), columns.data(), n, v, scalarGaps.data());
+    fastest(X.data(), Y.data(), columns.data(), n, v, fastGaps.data());
+    ASSERT_EQ(fastGaps, scalarGaps) << w << "x" << h;
   }
 }
 
