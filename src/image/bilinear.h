@@ -59,8 +59,8 @@ using SampleRunFunction = void (*)(const double* X, const double* Y, const int* 
                                    const ConstView& bitmap, std::uint8_t* out);
 void SampleRunScalar(const double* X, const double* Y, const int* x, int n, const ConstView& bitmap,
                      std::uint8_t* out);
-// SampleRunScalar, or a vectorised form with the same bytes when the processor has AVX2 (the
-// three channels in the lanes of one register); chosen once. The scalar form stays the reference
+// SampleRunScalar, or a vectorised form with the same bytes when the processor has AVX2 (four
+// positions at once, one in each lane); chosen once. The scalar form stays the reference
 // the vectorised one is tested against.
 SampleRunFunction FastestSampleRun();
 
