@@ -71,8 +71,9 @@ struct LensTable {
     const PinchTerms& column = pinch[ax];
     return OffsetTerms{(row.c - column.root) / column.ratio, (column.c - row.root) / row.ratio};
   }
-  OffsetTerms at(int ax, int ay) const {
-    return offsets.empty() ? compute(ax, ay) : offsets[static_cast<std::size_t>(ay) * R + ax];
+  // The terms of offsets (0, ay) .. (R - 1, ay), or null beyond kTabulatedRadius.
+  const OffsetTerms* row(int ay) const {
+    return offsets.empty() ? nullptr : offsets.data() + static_cast<std::size_t>(ay) * R;
   }
   void tabulate(bool fromOne) {
     if (R > kTabulatedRadius) return;
@@ -198,14 +199,23 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
   const Rect& bounds = dst.bounds;
 
   // Source of (x, y) = a + ... written as the formula does, from the tabulated offset terms:
-  // ((w - T) + a) - w, with T odd in the offset, so the table holds it for |dx|, |dy| only.
-  auto source = [&](int x, int y, double& X, double& Y) {
-    const int dx = p.a - x, dy = p.b - y;
-    const int ax = std::abs(dx), ay = std::abs(dy);
-    const OffsetTerms o = table->at(ax, ay);
-    const double rowW = terms[ay].w, colW = terms[ax].w;
-    X = ((rowW - (dx > 0 ? o.u : -o.u)) + p.a) - rowW;
-    Y = ((colW - (dy > 0 ? o.v : -o.v)) + p.b) - colW;
+  // ((w - T) + a) - w, with T odd in the offset, so the table holds it for |dx|, |dy| only. A run
+  // lies on one side of the centre, so the signs hold for all of it; the sign is applied as a
+  // product with 1 or -1, which is exact.
+  auto source = [&](int x, int y, int n, double* X, double* Y) {
+    const int dx0 = p.a - x, dy = p.b - y;
+    const int ay = std::abs(dy);
+    const double sx = dx0 > 0 ? 1 : -1, sy = dy > 0 ? 1 : -1;
+    const int step = dx0 > 0 ? -1 : 1;  // of |dx| along the run
+    const double rowW = terms[ay].w;
+    const double a = p.a, b = p.b;
+    const OffsetTerms* row = table->row(ay);
+    for (int i = 0, ax = std::abs(dx0); i < n; ++i, ax += step) {
+      const OffsetTerms o = row ? row[ax] : table->compute(ax, ay);
+      const double colW = terms[ax].w;
+      X[i] = ((rowW - sx * o.u) + a) - rowW;
+      Y[i] = ((colW - sy * o.v) + b) - colW;
+    }
   };
   auto above = [&](int x) {
     return Clip(Round(p.b - terms[std::abs(p.a - x)].w) + 1, p.b - 1, bounds);
@@ -235,12 +245,20 @@ void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
   const std::vector<PinchTerms>& terms = table->pinch;
   const Rect& bounds = dst.bounds;
 
-  auto source = [&](int x, int y, double& X, double& Y) {
-    const int dx = p.a - x, dy = p.b - y;
-    const OffsetTerms o = table->at(std::abs(dx), std::abs(dy));
-    // The sign moves away from the centre: minus left of and above it, plus right of and below.
-    X = dx > 0 ? x - o.u : x + o.u;
-    Y = dy > 0 ? y - o.v : y + o.v;
+  // The sign moves away from the centre: minus left of and above it, plus right of and below; a
+  // run lies on one side of the centre, so the signs hold for all of it.
+  auto source = [&](int x, int y, int n, double* X, double* Y) {
+    const int dx0 = p.a - x, dy = p.b - y;
+    const int ay = std::abs(dy);
+    const double sx = dx0 > 0 ? -1 : 1, sy = dy > 0 ? -1 : 1;
+    const int step = dx0 > 0 ? -1 : 1;
+    const OffsetTerms* row = table->row(ay);
+    const double fy = y;
+    for (int i = 0, ax = std::abs(dx0); i < n; ++i, ax += step) {
+      const OffsetTerms o = row ? row[ax] : table->compute(ax, ay);
+      X[i] = static_cast<double>(x + i) + sx * o.u;
+      Y[i] = fy + sy * o.v;
+    }
   };
   auto half = [&](int x) { return Round(PinchHalfHeight(table->s, terms[std::abs(p.a - x)])); };
   auto above = [&](int x) { return Clip(p.b - half(x) + 1, p.b - 1, bounds); };

@@ -85,14 +85,17 @@ void SweepColumns(int x0, int x1, const Rect& bounds, RowsOf rowsOf, Pixel pixel
 
 // Every pixel of the quadrant pass of a round patch around (a, b) of radius R: the columns
 // a - R + 1 .. a + R - 1 but a itself, column x taking the rows above(x) above row b and below(x)
-// below it; each takes the bilinear sample of src at source(x, y, X, Y). Walked row by row, each
-// row left to right, so the source is read along its rows, in runs handed to the fastest sampler;
-// the rows are split between threads. Every pixel is written once, so neither the order nor the
-// split can change the result. `rowProgress` ticks once per row of the patch but row b, whether
-// or not the row lies in the destination, from the calling thread.
-template <typename Above, typename Below, typename Source>
+// below it; each takes the bilinear sample of src at its source position. Walked row by row, each
+// row left to right in runs of neighbouring pixels, all on one side of the centre:
+// sourceRun(x, y, n, X, Y) gives the source positions of pixels x .. x + n - 1 of row y, and the
+// run goes to the fastest sampler. The rows are split between threads. Every pixel is written
+// once, so neither the order nor the split can change the result. `rowProgress` ticks once per row
+// of the patch but row b, whether or not the row lies in the destination, from the calling thread.
+constexpr int kSourceRun = 64;
+
+template <typename Above, typename Below, typename SourceRun>
 void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int b, int R,
-                       Above above, Below below, Source source, const Progress& rowProgress) {
+                       Above above, Below below, SourceRun sourceRun, const Progress& rowProgress) {
   const Rect& bounds = dst.bounds;
   const int xl = std::max(a - R + 1, bounds.left), xr = std::min(a + R - 1, bounds.right - 1);
   const int columns = std::max(xr - xl + 1, 0);
@@ -104,28 +107,32 @@ void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int 
   static const SampleRunFunction sampleRun = FastestSampleRun();
   const bool thin = src.width < 2 || src.height < 2;
   auto rows = [&](int y0, int y1) {
-    constexpr int kRun = 64;
-    double X[kRun], Y[kRun];
-    int xs[kRun];
+    double X[kSourceRun], Y[kSourceRun];
+    int xs[kSourceRun];
     for (int y = std::max(y0, bounds.top); y < std::min(y1, bounds.bottom); ++y) {
       const RowSpan* spans = y < b ? upper.data() : lower.data();
-      std::uint8_t* out = dst.row(y);
-      int n = 0;
-      for (int x = xl; x <= xr; ++x) {
+      auto inside = [&](int x) {
         const RowSpan& span = spans[x - xl];
-        if (y < span.first || y > span.last) continue;
-        source(x, y, X[n], Y[n]);
-        if (thin) {
-          PutSample(src, dst, x, y, X[n], Y[n]);
+        return y >= span.first && y <= span.last;
+      };
+      std::uint8_t* out = dst.row(y);
+      for (int x = xl; x <= xr;) {
+        if (!inside(x)) {
+          ++x;
           continue;
         }
-        xs[n] = x;
-        if (++n == kRun) {
+        // The run ends before the centre column, which is never inside.
+        int n = 1;
+        while (n < kSourceRun && x + n <= xr && inside(x + n)) ++n;
+        sourceRun(x, y, n, X, Y);
+        if (thin) {
+          for (int i = 0; i < n; ++i) PutSample(src, dst, x + i, y, X[i], Y[i]);
+        } else {
+          for (int i = 0; i < n; ++i) xs[i] = x + i;
           sampleRun(X, Y, xs, n, src, out);
-          n = 0;
         }
+        x += n;
       }
-      sampleRun(X, Y, xs, n, src, out);
     }
   };
   ForRows(b - R + 1, b, rows, rowProgress, 16);

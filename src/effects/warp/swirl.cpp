@@ -71,8 +71,9 @@ struct SwirlTable {
     const double m = -static_cast<double>(ax) / ay;
     return SwirlSource{z / std::sqrt(m * m + 1), z / std::sqrt(1 / (m * m) + 1)};
   }
-  SwirlSource at(int ax, int ay) const {
-    return offsets.empty() ? compute(ax, ay) : offsets[static_cast<std::size_t>(ay) * R + ax];
+  // The offsets of (0, ay) .. (R - 1, ay), or null beyond kTabulatedRadius.
+  const SwirlSource* row(int ay) const {
+    return offsets.empty() ? nullptr : offsets.data() + static_cast<std::size_t>(ay) * R;
   }
 };
 
@@ -109,16 +110,21 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
   const double arc = table->arc;
   const Rect& bounds = dst.bounds;
 
-  auto source = [&](int x, int y, double& X, double& Y) {
-    const int dx = x - p.a;
-    const int dy = p.b - y;
-    const SwirlSource o = table->at(std::abs(dx), std::abs(dy));
-    if (p.clockwise) {
-      X = dy > 0 ? x - o.x : x + o.x;
-      Y = dx > 0 ? y - o.y : y + o.y;
-    } else {
-      X = dy > 0 ? x + o.x : x - o.x;
-      Y = dx > 0 ? y + o.y : y - o.y;
+  // Clockwise, x - ox above the centre and x + ox below it, y - oy right of it and y + oy left
+  // of it; the other way round, the opposite signs. A run lies on one side of the centre, so the
+  // signs hold for all of it; they are applied as products with 1 or -1, which are exact.
+  auto source = [&](int x, int y, int n, double* X, double* Y) {
+    const int dx0 = x - p.a, dy = p.b - y;
+    const int ay = std::abs(dy);
+    const double turn = p.clockwise ? 1 : -1;
+    const double sx = dy > 0 ? -turn : turn, sy = dx0 > 0 ? -turn : turn;
+    const int step = dx0 > 0 ? 1 : -1;  // of |dx| along the run
+    const SwirlSource* row = table->row(ay);
+    const double fy = y;
+    for (int i = 0, ax = std::abs(dx0); i < n; ++i, ax += step) {
+      const SwirlSource o = row ? row[ax] : table->compute(ax, ay);
+      X[i] = static_cast<double>(x + i) + sx * o.x;
+      Y[i] = fy + sy * o.y;
     }
   };
   // An integer radicand, formed exactly in double (R may exceed 46340 when zoomed far out).
