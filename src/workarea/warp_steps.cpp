@@ -15,26 +15,36 @@ namespace drollo {
 namespace {
 
 // Runs `kernel(src, dst)` where src is the whole working picture (converted to 24 bits first if it
-// has another depth) and dst a copy of its pixels inside `box`; then puts the box back. Pixels the
-// kernel leaves alone keep their colour, and nothing outside the box is touched or copied.
+// has another depth) and dst a copy of its pixels inside `box`, held in `patch`; then puts the box
+// back. Pixels the kernel leaves alone keep their colour, and nothing outside the box is touched or
+// copied. The patch's memory is kept for the next step when it is no larger than kKeptPatchBytes,
+// so that a click does not take fresh memory (and fault it in) every time.
+constexpr std::size_t kKeptPatchBytes = std::size_t{16} << 20;
+
 template <typename Kernel>
-void StepOnBox(Picture& picture, const Rect& wanted, Kernel kernel) {
+void StepOnBox(Picture& picture, const Rect& wanted, PatchBytes& patch, Kernel kernel) {
   EnsureBgr24(picture);
   const Rect box = wanted.intersected(picture.rect());
   if (box.empty()) {
     kernel(picture.view(), MutableView{nullptr, 0, Rect{}, 3});
     return;
   }
-  // Every byte of the patch is copied in below: it needs no clearing first.
-  Picture patch(box.width(), box.height(), PixelFormat::Bgr24(), Picture::Unfilled{});
-  const MutableView dst{patch.rawData(), static_cast<std::ptrdiff_t>(patch.stride()), box, 3};
   const std::size_t rowBytes = static_cast<std::size_t>(box.width()) * 3;
+  const std::size_t bytes = rowBytes * static_cast<std::size_t>(box.height());
+  // Every byte of the patch is copied in below: the allocator leaves new bytes as they are.
+  if (patch.size() < bytes) {
+    patch.clear();
+    patch.shrink_to_fit();
+    patch.resize(bytes);
+  }
+  const MutableView dst{patch.data(), static_cast<std::ptrdiff_t>(rowBytes), box, 3};
   for (int y = box.top; y < box.bottom; ++y)
     std::memcpy(dst.pixel(box.left, y), picture.row(y) + 3 * box.left, rowBytes);
   kernel(picture.view(), dst);
   const MutableView out = picture.region(box);
   for (int y = box.top; y < box.bottom; ++y)
     std::memcpy(out.pixel(box.left, y), dst.pixel(box.left, y), rowBytes);
+  if (patch.size() > kKeptPatchBytes) PatchBytes().swap(patch);
 }
 
 }  // namespace
@@ -96,7 +106,7 @@ void WarpSteps::sphereStep(int X, int Y, bool doubleBuffered, Kernel kernel) {
 void WarpSteps::Sphericalpengzhang(int X, int Y) {
   sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
     StepOnBox(
-        warpState_.WorkingPicture, warp::SphereBounds(p),
+        warpState_.WorkingPicture, warp::SphereBounds(p), patch_,
         [&](const ConstView& src, const MutableView& dst) { warp::bulge(src, dst, p, progress); });
   });
 }
@@ -104,7 +114,7 @@ void WarpSteps::Sphericalpengzhang(int X, int Y) {
 void WarpSteps::Sphericalshousuo(int X, int Y) {
   sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
     StepOnBox(
-        warpState_.WorkingPicture, warp::SphereBounds(p),
+        warpState_.WorkingPicture, warp::SphereBounds(p), patch_,
         [&](const ConstView& src, const MutableView& dst) { warp::pinch(src, dst, p, progress); });
   });
 }
@@ -122,7 +132,7 @@ void WarpSteps::HorizontalStretch(int X, int Y) {
 // The expands paint directly; only the shrinks switch to double-buffered painting.
 void WarpSteps::Verticalpengzhang(int X, int Y) {
   sphereStep(X, Y, false, [this](const warp::SphereParams& p, const Progress& progress) {
-    StepOnBox(warpState_.WorkingPicture, warp::VerticalExpandBounds(p),
+    StepOnBox(warpState_.WorkingPicture, warp::VerticalExpandBounds(p), patch_,
               [&](const ConstView& src, const MutableView& dst) {
                 warp::verticalExpand(src, dst, p, progress);
               });
@@ -131,7 +141,7 @@ void WarpSteps::Verticalpengzhang(int X, int Y) {
 
 void WarpSteps::Verticalshousuo(int X, int Y) {
   sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
-    StepOnBox(warpState_.WorkingPicture, warp::SphereBounds(p),
+    StepOnBox(warpState_.WorkingPicture, warp::SphereBounds(p), patch_,
               [&](const ConstView& src, const MutableView& dst) {
                 warp::verticalShrink(src, dst, p, progress);
               });
@@ -140,7 +150,7 @@ void WarpSteps::Verticalshousuo(int X, int Y) {
 
 void WarpSteps::Horizontalpengzhang(int X, int Y) {
   sphereStep(X, Y, false, [this](const warp::SphereParams& p, const Progress& progress) {
-    StepOnBox(warpState_.WorkingPicture, warp::HorizontalExpandBounds(p),
+    StepOnBox(warpState_.WorkingPicture, warp::HorizontalExpandBounds(p), patch_,
               [&](const ConstView& src, const MutableView& dst) {
                 warp::horizontalExpand(src, dst, p, progress);
               });
@@ -149,7 +159,7 @@ void WarpSteps::Horizontalpengzhang(int X, int Y) {
 
 void WarpSteps::Horizontalshousuo(int X, int Y) {
   sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
-    StepOnBox(warpState_.WorkingPicture, warp::SphereBounds(p),
+    StepOnBox(warpState_.WorkingPicture, warp::SphereBounds(p), patch_,
               [&](const ConstView& src, const MutableView& dst) {
                 warp::horizontalShrink(src, dst, p, progress);
               });
@@ -170,7 +180,7 @@ void WarpSteps::swirlStep(int X, int Y, bool clockwise) {
   const warp::SwirlParams p{X, Y, R, H, clockwise};
   const Progress progress = columnProgress();
   StepOnBox(
-      warpState_.WorkingPicture, warp::SwirlBounds(p),
+      warpState_.WorkingPicture, warp::SwirlBounds(p), patch_,
       [&](const ConstView& src, const MutableView& dst) { warp::swirl(src, dst, p, progress); });
   finishProgress();
 }
@@ -193,12 +203,13 @@ void WarpSteps::tumopic(int X, int Y) {
                std::max(box.bottom, b.bottom)};
   }
   const Progress progress = columnProgress();
-  StepOnBox(warpState_.WorkingPicture, box, [&](const ConstView& src, const MutableView& dst) {
-    for (const warp::SmudgeRun& run : runs) {
-      warp::smudge(src, dst, run, progress);
-      warpState_.ProgressBar1.Position = 0;
-    }
-  });
+  StepOnBox(warpState_.WorkingPicture, box, patch_,
+            [&](const ConstView& src, const MutableView& dst) {
+              for (const warp::SmudgeRun& run : runs) {
+                warp::smudge(src, dst, run, progress);
+                warpState_.ProgressBar1.Position = 0;
+              }
+            });
 }
 
 void WarpSteps::WaveWrap(int A, int B, int K) {

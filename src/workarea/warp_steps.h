@@ -7,11 +7,16 @@
 // repeats them records one when it ends (the wave records its own).
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "app/state/program_state.h"
 #include "image/progress.h"
 #include "palette/tools.h"
 
 namespace drollo {
+
+using PatchBytes = std::vector<std::uint8_t, PictureAllocator<std::uint8_t>>;
 
 class WarpSteps {
  public:
@@ -66,6 +71,8 @@ class WarpSteps {
 
   ProgramState& warpState_;
   const TTools& warpTools_;
+  // The patch the last step wrote before it went into the picture (see StepOnBox).
+  PatchBytes patch_;
   ProgressDisplay& progress_;
   bool& doubleBuffered_;
 };
