@@ -33,11 +33,12 @@ void ShrinkQuadrants(const ConstView& src, const MutableView& dst, const SphereP
                      const Sphere& s, const std::vector<PinchTerms>& terms, Source source,
                      const Progress& progress) {
   const Rect& bounds = dst.bounds;
+  RowSamples samples(src, dst);
   auto pixel = [&](int x, int y) {
     const int dx = p.a - x, dy = p.b - y;
     double xs, ys;
     source(x, y, dx, dy, terms[std::abs(dx)], terms[std::abs(dy)], xs, ys);
-    PutSample(src, dst, x, y, xs, ys);
+    samples.add(x, y, xs, ys);
   };
   auto half = [&](int x) { return Round(PinchHalfHeight(s, terms[std::abs(p.a - x)])); };
   auto above = [&](int x) { return Clip(p.b - half(x) + 1, p.b - 1, bounds); };
@@ -80,11 +81,12 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
     const double w = terms[std::abs(p.a - x)].w;
     return Clip(Round(p.b - w), Round(p.b + w), dst.bounds);
   };
+  RowSamples samples(src, dst);
   auto pixel = [&](int x, int y) {
     const int dx = p.a - x;
     double ys = ExpandSource(p.b, p.b - y, terms[std::abs(dx)]);
     if (std::isnan(ys)) return;
-    PutSample(src, dst, x, y, x, ys);
+    samples.add(x, y, x, ys);
   };
   SweepColumns(p.a - p.R + 1, p.a + p.R - 1, dst.bounds, rows, pixel, progress);
 }
@@ -96,6 +98,7 @@ void horizontalExpand(const ConstView& src, const MutableView& dst, const Sphere
   const Sphere s = MakeSphere(p.R, p.H);
   const std::vector<BulgeTerms> terms = BulgeTable(p, s);
   const Rect& bounds = dst.bounds;
+  RowSamples samples(src, dst);
   for (int y = p.b - p.R + 1; y <= p.b + p.R - 1; ++y) {
     if (y >= bounds.top && y < bounds.bottom) {
       const int dy = p.b - y;
@@ -105,7 +108,7 @@ void horizontalExpand(const ConstView& src, const MutableView& dst, const Sphere
       for (int x = x0; x <= x1; ++x) {
         double xs = ExpandSource(p.a, p.a - x, row);
         if (std::isnan(xs)) continue;
-        PutSample(src, dst, x, y, xs, y);
+        samples.add(x, y, xs, y);
       }
     }
     Tick(progress);

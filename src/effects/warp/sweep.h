@@ -83,6 +83,48 @@ void SweepColumns(int x0, int x1, const Rect& bounds, RowsOf rowsOf, Pixel pixel
   }
 }
 
+// Bilinear samples of src stored into dst pixel by pixel, handed to the fastest sampler in runs of
+// the same row: add() keeps a sample until the row changes or kSourceRun are waiting. Every pixel
+// is written once and src never overlaps dst, so writing later cannot change the result; the
+// samples are all written when flush() is called or the collector goes.
+constexpr int kSourceRun = 64;
+
+class RowSamples {
+ public:
+  RowSamples(const ConstView& src, const MutableView& dst)
+      : src_(src), dst_(dst), thin_(src.width < 2 || src.height < 2) {}
+  RowSamples(const RowSamples&) = delete;
+  RowSamples& operator=(const RowSamples&) = delete;
+  ~RowSamples() { flush(); }
+
+  void add(int x, int y, double X, double Y) {
+    if (thin_) {
+      PutSample(src_, dst_, x, y, X, Y);
+      return;
+    }
+    if (y != y_ || n_ == kSourceRun) flush();
+    y_ = y;
+    X_[n_] = X;
+    Y_[n_] = Y;
+    xs_[n_++] = x;
+  }
+  void flush() {
+    static const SampleRunFunction sampleRun = FastestSampleRun();
+    if (n_ > 0) sampleRun(X_, Y_, xs_, n_, src_, dst_.row(y_));
+    n_ = 0;
+  }
+
+ private:
+  const ConstView& src_;
+  const MutableView& dst_;
+  bool thin_;
+  int y_ = 0;
+  int n_ = 0;
+  double X_[kSourceRun];
+  double Y_[kSourceRun];
+  int xs_[kSourceRun];
+};
+
 // Every pixel of the quadrant pass of a round patch around (a, b) of radius R: the columns
 // a - R + 1 .. a + R - 1 but a itself, column x taking the rows above(x) above row b and below(x)
 // below it; each takes the bilinear sample of src at its source position. Walked row by row, each
@@ -91,7 +133,6 @@ void SweepColumns(int x0, int x1, const Rect& bounds, RowsOf rowsOf, Pixel pixel
 // run goes to the fastest sampler. The rows are split between threads. Every pixel is written
 // once, so neither the order nor the split can change the result. `rowProgress` ticks once per row
 // of the patch but row b, whether or not the row lies in the destination, from the calling thread.
-constexpr int kSourceRun = 64;
 
 template <typename Above, typename Below, typename SourceRun>
 void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int b, int R,
