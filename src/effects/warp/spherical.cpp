@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "effects/warp/sweep.h"
@@ -245,20 +246,18 @@ void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
   const std::vector<PinchTerms>& terms = table->pinch;
   const Rect& bounds = dst.bounds;
 
-  // The sign moves away from the centre: minus left of and above it, plus right of and below; a
-  // run lies on one side of the centre, so the signs hold for all of it.
+  // The sign moves away from the centre: minus left of and above it, plus right of and below.
   auto source = [&](int x, int y, int n, double* X, double* Y) {
     const int dx0 = p.a - x, dy = p.b - y;
     const int ay = std::abs(dy);
-    const double sx = dx0 > 0 ? -1 : 1, sy = dy > 0 ? -1 : 1;
-    const int step = dx0 > 0 ? -1 : 1;
     const OffsetTerms* row = table->row(ay);
-    const double fy = y;
-    for (int i = 0, ax = std::abs(dx0); i < n; ++i, ax += step) {
-      const OffsetTerms o = row ? row[ax] : table->compute(ax, ay);
-      X[i] = static_cast<double>(x + i) + sx * o.u;
-      Y[i] = fy + sy * o.v;
-    }
+    DisplacedRun(
+        x, y, n, std::abs(dx0), dx0 > 0 ? -1 : 1, dx0 > 0 ? -1 : 1, dy > 0 ? -1 : 1,
+        [&](int ax) {
+          const OffsetTerms o = row ? row[ax] : table->compute(ax, ay);
+          return std::pair{o.u, o.v};
+        },
+        X, Y);
   };
   auto half = [&](int x) { return Round(PinchHalfHeight(table->s, terms[std::abs(p.a - x)])); };
   auto above = [&](int x) { return Clip(p.b - half(x) + 1, p.b - 1, bounds); };

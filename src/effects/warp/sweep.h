@@ -125,6 +125,20 @@ class RowSamples {
   int xs_[kSourceRun];
 };
 
+// The source positions (x + i + sx * u, y + sy * v) of the run of n pixels from (x, y), where
+// (u, v) = offset(|dx|) and |dx| goes from ax0 by `step`: the displacements of the pinch and the
+// swirl, whose signs hold for a whole run. Products with 1 or -1 are exact.
+template <typename Offset>
+void DisplacedRun(int x, int y, int n, int ax0, int step, double sx, double sy, Offset offset,
+                  double* X, double* Y) {
+  const double fy = y;
+  for (int i = 0, ax = ax0; i < n; ++i, ax += step) {
+    const auto [u, v] = offset(ax);
+    X[i] = static_cast<double>(x + i) + sx * u;
+    Y[i] = fy + sy * v;
+  }
+}
+
 // Every pixel of the quadrant pass of a round patch around (a, b) of radius R: the columns
 // a - R + 1 .. a + R - 1 but a itself, column x taking the rows above(x) above row b and below(x)
 // below it; each takes the bilinear sample of src at its source position. Walked row by row, each

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "effects/warp/sweep.h"
@@ -111,21 +112,19 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
   const Rect& bounds = dst.bounds;
 
   // Clockwise, x - ox above the centre and x + ox below it, y - oy right of it and y + oy left
-  // of it; the other way round, the opposite signs. A run lies on one side of the centre, so the
-  // signs hold for all of it; they are applied as products with 1 or -1, which are exact.
+  // of it; the other way round, the opposite signs.
   auto source = [&](int x, int y, int n, double* X, double* Y) {
     const int dx0 = x - p.a, dy = p.b - y;
     const int ay = std::abs(dy);
     const double turn = p.clockwise ? 1 : -1;
-    const double sx = dy > 0 ? -turn : turn, sy = dx0 > 0 ? -turn : turn;
-    const int step = dx0 > 0 ? 1 : -1;  // of |dx| along the run
     const SwirlSource* row = table->row(ay);
-    const double fy = y;
-    for (int i = 0, ax = std::abs(dx0); i < n; ++i, ax += step) {
-      const SwirlSource o = row ? row[ax] : table->compute(ax, ay);
-      X[i] = static_cast<double>(x + i) + sx * o.x;
-      Y[i] = fy + sy * o.y;
-    }
+    DisplacedRun(
+        x, y, n, std::abs(dx0), dx0 > 0 ? 1 : -1, dy > 0 ? -turn : turn, dx0 > 0 ? -turn : turn,
+        [&](int ax) {
+          const SwirlSource o = row ? row[ax] : table->compute(ax, ay);
+          return std::pair{o.x, o.y};
+        },
+        X, Y);
   };
   // An integer radicand, formed exactly in double (R may exceed 46340 when zoomed far out).
   auto halfHeight = [&](int x) { return std::sqrt(Square(p.R) - Square(x - p.a)); };
