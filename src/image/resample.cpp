@@ -1,6 +1,7 @@
 #include "image/resample.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -31,6 +32,9 @@ struct AxisWeights {
   std::vector<std::uint64_t> weights;
   int sourceBegin = 0;
   int sourceEnd = 0;
+  // When the target length divides the source length, every target pixel covers this many whole
+  // source pixels, each with the weight n; otherwise 0.
+  int wholePixels = 0;
 };
 
 AxisWeights Weights(int s, int n, int t0, int t1) {
@@ -51,6 +55,7 @@ AxisWeights Weights(int s, int n, int t0, int t1) {
     }
     sp.count = static_cast<int>(a.weights.size()) - sp.first;
   }
+  if (s % n == 0) a.wholePixels = s / n;
   if (t1 > t0) {
     a.sourceBegin = a.spans.front().source;
     a.sourceEnd = a.spans.back().source + a.spans.back().count;
@@ -65,6 +70,24 @@ AxisWeights Weights(int s, int n, int t0, int t1) {
 template <int kBytes>
 void SumAcross(const std::uint8_t* row, const AxisWeights& xs, std::uint64_t full,
                std::uint64_t* across) {
+  if (xs.wholePixels > 0) {
+    // Every weight is `full`: the plain sum, weighted once.
+    const int k = xs.wholePixels;
+    for (const Span& sx : xs.spans) {
+      const std::uint8_t* p = row + kBytes * (sx.source - xs.sourceBegin);
+      std::uint32_t b = 0, g = 0, r = 0;
+      for (int j = 0; j < k; ++j, p += kBytes) {
+        b += p[0];
+        g += p[1];
+        r += p[2];
+      }
+      across[0] = full * b;
+      across[1] = full * g;
+      across[2] = full * r;
+      across += 3;
+    }
+    return;
+  }
   for (const Span& sx : xs.spans) {
     const std::uint8_t* p = row + kBytes * (sx.source - xs.sourceBegin);
     const std::uint64_t* w = &xs.weights[sx.first];
@@ -90,6 +113,16 @@ void SumAcross(const std::uint8_t* row, const AxisWeights& xs, std::uint64_t ful
 }
 
 }  // namespace
+
+ExactDivision::ExactDivision(std::uint64_t divisor) {
+  assert(divisor > 0);
+  int l = 0;
+  while ((std::uint64_t{1} << l) < divisor) ++l;
+  // m = ceil(2^(40 + l) / d): then m d lies in [2^(40 + l), 2^(40 + l) + 2^l], which makes
+  // floor(x m / 2^(40 + l)) equal floor(x / d) for every x below 2^40 (Granlund and Montgomery).
+  shift_ = 40 + l;
+  multiplier_ = static_cast<std::uint64_t>(((Wide{1} << shift_) + divisor - 1) / divisor);
+}
 
 Picture AreaResample(const Picture& source, int width, int height) {
   if (width <= 0 || height <= 0 || source.empty())
@@ -118,7 +151,7 @@ void AreaResampleInto(const Picture& source, int width, int height, const Mutabl
   // usually the first of the next), so they are kept until another row is needed.
   const int columns = part.width();
   const std::size_t values = static_cast<std::size_t>(columns) * 3;
-  const double divisor = static_cast<double>(total);
+  const ExactDivision divide(total);
   ForRows(
       part.top, part.bottom,
       [&](int y0, int y1) {
@@ -146,15 +179,11 @@ void AreaResampleInto(const Picture& source, int width, int height, const Mutabl
             const std::uint64_t wy = ys.weights[sy.first + k];
             for (std::size_t i = 0; i < values; ++i) sum[i] += wy * across[i];
           }
-          // (sum + total / 2) / total in whole numbers. Both fit a double exactly (sum is below
-          // 2^37) and the quotient is below 256, so the double quotient cannot round up to the
-          // next whole number: its error is below 2^-44, the distance to it at least 1 / total.
+          // (sum + total / 2) / total in whole numbers; sum is at most 255 total, below 2^37.
           std::uint8_t* d = dst.pixel(part.left, ty);
           const std::uint64_t* v = sum.data();
           for (int x = 0; x < columns; ++x, d += dst.bytesPerPixel, v += 3) {
-            for (int c = 0; c < 3; ++c)
-              d[c] = static_cast<std::uint8_t>(
-                  static_cast<std::uint64_t>(static_cast<double>(v[c] + total / 2) / divisor));
+            for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>(divide(v[c] + total / 2));
             if (dst.bytesPerPixel == 4) d[3] = 255;
           }
         }

@@ -8,6 +8,8 @@
 // local change of the source, AreaResampleCover says which part of the target to make again.
 #pragma once
 
+#include <cstdint>
+
 #include "image/picture.h"
 
 namespace drollo {
@@ -24,6 +26,21 @@ void AreaResampleInto(const Picture& source, int width, int height, const Mutabl
 // shows the source pixel under its centre. Enlarged by a whole factor, every source pixel becomes
 // a block of that size; no colour is ever blended.
 void NearestResampleInto(const Picture& source, int width, int height, const MutableView& dst);
+
+// floor(x / d) for a divisor fixed beforehand and every x below 2^40, by a multiplication and a
+// shift: the division of every target channel by the resample's total weight.
+class ExactDivision {
+ public:
+  explicit ExactDivision(std::uint64_t divisor);
+  std::uint64_t operator()(std::uint64_t x) const {
+    return static_cast<std::uint64_t>((Wide{x} * multiplier_) >> shift_);
+  }
+
+ private:
+  using Wide = unsigned __int128;
+  std::uint64_t multiplier_ = 0;
+  int shift_ = 0;
+};
 
 // The target pixels of a resampling from sourceWidth x sourceHeight to width x height that read
 // a source pixel inside `changed`: the part of the target a change there alters.

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "support/pictures.h"
 
@@ -67,6 +69,72 @@ INSTANTIATE_TEST_SUITE_P(Sizes, AreaResampleTest,
                                          SizeCase{40, 30, 97, 61}, SizeCase{37, 23, 5, 3},
                                          SizeCase{10, 10, 1, 1}, SizeCase{3, 2, 7, 9},
                                          SizeCase{64, 1, 13, 5}));
+
+// The same definition in whole numbers, as the resampler counts: source pixel i covers
+// [i * n, (i + 1) * n) and target pixel t covers [t * s, (t + 1) * s) along each axis; each target
+// channel is (the weighted sum + total / 2) / total, total = source width x source height.
+Picture ExactResample(const Picture& src, int w, int h) {
+  Picture out(w, h, 24);
+  const std::int64_t sw = src.width(), sh = src.height();
+  const std::uint64_t total = static_cast<std::uint64_t>(sw * sh);
+  auto overlap = [](std::int64_t t, std::int64_t s, std::int64_t i, std::int64_t n) {
+    const std::int64_t lo = std::max(t * s, i * n), hi = std::min((t + 1) * s, (i + 1) * n);
+    return hi > lo ? static_cast<std::uint64_t>(hi - lo) : std::uint64_t{0};
+  };
+  for (int ty = 0; ty < h; ++ty)
+    for (int tx = 0; tx < w; ++tx) {
+      std::uint64_t sum[3] = {0, 0, 0};
+      for (int y = 0; y < sh; ++y) {
+        const std::uint64_t wy = overlap(ty, sh, y, h);
+        if (wy == 0) continue;
+        for (int x = 0; x < sw; ++x) {
+          const std::uint64_t wx = overlap(tx, sw, x, w);
+          for (int c = 0; c < 3; ++c) sum[c] += wx * wy * src.row(y)[3 * x + c];
+        }
+      }
+      for (int c = 0; c < 3; ++c)
+        out.mutableRow(ty)[3 * tx + c] = static_cast<std::uint8_t>((sum[c] + total / 2) / total);
+    }
+  return out;
+}
+
+// Reductions by whole factors (every source pixel under one target pixel whole) take a shorter
+// path than the others; both give the whole-number definition's bytes exactly.
+TEST(AreaResample, WholeFactorsAndOthersGiveTheWholeNumberBytes) {
+  for (const SizeCase c :
+       {SizeCase{64, 48, 16, 12}, SizeCase{60, 45, 20, 15}, SizeCase{105, 91, 21, 13},
+        SizeCase{40, 30, 20, 7}, SizeCase{41, 30, 20, 10}, SizeCase{97, 61, 40, 30},
+        SizeCase{12, 9, 36, 27}}) {
+    const Picture src = test::PatternPicture(c.sw, c.sh, 11);
+    const Picture got = AreaResample(src, c.tw, c.th);
+    const Picture want = ExactResample(src, c.tw, c.th);
+    for (int y = 0; y < c.th; ++y)
+      ASSERT_EQ(0, std::memcmp(got.row(y), want.row(y), 3 * static_cast<std::size_t>(c.tw)))
+          << c.sw << "x" << c.sh << " to " << c.tw << "x" << c.th << ", row " << y;
+  }
+}
+
+// The division by the total weight, by multiplication, at the edges of every quotient.
+TEST(ExactDivision, EqualsTheDivisionBelowTwoToTheForty) {
+  const std::uint64_t limit = std::uint64_t{1} << 40;
+  for (std::uint64_t d : {1ull, 2ull, 3ull, 7ull, 1000ull, 12000000ull, 24000000ull, 268435455ull,
+                          268435456ull, 4294967295ull}) {
+    const ExactDivision divide(d);
+    std::vector<std::uint64_t> xs = {0, 1, d - 1, d, d + 1, limit - 1, limit - d, d / 2};
+    for (std::uint64_t q : std::vector<std::uint64_t>{1, 2, 255, 256, 65535, limit / d - 1})
+      for (std::uint64_t e : std::vector<std::uint64_t>{0, 1, d / 2, d - 1})
+        xs.push_back(q * d + e);
+    std::uint64_t seed = d;
+    for (int i = 0; i < 2000; ++i) {
+      seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+      xs.push_back((seed >> 20) % limit);
+    }
+    for (std::uint64_t x : xs) {
+      if (x >= limit) continue;  // d - 1 and limit - d wrap round for the smallest divisors
+      ASSERT_EQ(divide(x), x / d) << x << " / " << d;
+    }
+  }
+}
 
 TEST(AreaResample, SameSizeGivesThePictureBack) {
   const Picture src = test::PatternPicture(33, 17);
