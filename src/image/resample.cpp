@@ -180,11 +180,15 @@ void AreaResampleInto(const Picture& source, int width, int height, const Mutabl
             for (std::size_t i = 0; i < values; ++i) sum[i] += wy * across[i];
           }
           // (sum + total / 2) / total in whole numbers; sum is at most 255 total, below 2^37.
+          // (Local copies: the byte stores below could otherwise alias them.)
+          const ExactDivision quotient = divide;
+          const std::uint64_t half = total / 2;
+          const int step = dst.bytesPerPixel;
           std::uint8_t* d = dst.pixel(part.left, ty);
           const std::uint64_t* v = sum.data();
-          for (int x = 0; x < columns; ++x, d += dst.bytesPerPixel, v += 3) {
-            for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>(divide(v[c] + total / 2));
-            if (dst.bytesPerPixel == 4) d[3] = 255;
+          for (int x = 0; x < columns; ++x, d += step, v += 3) {
+            for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>(quotient(v[c] + half));
+            if (step == 4) d[3] = 255;
           }
         }
       },
