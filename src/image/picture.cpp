@@ -11,6 +11,8 @@
 
 #include <sys/mman.h>
 
+#include "image/parallel.h"
+
 namespace drollo {
 
 namespace {
@@ -528,12 +530,18 @@ std::vector<Rect> Picture::writtenSince(std::uint64_t stamp) const {
 
 void Picture::takeBackTiles(int tx0, int tx1, int ty0, int ty1) {
   if (readers_.empty()) return;
+  std::vector<std::shared_ptr<TileReader>> readers;
   for (int ty = ty0; ty <= ty1; ++ty)
     for (int tx = tx0; tx <= tx1; ++tx) {
       std::weak_ptr<TileReader>& lent = readers_[ty * tilesX_ + tx];
-      if (std::shared_ptr<TileReader> reader = lent.lock()) reader->takeOwnCopy();
+      if (std::shared_ptr<TileReader> reader = lent.lock()) readers.push_back(std::move(reader));
       lent.reset();
     }
+  // Each reader copies its own tile: the copies are independent, and many of them (a large patch,
+  // or the whole picture) are shared out between the worker threads.
+  ForRows(0, static_cast<int>(readers.size()), [&](int first, int last) {
+    for (int i = first; i < last; ++i) readers[i]->takeOwnCopy();
+  });
 }
 
 std::shared_ptr<const void> Picture::lendTile(int tx, int ty,

@@ -9,6 +9,7 @@
 #include "effects/warp/stretch.h"
 #include "effects/warp/swirl.h"
 #include "effects/warp/wave.h"
+#include "image/parallel.h"
 
 namespace drollo {
 
@@ -38,12 +39,23 @@ void StepOnBox(Picture& picture, const Rect& wanted, PatchBytes& patch, Kernel k
     patch.resize(bytes);
   }
   const MutableView dst{patch.data(), static_cast<std::ptrdiff_t>(rowBytes), box, 3};
-  for (int y = box.top; y < box.bottom; ++y)
-    std::memcpy(dst.pixel(box.left, y), picture.row(y) + 3 * box.left, rowBytes);
+  const int grain = GrainRows(rowBytes);
+  ForRows(
+      box.top, box.bottom,
+      [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+          std::memcpy(dst.pixel(box.left, y), picture.row(y) + 3 * box.left, rowBytes);
+      },
+      {}, grain);
   kernel(picture.view(), dst);
   const MutableView out = picture.region(box);
-  for (int y = box.top; y < box.bottom; ++y)
-    std::memcpy(out.pixel(box.left, y), dst.pixel(box.left, y), rowBytes);
+  ForRows(
+      box.top, box.bottom,
+      [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y)
+          std::memcpy(out.pixel(box.left, y), dst.pixel(box.left, y), rowBytes);
+      },
+      {}, grain);
   if (patch.size() > kKeptPatchBytes) PatchBytes().swap(patch);
 }
 
@@ -217,7 +229,9 @@ void WarpSteps::WaveWrap(int A, int B, int K) {
   Picture& picture = warpState_.WorkingPicture;
   EnsureBgr24(picture);
   if (!picture.empty()) {
-    Picture result(picture.width(), picture.height(), 24);
+    // The ripple writes every pixel: the result needs no clearing first (and its pages are then
+    // faulted in by the threads that write them).
+    Picture result(picture.width(), picture.height(), PixelFormat::Bgr24(), Picture::Unfilled{});
     const MutableView dst{result.rawData(), static_cast<std::ptrdiff_t>(result.stride()),
                           result.rect(), 3};
     ProgressBarState& bar = warpState_.ProgressBar1;
