@@ -3,6 +3,8 @@
 #include <cassert>
 #include <cstring>
 
+#include "image/cpu_features.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -163,14 +165,6 @@ __attribute__((target("avx2"))) void SampleRunAvx2(const double* X, const double
     }
   }
   for (; i < n; ++i) SampleBgr(X[i], Y[i], bitmap, out + 3 * x[i]);
-}
-
-bool HasAvx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return has;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "image/median9.h"
 
+#include "image/cpu_features.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -40,14 +42,6 @@ __attribute__((target("avx2"))) void Median9RowAvx2(const std::uint8_t* above,
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), mid);
   }
   Median9RowSse2(above, same, below, out, k, last, step);
-}
-
-bool HasAvx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return has;
 }
 
 }  // namespace

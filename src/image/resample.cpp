@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "image/cpu_features.h"
 #include "image/parallel.h"
 
 #if defined(__x86_64__)
@@ -133,13 +134,6 @@ __attribute__((target("avx2"))) void AccumulateAvx2(std::uint64_t* sum, const st
   Accumulate(sum + i, across + i, weight, n - i);
 }
 
-bool HasAvx2() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-  }();
-  return has;
-}
 #endif
 
 }  // namespace
@@ -278,13 +272,6 @@ __attribute__((target("ssse3"))) void Bgr24ToBgrx32Ssse3(const std::uint8_t* src
   CopyRow<3, 4>(src, count - x, d);
 }
 
-bool HasSsse3() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("ssse3") != 0;
-  }();
-  return has;
-}
 #endif
 
 template <int kIn>

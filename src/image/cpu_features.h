@@ -1,0 +1,25 @@
+// What the processor offers beyond the x86-64 baseline, asked once, for the kernels that choose a
+// vectorised form at run time (each keeps its plain form as the reference of its tests).
+#pragma once
+
+namespace drollo {
+
+#if defined(__x86_64__)
+inline bool HasAvx2() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return has;
+}
+
+inline bool HasSsse3() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("ssse3") != 0;
+  }();
+  return has;
+}
+#endif
+
+}  // namespace drollo
