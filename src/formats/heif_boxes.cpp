@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <optional>
+#include <string>
 
 namespace drollo::formats::heif_boxes {
 namespace {
@@ -117,9 +119,9 @@ std::map<std::uint32_t, Location> Locations(const Box& iloc) {
   return out;
 }
 
-// The items whose type is "grid" (true) or "iovl" (false).
-std::map<std::uint32_t, bool> DerivedItems(const Box& iinf) {
-  std::map<std::uint32_t, bool> out;
+// The type of every item of an iinf box, by item.
+std::map<std::uint32_t, std::string> ItemTypes(const Box& iinf) {
+  std::map<std::uint32_t, std::string> out;
   int version = 0;
   Bytes body = FullBody(iinf, version);
   const std::size_t countBytes = version == 0 ? 2 : 4;
@@ -133,10 +135,30 @@ std::map<std::uint32_t, bool> DerivedItems(const Box& iinf) {
     f.Take(2);  // protection index
     const Bytes type = f.Rest().first(std::min<std::size_t>(4, f.Rest().size()));
     if (!f.ok() || type.size() < 4) return;
-    if (std::memcmp(type.data(), "grid", 4) == 0) out[item] = true;
-    if (std::memcmp(type.data(), "iovl", 4) == 0) out[item] = false;
+    out[item] = std::string(type.begin(), type.end());
   });
   return out;
+}
+
+// The item types, the item locations and the idat data of a meta box.
+struct MetaItems {
+  std::map<std::uint32_t, std::string> types;
+  std::map<std::uint32_t, Location> locations;
+  Bytes idat;
+};
+
+MetaItems ReadMetaItems(const Box& meta, Bytes file) {
+  MetaItems m;
+  int version = 0;
+  ForEachBox(FullBody(meta, version), [&](const Box& box) {
+    if (Is(box, "iinf")) m.types = ItemTypes(box);
+    if (Is(box, "iloc")) m.locations = Locations(box);
+    // libheif reads an item stored in idat from the file at idat's start plus the item's offset,
+    // without stopping at idat's end; so does this.
+    if (Is(box, "idat"))
+      m.idat = file.subspan(static_cast<std::size_t>(box.body.data() - file.data()));
+  });
+  return m;
 }
 
 // The first bytes of an item's data (no more than wanted), joined from its extents.
@@ -159,25 +181,15 @@ std::vector<std::uint8_t> ItemStart(const Location& location, Bytes file, Bytes 
 }
 
 void AddDerivedImages(const Box& meta, Bytes file, std::vector<DerivedImage>& out) {
-  int version = 0;
-  const Bytes children = FullBody(meta, version);
-  std::map<std::uint32_t, bool> derived;
-  std::map<std::uint32_t, Location> locations;
-  Bytes idat;
-  ForEachBox(children, [&](const Box& box) {
-    if (Is(box, "iinf")) derived = DerivedItems(box);
-    if (Is(box, "iloc")) locations = Locations(box);
-    // libheif reads an item stored in idat from the file at idat's start plus the item's offset,
-    // without stopping at idat's end; so does this.
-    if (Is(box, "idat"))
-      idat = file.subspan(static_cast<std::size_t>(box.body.data() - file.data()));
-  });
-  for (const auto& [item, grid] : derived) {
-    const auto where = locations.find(item);
-    if (where == locations.end()) continue;
+  const MetaItems m = ReadMetaItems(meta, file);
+  for (const auto& [item, type] : m.types) {
+    const bool grid = type == "grid";
+    if (!grid && type != "iovl") continue;
+    const auto where = m.locations.find(item);
+    if (where == m.locations.end()) continue;
     // grid: version, flags, rows - 1, columns - 1, width, height;
     // iovl: version, flags, four 16-bit fill values, width, height. Flag 1 makes the sizes 32-bit.
-    const std::vector<std::uint8_t> data = ItemStart(where->second, file, idat, 18);
+    const std::vector<std::uint8_t> data = ItemStart(where->second, file, m.idat, 18);
     Fields f(data);
     f.Take(1);
     const bool wide = (f.Take(1) & 1) != 0;
@@ -189,7 +201,136 @@ void AddDerivedImages(const Box& meta, Bytes file, std::vector<DerivedImage>& ou
   }
 }
 
+// Bits read most significant first; a read past the end leaves ok false and gives 0.
+class Bits {
+ public:
+  explicit Bits(Bytes data) : data_(data) {}
+  std::uint64_t Take(int n) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < n; ++i) {
+      if (at_ >= 8 * data_.size()) {
+        ok_ = false;
+        return 0;
+      }
+      v = (v << 1) | ((data_[at_ >> 3] >> (7 - (at_ & 7))) & 1u);
+      ++at_;
+    }
+    return v;
+  }
+  // uvlc(): leading zeros, a one, then as many bits.
+  void SkipUvlc() {
+    int zeros = 0;
+    while (ok_ && Take(1) == 0) ++zeros;
+    Take(std::min(zeros, 32));
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  Bytes data_;
+  std::size_t at_ = 0;
+  bool ok_ = true;
+};
+
+// max_frame_width and max_frame_height of an AV1 sequence header OBU's payload: every frame of the
+// sequence is at most that large.
+std::optional<CodedSize> SequenceHeaderSize(Bytes payload) {
+  Bits b(payload);
+  b.Take(3);             // seq_profile
+  b.Take(1);             // still_picture
+  if (b.Take(1) != 0) {  // reduced_still_picture_header
+    b.Take(5);           // seq_level_idx
+  } else {
+    bool decoderModel = false;
+    int delayBits = 0;
+    if (b.Take(1) != 0) {                // timing_info_present_flag
+      b.Take(32);                        // num_units_in_display_tick
+      b.Take(32);                        // time_scale
+      if (b.Take(1) != 0) b.SkipUvlc();  // num_ticks_per_picture_minus_1
+      decoderModel = b.Take(1) != 0;
+      if (decoderModel) {
+        delayBits = static_cast<int>(b.Take(5)) + 1;
+        b.Take(32);  // num_units_in_decoding_tick
+        b.Take(10);  // buffer_removal_time_length_minus_1, frame_presentation_time_length_minus_1
+      }
+    }
+    const bool displayDelay = b.Take(1) != 0;
+    const int points = static_cast<int>(b.Take(5)) + 1;
+    for (int i = 0; i < points && b.ok(); ++i) {
+      b.Take(12);                    // operating_point_idc
+      if (b.Take(5) > 7) b.Take(1);  // seq_level_idx, seq_tier
+      if (decoderModel && b.Take(1) != 0) b.Take(2 * delayBits + 1);
+      if (displayDelay && b.Take(1) != 0) b.Take(4);
+    }
+  }
+  const int widthBits = static_cast<int>(b.Take(4)) + 1;
+  const int heightBits = static_cast<int>(b.Take(4)) + 1;
+  const std::uint64_t width = b.Take(widthBits) + 1;
+  const std::uint64_t height = b.Take(heightBits) + 1;
+  if (!b.ok()) return std::nullopt;
+  return CodedSize{width, height};
+}
+
+// The frame size of the first sequence header among AV1 OBUs laid end to end.
+std::optional<CodedSize> FirstSequenceHeaderSize(Bytes obus) {
+  std::size_t at = 0;
+  while (at < obus.size()) {
+    const std::uint8_t header = obus[at++];
+    if ((header & 0x80) != 0) return std::nullopt;  // obu_forbidden_bit
+    const int type = (header >> 3) & 15;
+    if ((header & 4) != 0) ++at;  // obu_extension_flag: one more byte
+    if (at > obus.size()) return std::nullopt;
+    std::uint64_t size = obus.size() - at;
+    if ((header & 2) != 0) {  // obu_has_size_field: leb128
+      size = 0;
+      for (int i = 0;; ++i) {
+        if (i == 8 || at >= obus.size()) return std::nullopt;
+        const std::uint8_t byte = obus[at++];
+        size |= static_cast<std::uint64_t>(byte & 0x7F) << (7 * i);
+        if ((byte & 0x80) == 0) break;
+      }
+      size = std::min<std::uint64_t>(size, obus.size() - at);
+    }
+    const Bytes payload = obus.subspan(at, static_cast<std::size_t>(size));
+    if (type == 1) return SequenceHeaderSize(payload);  // OBU_SEQUENCE_HEADER
+    at += static_cast<std::size_t>(size);
+  }
+  return std::nullopt;
+}
+
+// The sequence headers in the av1C properties and at the start of the av01 items' data.
+void AddAv1Sizes(const Box& meta, Bytes file, std::vector<CodedSize>& out) {
+  auto add = [&](Bytes obus) {
+    if (const std::optional<CodedSize> size = FirstSequenceHeaderSize(obus)) out.push_back(*size);
+  };
+  int version = 0;
+  ForEachBox(FullBody(meta, version), [&](const Box& iprp) {
+    if (!Is(iprp, "iprp")) return;
+    ForEachBox(iprp.body, [&](const Box& ipco) {
+      if (!Is(ipco, "ipco")) return;
+      ForEachBox(ipco.body, [&](const Box& av1C) {
+        // marker and version, profile and level, flags, presentation delay; then configOBUs
+        if (Is(av1C, "av1C") && av1C.body.size() > 4) add(av1C.body.subspan(4));
+      });
+    });
+  });
+  const MetaItems m = ReadMetaItems(meta, file);
+  for (const auto& [item, type] : m.types) {
+    if (type != "av01") continue;
+    const auto where = m.locations.find(item);
+    if (where == m.locations.end()) continue;
+    add(ItemStart(where->second, file, m.idat, 4096));
+  }
+}
+
 }  // namespace
+
+std::vector<CodedSize> Av1FrameSizes(std::span<const std::uint8_t> file) {
+  std::vector<CodedSize> out;
+  ForEachBox(file, [&](const Box& box) {
+    if (Is(box, "meta")) AddAv1Sizes(box, file, out);
+  });
+  return out;
+}
 
 std::vector<DerivedImage> DerivedImages(std::span<const std::uint8_t> file) {
   std::vector<DerivedImage> out;

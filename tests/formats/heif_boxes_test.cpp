@@ -140,9 +140,18 @@ TEST(HeifBoxes, ExtentsWithoutBytesCostNoMoreThanTheirBox) {
   EXPECT_EQ(images[0].height, 200u);
 }
 
-std::filesystem::path HeifSeed() {
+std::filesystem::path FuzzFile(const std::string& folder, const std::string& name) {
   return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz" /
-         "seeds" / "heif" / "small.heic";
+         folder / "heif" / name;
+}
+
+std::filesystem::path HeifSeed() {
+  return FuzzFile("seeds", "small.heic");
+}
+
+Bytes ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), {});
 }
 
 // Regression: a grid stating 65535 x 65535 pixels over one 16 x 16 tile made libheif take 16 GB
@@ -163,6 +172,114 @@ TEST(HeifBoxes, GridLargerThanTheLimitIsRefusedBeforeItsMemoryIsTaken) {
     FAIL() << "a 65535 x 65535 grid was decoded";
   } catch (const PictureFileError& e) {
     EXPECT_NE(std::string(e.what()).find("65535 x 65535"), std::string::npos) << e.what();
+  }
+}
+
+// Bits most significant first, for AV1 headers.
+struct BitWriter {
+  Bytes bytes;
+  int used = 8;
+  void Put(std::uint64_t v, int n) {
+    for (int i = n - 1; i >= 0; --i) {
+      if (used == 8) {
+        bytes.push_back(0);
+        used = 0;
+      }
+      if ((v >> i) & 1) bytes.back() |= static_cast<std::uint8_t>(0x80 >> used);
+      ++used;
+    }
+  }
+};
+
+// A sequence header OBU (with its size field) stating max_frame_width x max_frame_height, either
+// reduced (a still picture) or full with timing and decoder model information and two operating
+// points, each with its optional fields present.
+Bytes SequenceHeader(std::uint32_t width, std::uint32_t height, bool reduced) {
+  BitWriter b;
+  b.Put(0, 3);  // seq_profile
+  b.Put(1, 1);  // still_picture
+  b.Put(reduced ? 1 : 0, 1);
+  if (reduced) {
+    b.Put(8, 5);  // seq_level_idx
+  } else {
+    b.Put(1, 1);  // timing_info_present_flag
+    b.Put(1001, 32);
+    b.Put(60000, 32);
+    b.Put(1, 1);          // equal_picture_interval
+    b.Put(0b0001010, 7);  // uvlc: three zeros, a one, then 010
+    b.Put(1, 1);          // decoder_model_info_present_flag
+    b.Put(9, 5);          // buffer_delay_length_minus_1: delays of 10 bits
+    b.Put(77, 32);
+    b.Put(0, 10);
+    b.Put(1, 1);  // initial_display_delay_present_flag
+    b.Put(1, 5);  // two operating points
+    for (int i = 0; i < 2; ++i) {
+      b.Put(0x101, 12);
+      b.Put(i == 0 ? 9 : 3, 5);  // a level above 7 has a tier bit
+      if (i == 0) b.Put(1, 1);
+      b.Put(1, 1);  // decoder_model_present_for_this_op
+      b.Put(5, 10);
+      b.Put(6, 10);
+      b.Put(0, 1);
+      b.Put(1, 1);  // initial_display_delay_present_for_this_op
+      b.Put(3, 4);
+    }
+  }
+  b.Put(15, 4);  // frame_width_bits_minus_1
+  b.Put(15, 4);
+  b.Put(width - 1, 16);
+  b.Put(height - 1, 16);
+  b.Put(0xABCD, 16);                                   // what follows in a real header
+  Bytes obu{static_cast<std::uint8_t>((1 << 3) | 2)};  // OBU_SEQUENCE_HEADER with a size field
+  obu.push_back(static_cast<std::uint8_t>(b.bytes.size()));
+  obu.insert(obu.end(), b.bytes.begin(), b.bytes.end());
+  return obu;
+}
+
+// The AV1 decoder takes the memory for the frame size of the sequence header, whatever the item's
+// size property says; the reader now checks that size first.
+TEST(HeifBoxes, Av1SequenceHeadersAreReadFromTheConfigurationAndTheItemData) {
+  // A temporal delimiter OBU first, as encoders write it, then the sequence header.
+  for (bool reduced : {true, false}) {
+    const Bytes obus = Join({Bytes{0x12, 0x00}, SequenceHeader(40000, 30000, reduced)});
+    Bytes av1C{0x81, 0x00, 0x0C, 0x00};
+    av1C.insert(av1C.end(), obus.begin(), obus.end());
+    const Bytes iprp = Box("iprp", Box("ipco", Box("av1C", av1C)));
+    const Bytes meta = Box("meta", Join({Bytes{0, 0, 0, 0}, iprp}));
+    const auto sizes = heif_boxes::Av1FrameSizes(meta);
+    ASSERT_EQ(sizes.size(), 1u) << (reduced ? "reduced" : "full") << " header";
+    EXPECT_EQ(sizes[0].width, 40000u);
+    EXPECT_EQ(sizes[0].height, 30000u);
+    // Cut anywhere, nothing is read outside the box and no size is made up.
+    for (std::size_t keep = 0; keep < meta.size(); ++keep) {
+      const Bytes cut(meta.begin(), meta.begin() + static_cast<std::ptrdiff_t>(keep));
+      for (const auto& size : heif_boxes::Av1FrameSizes(cut)) EXPECT_EQ(size.width, 40000u);
+    }
+  }
+
+  // The encoder's own file: its header states the picture's size, in both places.
+  const Bytes avif = ReadAll(FuzzFile("seeds", "small.avif"));
+  ASSERT_FALSE(avif.empty());
+  const LoadedPicture picture = ReadHeif(avif);
+  const auto sizes = heif_boxes::Av1FrameSizes(avif);
+  ASSERT_FALSE(sizes.empty());
+  for (const auto& size : sizes) {
+    EXPECT_EQ(size.width, static_cast<std::uint64_t>(picture.picture.width()));
+    EXPECT_EQ(size.height, static_cast<std::uint64_t>(picture.picture.height()));
+  }
+}
+
+// Regression: a 572-byte AVIF whose size property says 16 x 16 (the fuzzer damaged the one it
+// had) carries a sequence header for a huge frame; decoding it took 2 GB and half a minute.
+TEST(HeifBoxes, Av1FrameLargerThanTheLimitIsRefusedBeforeDecoding) {
+  const Bytes file =
+      ReadAll(FuzzFile("regressions", "oom-1d775098bd8c52fe805e9ea0c4dff9af049d029a"));
+  ASSERT_FALSE(file.empty());
+  try {
+    ReadHeif(file);
+    FAIL() << "the file was decoded";
+  } catch (const PictureFileError& e) {
+    EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
   }
 }
 
