@@ -538,10 +538,19 @@ void Picture::takeBackTiles(int tx0, int tx1, int ty0, int ty1) {
       lent.reset();
     }
   // Each reader copies its own tile: the copies are independent, and many of them (a large patch,
-  // or the whole picture) are shared out between the worker threads.
-  ForRows(0, static_cast<int>(readers.size()), [&](int first, int last) {
-    for (int i = first; i < last; ++i) readers[i]->takeOwnCopy();
-  });
+  // or the whole picture) are shared out between the worker threads. A few, as a small brush
+  // writes, are copied here without waking the workers.
+  constexpr int kCopiesPerTask = 16;
+  if (readers.size() <= kCopiesPerTask) {
+    for (const std::shared_ptr<TileReader>& reader : readers) reader->takeOwnCopy();
+    return;
+  }
+  ForRows(
+      0, static_cast<int>(readers.size()),
+      [&](int first, int last) {
+        for (int i = first; i < last; ++i) readers[i]->takeOwnCopy();
+      },
+      {}, kCopiesPerTask);
 }
 
 std::shared_ptr<const void> Picture::lendTile(int tx, int ty,
