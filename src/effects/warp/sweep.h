@@ -147,7 +147,6 @@ void DisplacedRun(int x, int y, int n, int ax0, int step, double sx, double sy, 
 // run goes to the fastest sampler. The rows are split between threads. Every pixel is written
 // once, so neither the order nor the split can change the result. `rowProgress` ticks once per row
 // of the patch but row b, whether or not the row lies in the destination, from the calling thread.
-
 template <typename Above, typename Below, typename SourceRun>
 void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int b, int R,
                        Above above, Below below, SourceRun sourceRun, const Progress& rowProgress) {
