@@ -5,6 +5,8 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "image/parallel.h"
+
 namespace drollo {
 
 namespace {
@@ -139,26 +141,43 @@ std::shared_ptr<const PictureSnapshot> PictureSnapshot::Capture(const Picture& p
     return s;
   }
 
+  // Which tiles still equal the base's. After a whole-picture command that is every byte of the
+  // picture to compare, and the rows of tiles are shared out between the workers; a local edit
+  // compares its few tiles here. Recording the tiles stays on this thread.
+  std::vector<std::uint8_t> same;
+  if (base) {
+    same.assign(static_cast<std::size_t>(s->tilesX_) * picture.tilesY(), 0);
+    const auto compare = [&](int ty0, int ty1) {
+      for (int ty = ty0; ty < ty1; ++ty) {
+        const TileRow& baseRow = *base->rows_[ty];
+        for (int tx = 0; tx < s->tilesX_; ++tx)
+          same[ty * s->tilesX_ + tx] =
+              (trusted && !picture.tileWritten(tx, ty)) ||
+              TileEquals(picture, Geometry(s->width_, s->height_, bits, tx, ty), *baseRow[tx]);
+      }
+    };
+    std::size_t toCompare = same.size();
+    if (trusted) {
+      toCompare = 0;
+      for (int ty = 0; ty < picture.tilesY(); ++ty)
+        for (int tx = 0; tx < s->tilesX_; ++tx) toCompare += picture.tileWritten(tx, ty);
+    }
+    if (toCompare > 64)
+      ForRows(0, picture.tilesY(), compare, {}, 1);
+    else
+      compare(0, picture.tilesY());
+  }
+
   for (int ty = 0; ty < picture.tilesY(); ++ty) {
     const TileRow* baseRow = base ? base->rows_[ty].get() : nullptr;
     bool rowUnchanged = baseRow != nullptr;
     TileRow row(s->tilesX_);
     for (int tx = 0; tx < s->tilesX_; ++tx) {
-      if (baseRow) {
-        const TilePtr& old = (*baseRow)[tx];
-        if (trusted && !picture.tileWritten(tx, ty)) {
-          row[tx] = old;
-          continue;
-        }
-        const TileGeometry g = Geometry(s->width_, s->height_, bits, tx, ty);
-        if (TileEquals(picture, g, *old)) {
-          row[tx] = old;
-          continue;
-        }
-        row[tx] = LendTile(picture, g, tx, ty);
-      } else {
-        row[tx] = LendTile(picture, Geometry(s->width_, s->height_, bits, tx, ty), tx, ty);
+      if (baseRow && same[ty * s->tilesX_ + tx]) {
+        row[tx] = (*baseRow)[tx];
+        continue;
       }
+      row[tx] = LendTile(picture, Geometry(s->width_, s->height_, bits, tx, ty), tx, ty);
       rowUnchanged = false;
     }
     s->rows_.push_back(rowUnchanged ? base->rows_[ty]

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "support/pictures.h"
+#include "support/threads.h"
 
 namespace drollo {
 namespace {
@@ -92,6 +93,26 @@ TEST_F(SnapshotSharing, ReplacedPictureSharesTilesWithEqualBytes) {
   ring_.record(picture_);
   EXPECT_EQ(CountSharedTiles(*ring_.slot(1), *ring_.slot(2)), 20 - 4);
   EXPECT_TRUE(SamePicture(fresh, MaterialiseSnapshot(*ring_.slot(2))));
+}
+
+// Enough tiles that the comparison is shared out between the workers.
+TEST(SnapshotSharingOnThreads, ReplacedLargePictureSharesTheSameTilesWhateverTheThreadCount) {
+  const Picture original = PatternPicture(1000, 700, 3);  // 16 x 11 tiles
+  Picture fresh = original;
+  Scribble(fresh, Rect{100, 100, 110, 110}, 0x21);   // tile (1, 1)
+  Scribble(fresh, Rect{990, 690, 1000, 700}, 0x42);  // the last, partial tile
+  for (int threads : test::kThreadCounts) {
+    test::WorkerLimit limit(threads);
+    Picture picture = original;
+    HistoryRing ring;
+    ring.reset(picture);
+    picture = fresh;
+    ring.record(picture);
+    EXPECT_EQ(CountSharedTiles(*ring.slot(1), *ring.slot(2)), 16 * 11 - 2) << threads;
+    EXPECT_NE(ring.slot(1)->tile(1, 1), ring.slot(2)->tile(1, 1));
+    EXPECT_NE(ring.slot(1)->tile(15, 10), ring.slot(2)->tile(15, 10));
+    EXPECT_TRUE(SamePicture(fresh, MaterialiseSnapshot(*ring.slot(2))));
+  }
 }
 
 TEST_F(SnapshotSharing, EditAfterUndoSharesWithTheRestoredSnapshot) {
