@@ -15,6 +15,9 @@
 #   fuzz/run_long.sh --keep-corpus [target ...]
 # which merges build/fuzz/corpus/<target> into fuzz/corpus/<target> (only inputs that add coverage,
 # at most 4 KiB each), where fuzz/run_short.sh starts from it.
+#
+# FUZZ_FLAGS adds libFuzzer flags to every run, e.g. FUZZ_FLAGS=-detect_leaks=0 (see fuzz/README.md).
+# Two runs of the same target may go side by side: they share the corpus, each keeps its own log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -66,7 +69,7 @@ while :; do
     mkdir -p "$corpus" "$artifacts"
     stored=()
     for d in "fuzz/corpus/$t" "fuzz/seeds/$t"; do [ -d "$d" ] && stored+=("$d"); done
-    log="$build/long_$t.log"
+    log="$build/long_$t.$$.log"
     : >"$log"
     # A finding stops libFuzzer: the input is kept and the target starts again on its corpus until
     # its time is used. (Fork mode would go on by itself, but its merges cost most of the time.)
@@ -76,7 +79,7 @@ while :; do
       remaining=$((end - SECONDS))
       [ "$remaining" -ge 1 ] || break  # (0 would mean no limit)
       "$build/fuzz/fuzz_$t" -max_total_time="$remaining" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "$build/seeds/$t" \
+        -print_final_stats=1 -artifact_prefix="$artifacts/" ${FUZZ_FLAGS:-} "$corpus" "$build/seeds/$t" \
         "${stored[@]}" >"$log.part" 2>&1 || true
       cat "$log.part" >>"$log"
       n=$(awk '/^stat::number_of_executed_units:/ { n = $2 } END { print n + 0 }' "$log.part")
