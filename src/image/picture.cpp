@@ -204,7 +204,41 @@ inline void DecodePixel(const PixelFormat& f, const std::uint8_t* row, int x, st
   }
 }
 
+// Whole-picture copies and fills: the bytes of a big picture are written (and their pages faulted
+// in) on every worker, in blocks of 1 MB.
+constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+
+template <typename Body>
+void ForBlocks(std::size_t n, const Body& body) {
+  if (n < 4 * kBlockBytes) {
+    if (n > 0) body(0, n);
+    return;
+  }
+  const int blocks = static_cast<int>((n + kBlockBytes - 1) / kBlockBytes);
+  ForRows(
+      0, blocks,
+      [&](int b0, int b1) {
+        const std::size_t begin = b0 * kBlockBytes;
+        body(begin, std::min(n, b1 * kBlockBytes) - begin);
+      },
+      {}, 1);
+}
+
 }  // namespace
+
+std::shared_ptr<Picture::Bytes> Picture::CopyOf(const Bytes& bytes) {
+  auto copy = std::make_shared<Bytes>(bytes.size());
+  ForBlocks(bytes.size(), [&](std::size_t at, std::size_t n) {
+    std::memcpy(copy->data() + at, bytes.data() + at, n);
+  });
+  return copy;
+}
+
+std::shared_ptr<Picture::Bytes> Picture::Filled(std::size_t n, std::uint8_t value) {
+  auto bytes = std::make_shared<Bytes>(n);
+  ForBlocks(n, [&](std::size_t at, std::size_t m) { std::memset(bytes->data() + at, value, m); });
+  return bytes;
+}
 
 Picture::Picture(int width, int height, PixelFormat format) : format_(std::move(format)) {
   CheckSize(width, height);
@@ -220,7 +254,7 @@ Picture::Picture(int width, int height, PixelFormat format) : format_(std::move(
   width_ = width;
   height_ = height;
   stride_ = PackedRowBytes(width, format_.bitsPerPixel);
-  bytes_ = std::make_shared<Bytes>(stride_ * static_cast<std::size_t>(height), 0);
+  bytes_ = Filled(stride_ * static_cast<std::size_t>(height), 0);
   resizeTiles();
 }
 
@@ -267,7 +301,7 @@ Picture::Picture(const Picture& other)
       height_(other.height_),
       format_(other.format_),
       stride_(other.stride_),
-      bytes_(other.bytes_ ? std::make_shared<Bytes>(*other.bytes_) : nullptr),
+      bytes_(other.bytes_ ? CopyOf(*other.bytes_) : nullptr),
       fillRow_(other.fillRow_),
       tilesX_(other.tilesX_),
       tilesY_(other.tilesY_),
@@ -292,7 +326,7 @@ Picture Picture::Blank(int width, int height, PixelFormat format, std::uint8_t f
 
 std::uint8_t* Picture::data() {
   if (!bytes_ && fillRow_) {
-    bytes_ = std::make_shared<Bytes>(byteSize(), (*fillRow_)[0]);
+    bytes_ = Filled(byteSize(), (*fillRow_)[0]);
     fillRow_.reset();
   }
   return bytes_ ? bytes_->data() : nullptr;
@@ -382,7 +416,7 @@ void Picture::assign(const Picture& other) {
   height_ = other.height_;
   format_ = other.format_;
   stride_ = other.stride_;
-  bytes_ = other.bytes_ ? std::make_shared<Bytes>(*other.bytes_) : nullptr;
+  bytes_ = other.bytes_ ? CopyOf(*other.bytes_) : nullptr;
   fillRow_ = other.fillRow_;
   readers_.clear();  // they read the old bytes, which nothing writes any more
   if (sameGeometry) {

@@ -256,6 +256,9 @@ class Picture {
  private:
   using Bytes = std::vector<std::uint8_t, PictureAllocator<std::uint8_t>>;
 
+  // New bytes: a copy, or n bytes of one value; big ones are written on every worker.
+  static std::shared_ptr<Bytes> CopyOf(const Bytes& bytes);
+  static std::shared_ptr<Bytes> Filled(std::size_t n, std::uint8_t value);
   static std::uint64_t NewIdentity();
   void resizeTiles();
   // The bytes for writing; a blank picture gets them first, filled with its value.

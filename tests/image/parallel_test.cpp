@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -75,6 +76,24 @@ TEST(AreaResample, SameForEveryThreadCount) {
   for (auto [w, h] : {std::pair{100, 80}, std::pair{333, 251}, std::pair{700, 500}})
     EXPECT_TRUE(test::SameForEveryThreadCount([&] { return AreaResample(in, w, h); }))
         << w << "x" << h;
+}
+
+// Copies and fills of big pictures are written in blocks on every worker; the last block is a
+// part one.
+TEST(BigPictureBytes, CopiesAndFillsAreWholeWhateverTheThreadCount) {
+  const Picture pattern = test::PatternPicture(1501, 1001, 5);  // 4.5 MB, not whole blocks
+  ASSERT_GT(pattern.byteSize(), std::size_t{4} << 20);
+  EXPECT_TRUE(test::SameForEveryThreadCount([&] { return Picture(pattern); }));
+  for (int threads : kThreadCounts) {
+    WorkerLimit limit(threads);
+    Picture blank = Picture::Blank(1501, 1001, PixelFormat::Bgr24(), 0x6B);
+    blank.setPixel(0, 0, 0);  // gives the blank picture its bytes
+    const std::uint8_t* last = blank.row(1000) + blank.stride() - 1;
+    EXPECT_EQ(*last, 0x6B) << threads;
+    EXPECT_EQ(std::count(blank.row(0), last + 1, 0x6B), blank.byteSize() - 3) << threads;
+    const Picture zero(1501, 1001);
+    EXPECT_EQ(std::count(zero.row(0), zero.row(0) + zero.byteSize(), 0), zero.byteSize());
+  }
 }
 
 }  // namespace
