@@ -83,10 +83,13 @@ LoadedPicture ReadHeif(std::span<const std::uint8_t> file, const DecodeLimits& l
                      limits);
   }
 
-  // So does an AV1 sequence header, which the decoder trusts over the item's size property.
-  for (const heif_boxes::CodedSize& coded : heif_boxes::Av1FrameSizes(file))
-    CheckPictureSize(static_cast<std::int64_t>(coded.width),
-                     static_cast<std::int64_t>(coded.height), limits);
+  // So do an AV1 sequence header and an HEVC parameter set, which the decoders trust over the
+  // item's size property.
+  for (const auto& sizes : {heif_boxes::Av1FrameSizes(file), heif_boxes::HevcFrameSizes(file)})
+    for (const heif_boxes::CodedSize& coded : sizes)
+      CheckPictureSize(static_cast<std::int64_t>(std::min<std::uint64_t>(coded.width, 1u << 31)),
+                       static_cast<std::int64_t>(std::min<std::uint64_t>(coded.height, 1u << 31)),
+                       limits);
 
   std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
   if (options && options->version >= 2) options->convert_hdr_to_8bit = 1;

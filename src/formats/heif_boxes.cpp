@@ -25,6 +25,16 @@ class Fields {
     at_ += bytes;
     return v;
   }
+  // The next n bytes in place.
+  Bytes TakeBytes(std::uint64_t n) {
+    if (!ok_ || n > data_.size() - at_) {
+      ok_ = false;
+      return {};
+    }
+    const Bytes out = data_.subspan(at_, static_cast<std::size_t>(n));
+    at_ += static_cast<std::size_t>(n);
+    return out;
+  }
   Bytes Rest() const { return ok_ ? data_.subspan(at_) : Bytes{}; }
   bool ok() const { return ok_; }
 
@@ -217,11 +227,19 @@ class Bits {
     }
     return v;
   }
-  // uvlc(): leading zeros, a one, then as many bits.
+  // uvlc() of AV1, ue(v) of HEVC: leading zeros, a one, then as many bits.
   void SkipUvlc() {
     int zeros = 0;
     while (ok_ && Take(1) == 0) ++zeros;
     Take(std::min(zeros, 32));
+  }
+  std::uint64_t Ue() {
+    int zeros = 0;
+    while (ok_ && Take(1) == 0) {
+      if (++zeros > 32) ok_ = false;
+    }
+    if (!ok_) return 0;
+    return (std::uint64_t{1} << zeros) - 1 + Take(zeros);
   }
   bool ok() const { return ok_; }
 
@@ -322,7 +340,103 @@ void AddAv1Sizes(const Box& meta, Bytes file, std::vector<CodedSize>& out) {
   }
 }
 
+// --- HEVC ------------------------------------------------------------------------------------
+
+constexpr int kSpsNal = 33;
+
+// The payload of a NAL unit after its two-byte header, without the emulation prevention bytes
+// (00 00 03 stands for 00 00), as far as `wanted` bytes.
+std::vector<std::uint8_t> NalPayload(Bytes nal, std::size_t wanted) {
+  std::vector<std::uint8_t> out;
+  int zeros = 0;
+  for (std::size_t i = 2; i < nal.size() && out.size() < wanted; ++i) {
+    if (zeros >= 2 && nal[i] == 3) {
+      zeros = 0;
+      continue;
+    }
+    out.push_back(nal[i]);
+    zeros = nal[i] == 0 ? zeros + 1 : 0;
+  }
+  return out;
+}
+
+// pic_width_in_luma_samples and pic_height_in_luma_samples of a sequence parameter set NAL unit.
+std::optional<CodedSize> SpsSize(Bytes nal) {
+  if (nal.size() < 2 || ((nal[0] >> 1) & 0x3F) != kSpsNal) return std::nullopt;
+  const std::vector<std::uint8_t> payload = NalPayload(nal, 256);
+  Bits b(payload);
+  b.Take(4);                                          // sps_video_parameter_set_id
+  const int subLayers = static_cast<int>(b.Take(3));  // sps_max_sub_layers_minus1
+  b.Take(1);                                          // sps_temporal_id_nesting_flag
+  // profile_tier_level: the general profile (88 bits) and level (8 bits), then per sub-layer
+  // whether its profile and level follow, padded to eight sub-layers.
+  b.Take(88);
+  b.Take(8);
+  bool profile[8] = {}, level[8] = {};
+  for (int i = 0; i < subLayers; ++i) {
+    profile[i] = b.Take(1) != 0;
+    level[i] = b.Take(1) != 0;
+  }
+  if (subLayers > 0) b.Take(2 * (8 - subLayers));
+  for (int i = 0; i < subLayers; ++i) {
+    if (profile[i]) b.Take(88);
+    if (level[i]) b.Take(8);
+  }
+  b.Ue();                               // sps_seq_parameter_set_id
+  if (b.Ue() == 3) b.Take(1);           // chroma_format_idc, separate_colour_plane_flag
+  const std::uint64_t width = b.Ue();   // pic_width_in_luma_samples
+  const std::uint64_t height = b.Ue();  // pic_height_in_luma_samples
+  if (!b.ok()) return std::nullopt;
+  return CodedSize{width, height};
+}
+
+// The sequence parameter sets in the hvcC properties and among the NAL units of the hvc1 items'
+// data, which libheif hands to the decoder with four-byte lengths.
+void AddHevcSizes(const Box& meta, Bytes file, std::vector<CodedSize>& out) {
+  auto add = [&](Bytes nal) {
+    if (const std::optional<CodedSize> size = SpsSize(nal)) out.push_back(*size);
+  };
+  int version = 0;
+  ForEachBox(FullBody(meta, version), [&](const Box& iprp) {
+    if (!Is(iprp, "iprp")) return;
+    ForEachBox(iprp.body, [&](const Box& ipco) {
+      if (!Is(ipco, "ipco")) return;
+      ForEachBox(ipco.body, [&](const Box& hvcC) {
+        if (!Is(hvcC, "hvcC") || hvcC.body.size() < 23) return;
+        // 22 bytes of configuration, then arrays of NAL units of one type each.
+        Fields f(hvcC.body.subspan(22));
+        const std::uint64_t arrays = f.Take(1);
+        for (std::uint64_t a = 0; a < arrays && f.ok(); ++a) {
+          f.Take(1);  // array_completeness, NAL_unit_type
+          const std::uint64_t units = f.Take(2);
+          for (std::uint64_t u = 0; u < units && f.ok(); ++u) add(f.TakeBytes(f.Take(2)));
+        }
+      });
+    });
+  });
+  const MetaItems m = ReadMetaItems(meta, file);
+  for (const auto& [item, type] : m.types) {
+    if (type != "hvc1") continue;
+    const auto where = m.locations.find(item);
+    if (where == m.locations.end()) continue;
+    const std::vector<std::uint8_t> data = ItemStart(where->second, file, m.idat, 4096);
+    Fields f(data);
+    while (f.ok()) {
+      const Bytes nal = f.TakeBytes(f.Take(4));
+      if (f.ok()) add(nal);
+    }
+  }
+}
+
 }  // namespace
+
+std::vector<CodedSize> HevcFrameSizes(std::span<const std::uint8_t> file) {
+  std::vector<CodedSize> out;
+  ForEachBox(file, [&](const Box& box) {
+    if (Is(box, "meta")) AddHevcSizes(box, file, out);
+  });
+  return out;
+}
 
 std::vector<CodedSize> Av1FrameSizes(std::span<const std::uint8_t> file) {
   std::vector<CodedSize> out;

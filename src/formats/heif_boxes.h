@@ -3,9 +3,10 @@
 // libheif checks an image's size only against a limit per side, and only when it makes the
 // image. A grid or overlay image states its output size in its own item data, which libheif reads
 // just before it takes the memory for the whole output; a file whose grid claims 6144 x 61440
-// pixels over 16 x 16 tiles would take gigabytes before any tile is decoded. The AV1 decoder
-// likewise sizes its frames from the sequence header in the coded data. Reading those sizes here
-// lets the reader refuse such a file with our limit on the area, as every other reader does.
+// pixels over 16 x 16 tiles would take gigabytes before any tile is decoded. The AV1 and HEVC
+// decoders likewise size their frames from the sequence header or parameter set in the coded data.
+// Reading those sizes here lets the reader refuse such a file with our limit on the area, as every
+// other reader does.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,12 @@ struct CodedSize {
 // 572-byte file stating 16 x 16 pixels took 2 GB that way. Headers that cannot be read are left
 // out (the decoder refuses them itself).
 std::vector<CodedSize> Av1FrameSizes(std::span<const std::uint8_t> file);
+
+// The picture size (pic_width_in_luma_samples x pic_height_in_luma_samples) of every HEVC sequence
+// parameter set in the file's hvcC properties and among the NAL units of its hvc1 items. The HEVC
+// decoder likewise takes the memory for the size its parameter set states: a 577-byte HEIC whose
+// tiles claim 32768 x 32768 took 5 GB and two minutes. Sets that cannot be read are left out.
+std::vector<CodedSize> HevcFrameSizes(std::span<const std::uint8_t> file);
 
 // Whether a meta box holds a rotation (irot) or mirroring (imir) property. Inside the meta box a
 // property is recognised by its type after a size that fits, which is all that is needed to tell

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -64,11 +66,12 @@ Bytes Iloc(std::initializer_list<Item> items) {
   return Box("iloc", body);
 }
 
-Bytes Meta(const Bytes& iinfEntries, int entries, const Bytes& iloc, const Bytes& idat) {
+Bytes Meta(const Bytes& iinfEntries, int entries, const Bytes& iloc, const Bytes& idat,
+           const Bytes& more = {}) {
   Bytes iinf{0, 0, 0, 0};
   Put(iinf, static_cast<std::uint64_t>(entries), 2);
   iinf.insert(iinf.end(), iinfEntries.begin(), iinfEntries.end());
-  return Box("meta", Join({Bytes{0, 0, 0, 0}, Box("iinf", iinf), iloc, Box("idat", idat)}));
+  return Box("meta", Join({Bytes{0, 0, 0, 0}, Box("iinf", iinf), iloc, Box("idat", idat), more}));
 }
 
 TEST(HeifBoxes, GridAndOverlaySizesAreReadInBothFieldWidthsAndBothPlaces) {
@@ -274,6 +277,115 @@ TEST(HeifBoxes, Av1SequenceHeadersAreReadFromTheConfigurationAndTheItemData) {
 TEST(HeifBoxes, Av1FrameLargerThanTheLimitIsRefusedBeforeDecoding) {
   const Bytes file =
       ReadAll(FuzzFile("regressions", "oom-1d775098bd8c52fe805e9ea0c4dff9af049d029a"));
+  ASSERT_FALSE(file.empty());
+  try {
+    ReadHeif(file);
+    FAIL() << "the file was decoded";
+  } catch (const PictureFileError& e) {
+    EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << e.what();
+  }
+}
+
+// An HEVC sequence parameter set NAL unit stating a picture of width x height: two sub-layers
+// (one with its profile and level, one with its level only) and 4:4:4 chroma with its extra flag,
+// so every optional part is there. Its runs of zero bytes get emulation prevention bytes, as in a
+// real stream.
+Bytes SequenceParameterSet(std::uint32_t width, std::uint32_t height) {
+  BitWriter b;
+  const auto ue = [&](std::uint64_t v) {
+    const int bits = std::bit_width(v + 1);
+    b.Put(0, bits - 1);
+    b.Put(v + 1, bits);
+  };
+  b.Put(0, 4);  // sps_video_parameter_set_id
+  b.Put(2, 3);  // sps_max_sub_layers_minus1
+  b.Put(1, 1);
+  b.Put(0x01, 8);  // general profile: space, tier, idc
+  b.Put(0x60000000, 32);
+  b.Put(0x90, 8);
+  b.Put(0, 40);
+  b.Put(0x5D, 8);  // general_level_idc
+  b.Put(0b11, 2);  // sub-layer 0: profile and level
+  b.Put(0b01, 2);  // sub-layer 1: level only
+  b.Put(0, 12);    // up to eight sub-layers
+  b.Put(0, 48);
+  b.Put(0, 40);
+  b.Put(0x5A, 8);
+  b.Put(0x5A, 8);
+  ue(0);  // sps_seq_parameter_set_id
+  ue(3);  // chroma_format_idc 4:4:4
+  b.Put(0, 1);
+  ue(width);
+  ue(height);
+  b.Put(0xABCD, 16);  // what follows in a real set
+  Bytes nal{0x42, 0x01};
+  int zeros = 0;
+  for (std::uint8_t byte : b.bytes) {
+    if (zeros >= 2 && byte <= 3) {
+      nal.push_back(3);
+      zeros = 0;
+    }
+    nal.push_back(byte);
+    zeros = byte == 0 ? zeros + 1 : 0;
+  }
+  return nal;
+}
+
+// The HEVC decoder takes the memory for the picture size of the parameter set, whatever the
+// item's size property says; the reader now checks that size first.
+TEST(HeifBoxes, HevcParameterSetsAreReadFromTheConfigurationAndTheItemData) {
+  const Bytes sps = SequenceParameterSet(40000, 30000);
+  const Bytes escape{0, 0, 3};
+  ASSERT_NE(std::search(sps.begin(), sps.end(), escape.begin(), escape.end()), sps.end());
+  // 22 bytes of configuration (four-byte lengths), then a video and a sequence parameter set.
+  Bytes hvcC(22, 0);
+  hvcC[21] = 0x0F;
+  hvcC.push_back(2);
+  hvcC.insert(hvcC.end(), {0x20, 0, 1, 0, 3, 0x40, 0x01, 0x0C});
+  hvcC.insert(hvcC.end(), {0x21, 0, 1});
+  Put(hvcC, sps.size(), 2);
+  hvcC.insert(hvcC.end(), sps.begin(), sps.end());
+  const Bytes iprp = Box("iprp", Box("ipco", Box("hvcC", hvcC)));
+  // The item's own data: a slice, then another parameter set.
+  const Bytes slice{0x26, 0x01, 0xAF, 0x00};
+  const Bytes itemSps = SequenceParameterSet(500, 400);
+  Bytes idat;
+  Put(idat, slice.size(), 4);
+  idat.insert(idat.end(), slice.begin(), slice.end());
+  Put(idat, itemSps.size(), 4);
+  idat.insert(idat.end(), itemSps.begin(), itemSps.end());
+  const Bytes meta = Meta(Infe(1, "hvc1"), 1, Iloc({{1, 1, 0, idat.size()}}), idat, iprp);
+
+  const auto sizes = heif_boxes::HevcFrameSizes(meta);
+  ASSERT_EQ(sizes.size(), 2u);
+  EXPECT_EQ(sizes[0].width, 40000u);
+  EXPECT_EQ(sizes[0].height, 30000u);
+  EXPECT_EQ(sizes[1].width, 500u);
+  EXPECT_EQ(sizes[1].height, 400u);
+  // Cut anywhere, nothing is read outside the box and no size is made up.
+  for (std::size_t keep = 0; keep < meta.size(); ++keep) {
+    const Bytes cut(meta.begin(), meta.begin() + static_cast<std::ptrdiff_t>(keep));
+    for (const auto& size : heif_boxes::HevcFrameSizes(cut))
+      EXPECT_TRUE(size.width == 40000u || size.width == 500u) << size.width;
+  }
+
+  // The encoder's own file, a grid of 64 x 64 tiles: its parameter sets state the tile size.
+  const Bytes heic = ReadAll(HeifSeed());
+  ASSERT_FALSE(heic.empty());
+  const auto tiles = heif_boxes::HevcFrameSizes(heic);
+  ASSERT_FALSE(tiles.empty());
+  for (const auto& size : tiles) {
+    EXPECT_EQ(size.width, 64u);
+    EXPECT_EQ(size.height, 64u);
+  }
+  EXPECT_NO_THROW(ReadHeif(heic));
+}
+
+// Regression: the seed HEIC with its parameter set changed to claim 32768 x 32768 pixels (577
+// bytes) took 5 GB and two minutes in the HEVC decoder.
+TEST(HeifBoxes, HevcPictureLargerThanTheLimitIsRefusedBeforeDecoding) {
+  const Bytes file =
+      ReadAll(FuzzFile("regressions", "oom-8f3f9412c18714967c52b7b8f1bf7b55dc88af77"));
   ASSERT_FALSE(file.empty());
   try {
     ReadHeif(file);
