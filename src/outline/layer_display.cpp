@@ -50,6 +50,36 @@ TBitmap32 Checkerboard(int width, int height) {
   return out;
 }
 
+// Pixels [x0, x1) of row y of the view over the 24-bit picture: the covering layer pixel or the
+// picture's own, widened to 32 bits.
+void ComposeOverPicture(const Picture& picture, const TBitmap32& layer, int y, int x0, int x1,
+                        std::uint8_t* d) {
+  const int lw = std::min(picture.width(), layer.width());
+  const std::uint8_t* s = picture.row(y) + 3 * x0;
+  const std::uint8_t* l = y < std::min(picture.height(), layer.height()) ? layer.row(y) : nullptr;
+  d += 4 * x0;
+  for (int x = x0; x < x1; ++x, s += 3, d += 4) {
+    if (x < lw && l) {
+      const std::uint32_t c = Load(l + 4 * x) & kColourMask;
+      if (c != kColourMask) {
+        Store(d, c | 0xFF000000u);
+        continue;
+      }
+    }
+    d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = 255;
+  }
+}
+
+// Pixels [x0, x1) of row y of the view over the checkerboard, which has the layer's size.
+void ComposeOverCheckerboard(const TBitmap32& layer, int y, int x0, int x1, std::uint8_t* d) {
+  const std::uint8_t* l = layer.row(y);
+  for (int x = x0; x < x1; ++x) {
+    std::uint32_t c = Load(l + 4 * x) & kColourMask;
+    if (c == kColourMask) c = (((y / 20) + (x / 20)) % 2 == 0 ? 255 : 240) * 0x010101u;
+    Store(d + 4 * x, c | 0xFF000000u);
+  }
+}
+
 TBitmap32 Image2showto(const Picture& picture, const TBitmap32& layer, bool showPicture) {
   TBitmap32 view;
   Image2showto(picture, layer, showPicture, view);
@@ -62,7 +92,6 @@ void Image2showto(const Picture& picture, const TBitmap32& layer, bool showPictu
     // The usual case, in one pass: each pixel is the covering layer pixel or the picture's own,
     // widened to 32 bits.
     const int w = picture.width(), h = picture.height();
-    const int lw = std::min(w, layer.width()), lh = std::min(h, layer.height());
     if (view.width() != w || view.height() != h) {
       view = TBitmap32();  // the old bytes go before the new ones come
       view = TBitmap32(w, h, Picture::Unfilled{});
@@ -72,21 +101,7 @@ void Image2showto(const Picture& picture, const TBitmap32& layer, bool showPictu
     ForRows(
         0, h,
         [&](int y0, int y1) {
-          for (int y = y0; y < y1; ++y) {
-            const std::uint8_t* s = picture.row(y);
-            const std::uint8_t* l = y < lh ? layer.row(y) : nullptr;
-            std::uint8_t* d = dst.row(y);
-            for (int x = 0; x < w; ++x, s += 3, d += 4) {
-              if (x < lw && l) {
-                const std::uint32_t c = Load(l + 4 * x) & kColourMask;
-                if (c != kColourMask) {
-                  Store(d, c | 0xFF000000u);
-                  continue;
-                }
-              }
-              d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = 255;
-            }
-          }
+          for (int y = y0; y < y1; ++y) ComposeOverPicture(picture, layer, y, 0, w, dst.row(y));
         },
         {}, GrainRows(4 * static_cast<std::size_t>(w)));
     return;
@@ -110,6 +125,31 @@ void Image2showto(const Picture& picture, const TBitmap32& layer, bool showPictu
       if (c != kColourMask) Store(d, c | 0xFF000000u);
     }
   }
+}
+
+bool Image2showtoPart(const Picture& picture, const TBitmap32& layer, bool showPicture,
+                      TBitmap32& view, const Rect& area) {
+  const bool overPicture = showPicture && picture.bitsPerPixel() == 24;
+  if (showPicture && !overPicture) return false;
+  const int w = overPicture ? picture.width() : layer.width();
+  const int h = overPicture ? picture.height() : layer.height();
+  if (view.width() != w || view.height() != h || view.bitsPerPixel() != 32) return false;
+  const Rect r = area.intersected(view.rect());
+  if (r.empty()) return true;
+  const MutableView dst = view.region(r);
+  ForRows(
+      r.top, r.bottom,
+      [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+          std::uint8_t* d = dst.row(y);
+          if (overPicture)
+            ComposeOverPicture(picture, layer, y, r.left, r.right, d);
+          else
+            ComposeOverCheckerboard(layer, y, r.left, r.right, d);
+        }
+      },
+      {}, GrainRows(4 * static_cast<std::size_t>(r.width())));
+  return true;
 }
 
 }  // namespace drollo::outline

@@ -22,5 +22,11 @@ TBitmap32 Image2showto(const Picture& picture, const TBitmap32& layer, bool show
 // after a command does not hold two displays at once. `view` is neither picture nor layer.
 void Image2showto(const Picture& picture, const TBitmap32& layer, bool showPicture,
                   TBitmap32& view);
+// Brings `view`, made by Image2showto from the same picture and layer, up to date inside `area`
+// after they changed there, with the same bytes as composing it whole. Returns false, writing
+// nothing, when the view does not have the size Image2showto gives or the picture is shown at a
+// depth other than 24 bits: then it is to be composed whole.
+bool Image2showtoPart(const Picture& picture, const TBitmap32& layer, bool showPicture,
+                      TBitmap32& view, const Rect& area);
 
 }  // namespace drollo::outline

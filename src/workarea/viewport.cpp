@@ -1,6 +1,8 @@
 #include "workarea/viewport.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 #include "outline/layer_display.h"
 
@@ -31,7 +33,31 @@ void WorkAreaViewport::ScrollBy(int dx, int dy) {
 }
 
 void WorkAreaViewport::ShowLayer(const ProgramState& state, bool withPicture) {
-  outline::Image2showto(state.WorkingPicture, state.OutlineBitmap, withPicture, Image2Picture);
+  const Picture& picture = state.WorkingPicture;
+  const TBitmap32& layer = state.OutlineBitmap;
+  const std::uint64_t before = Picture::WriteClock();
+  if (!updateLayerDisplay(picture, layer, withPicture))
+    outline::Image2showto(picture, layer, withPicture, Image2Picture);
+  composed_ = Composition{picture.identity(),    layer.identity(), Image2Picture.identity(), before,
+                          Picture::WriteClock(), withPicture};
+}
+
+bool WorkAreaViewport::updateLayerDisplay(const Picture& picture, const TBitmap32& layer,
+                                          bool withPicture) {
+  const Composition& c = composed_;
+  if (c.picture != picture.identity() || c.layer != layer.identity() ||
+      c.view != Image2Picture.identity() || c.withPicture != withPicture)
+    return false;
+  // Written by someone else since: no longer what the two make.
+  if (!Image2Picture.writtenSince(c.after).empty()) return false;
+  std::vector<Rect> changed = layer.writtenSince(c.before);
+  if (withPicture) {
+    const std::vector<Rect> underneath = picture.writtenSince(c.before);
+    changed.insert(changed.end(), underneath.begin(), underneath.end());
+  }
+  for (const Rect& r : changed)
+    if (!outline::Image2showtoPart(picture, layer, withPicture, Image2Picture, r)) return false;
+  return true;
 }
 
 }  // namespace drollo

@@ -3,6 +3,8 @@
 // Image2 with the layer display, at their display sizes.
 #pragma once
 
+#include <cstdint>
+
 #include "app/state/program_state.h"
 #include "image/bitmap32.h"
 #include "workarea/window_controls.h"
@@ -47,8 +49,25 @@ class WorkAreaViewport {
   void UpdateScrollRange() { ScrollBy(0, 0); }
 
   // Recomposes Image2Picture from the working picture and the outline layer, with the picture
-  // under the layer or a checkerboard (Image2showto).
+  // under the layer or a checkerboard (Image2showto). When it was composed from the same two
+  // before, only where they were written since is made again, so a stroke costs what it covers.
   void ShowLayer(const ProgramState& state, bool withPicture);
+
+ private:
+  // What Image2Picture was last composed from: identities, and the write clock before and after.
+  struct Composition {
+    std::uint64_t picture = 0;
+    std::uint64_t layer = 0;
+    std::uint64_t view = 0;
+    std::uint64_t before = 0;
+    std::uint64_t after = 0;
+    bool withPicture = false;
+  };
+  // Brings Image2Picture up to date where the picture or the layer changed since the last
+  // composition; false when it has to be composed whole.
+  bool updateLayerDisplay(const Picture& picture, const TBitmap32& layer, bool withPicture);
+
+  Composition composed_;
 };
 
 }  // namespace drollo

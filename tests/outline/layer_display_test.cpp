@@ -108,5 +108,31 @@ TEST(LayerDisplay, ABlankLayerShowsLikeAWhiteOne) {
   EXPECT_TRUE(blank.blank());
 }
 
+TEST(LayerDisplay, PartsMadeAgainEqualAWholeComposition) {
+  for (bool show : {true, false}) {
+    Picture picture = PatternPicture(90, 70, 2);
+    TBitmap32 layer = Scribbled(90, 70);
+    TBitmap32 view = Image2showto(picture, layer, show);
+    // Layer pixels drawn and erased, picture pixels changed, in a few rectangles, one reaching
+    // past the view.
+    const Rect parts[] = {{5, 5, 20, 9}, {60, 40, 120, 95}, {0, 69, 90, 70}};
+    for (const Rect& r : parts)
+      for (int y = r.top; y < std::min(r.bottom, 70); ++y)
+        for (int x = r.left; x < std::min(r.right, 90); ++x) {
+          layer.setPixel(x, y, (x + y) % 3 == 0 ? kWhite : MakeColour(x, y, 9));
+          picture.setPixel(x, y, MakeColour(y, 200, x));
+        }
+    for (const Rect& r : parts) ASSERT_TRUE(Image2showtoPart(picture, layer, show, view, r));
+    EXPECT_TRUE(SamePicture(Image2showto(picture, layer, show), view)) << show;
+  }
+  // A view of another size, or a picture that is not 24 bits under the layer: made whole.
+  const TBitmap32 layer = Scribbled(90, 70);
+  TBitmap32 view = Image2showto(PatternPicture(80, 70, 2), layer, true);
+  EXPECT_FALSE(Image2showtoPart(PatternPicture(90, 70, 2), layer, true, view, Rect{0, 0, 5, 5}));
+  Picture grey(90, 70, 8);
+  view = Image2showto(grey, layer, true);
+  EXPECT_FALSE(Image2showtoPart(grey, layer, true, view, Rect{0, 0, 5, 5}));
+}
+
 }  // namespace
 }  // namespace drollo::outline
