@@ -88,23 +88,34 @@ Bytes FullBody(const Box& box, int& version) {
 struct Extent {
   std::uint64_t offset = 0;
   std::uint64_t length = 0;
+  bool operator==(const Extent&) const = default;
 };
 
 struct Location {
   int construction = 0;  // 0: offsets in the file, 1: in the meta box's idat
   std::vector<Extent> extents;
+  bool operator==(const Location&) const = default;
 };
 
-std::map<std::uint32_t, Location> Locations(const Box& iloc) {
+// How the field sizes of an iloc box are read. The format allows 0, 4 and 8 bytes. A damaged box
+// may state others: read as stated, or as libheif reads them, as no field at all. The two readings
+// can place an item's data differently, so the checks here look at both.
+enum class FieldSizes { AsStated, FourOrEightOnly };
+
+std::map<std::uint32_t, Location> Locations(const Box& iloc, FieldSizes rule) {
   std::map<std::uint32_t, Location> out;
   int version = 0;
   Fields f(FullBody(iloc, version));
   if (version > 2) return out;
   const std::uint64_t sizes = f.Take(2);
-  const std::size_t offsetSize = (sizes >> 12) & 15;
-  const std::size_t lengthSize = (sizes >> 8) & 15;
-  const std::size_t baseSize = (sizes >> 4) & 15;
-  const std::size_t indexSize = version >= 1 ? sizes & 15 : 0;
+  const auto size = [&](std::uint64_t n) -> std::size_t {
+    n &= 15;
+    return rule == FieldSizes::AsStated || n == 4 || n == 8 ? n : 0;
+  };
+  const std::size_t offsetSize = size(sizes >> 12);
+  const std::size_t lengthSize = size(sizes >> 8);
+  const std::size_t baseSize = size(sizes >> 4);
+  const std::size_t indexSize = version >= 1 ? size(sizes) : 0;
   const std::uint64_t count = f.Take(version < 2 ? 2 : 4);
   for (std::uint64_t i = 0; i < count && f.ok(); ++i) {
     const auto item = static_cast<std::uint32_t>(f.Take(version < 2 ? 2 : 4));
@@ -157,12 +168,12 @@ struct MetaItems {
   Bytes idat;
 };
 
-MetaItems ReadMetaItems(const Box& meta, Bytes file) {
+MetaItems ReadMetaItems(const Box& meta, Bytes file, FieldSizes rule) {
   MetaItems m;
   int version = 0;
   ForEachBox(FullBody(meta, version), [&](const Box& box) {
     if (Is(box, "iinf")) m.types = ItemTypes(box);
-    if (Is(box, "iloc")) m.locations = Locations(box);
+    if (Is(box, "iloc")) m.locations = Locations(box, rule);
     // libheif reads an item stored in idat from the file at idat's start plus the item's offset,
     // without stopping at idat's end; so does this.
     if (Is(box, "idat"))
@@ -190,25 +201,44 @@ std::vector<std::uint8_t> ItemStart(const Location& location, Bytes file, Bytes 
   return out;
 }
 
-void AddDerivedImages(const Box& meta, Bytes file, std::vector<DerivedImage>& out) {
-  const MetaItems m = ReadMetaItems(meta, file);
-  for (const auto& [item, type] : m.types) {
-    const bool grid = type == "grid";
-    if (!grid && type != "iovl") continue;
-    const auto where = m.locations.find(item);
-    if (where == m.locations.end()) continue;
-    // grid: version, flags, rows - 1, columns - 1, width, height;
-    // iovl: version, flags, four 16-bit fill values, width, height. Flag 1 makes the sizes 32-bit.
-    const std::vector<std::uint8_t> data = ItemStart(where->second, file, m.idat, 18);
-    Fields f(data);
-    f.Take(1);
-    const bool wide = (f.Take(1) & 1) != 0;
-    f.Take(grid ? 2 : 8);
-    DerivedImage image{item, grid, 0, 0};
-    image.width = f.Take(wide ? 4 : 2);
-    image.height = f.Take(wide ? 4 : 2);
-    if (f.ok()) out.push_back(image);
+// Calls visit(item, type, location, idat) for every item of a meta box whose location can be
+// read, under both readings of the iloc box's field sizes (once where they agree).
+template <typename Visit>
+void ForEachItem(const Box& meta, Bytes file, Visit visit) {
+  const MetaItems stated = ReadMetaItems(meta, file, FieldSizes::AsStated);
+  const MetaItems libheif = ReadMetaItems(meta, file, FieldSizes::FourOrEightOnly);
+  for (const MetaItems* m : {&stated, &libheif}) {
+    for (const auto& [item, type] : m->types) {
+      const auto where = m->locations.find(item);
+      if (where == m->locations.end()) continue;
+      if (m == &libheif) {
+        const auto same = stated.locations.find(item);
+        if (same != stated.locations.end() && same->second == where->second) continue;
+      }
+      visit(item, type, where->second, m->idat);
+    }
   }
+}
+
+void AddDerivedImages(const Box& meta, Bytes file, std::vector<DerivedImage>& out) {
+  ForEachItem(
+      meta, file,
+      [&](std::uint32_t item, const std::string& type, const Location& location, Bytes idat) {
+        const bool grid = type == "grid";
+        if (!grid && type != "iovl") return;
+        // grid: version, flags, rows - 1, columns - 1, width, height;
+        // iovl: version, flags, four 16-bit fill values, width, height. Flag 1 makes the sizes
+        // 32-bit.
+        const std::vector<std::uint8_t> data = ItemStart(location, file, idat, 18);
+        Fields f(data);
+        f.Take(1);
+        const bool wide = (f.Take(1) & 1) != 0;
+        f.Take(grid ? 2 : 8);
+        DerivedImage image{item, grid, 0, 0};
+        image.width = f.Take(wide ? 4 : 2);
+        image.height = f.Take(wide ? 4 : 2);
+        if (f.ok()) out.push_back(image);
+      });
 }
 
 // Bits read most significant first; a read past the end leaves ok false and gives 0.
@@ -331,13 +361,10 @@ void AddAv1Sizes(const Box& meta, Bytes file, std::vector<CodedSize>& out) {
       });
     });
   });
-  const MetaItems m = ReadMetaItems(meta, file);
-  for (const auto& [item, type] : m.types) {
-    if (type != "av01") continue;
-    const auto where = m.locations.find(item);
-    if (where == m.locations.end()) continue;
-    add(ItemStart(where->second, file, m.idat, 4096));
-  }
+  ForEachItem(meta, file,
+              [&](std::uint32_t, const std::string& type, const Location& location, Bytes idat) {
+                if (type == "av01") add(ItemStart(location, file, idat, 4096));
+              });
 }
 
 // --- HEVC ------------------------------------------------------------------------------------
@@ -414,18 +441,16 @@ void AddHevcSizes(const Box& meta, Bytes file, std::vector<CodedSize>& out) {
       });
     });
   });
-  const MetaItems m = ReadMetaItems(meta, file);
-  for (const auto& [item, type] : m.types) {
-    if (type != "hvc1") continue;
-    const auto where = m.locations.find(item);
-    if (where == m.locations.end()) continue;
-    const std::vector<std::uint8_t> data = ItemStart(where->second, file, m.idat, 4096);
-    Fields f(data);
-    while (f.ok()) {
-      const Bytes nal = f.TakeBytes(f.Take(4));
-      if (f.ok()) add(nal);
-    }
-  }
+  ForEachItem(meta, file,
+              [&](std::uint32_t, const std::string& type, const Location& location, Bytes idat) {
+                if (type != "hvc1") return;
+                const std::vector<std::uint8_t> data = ItemStart(location, file, idat, 4096);
+                Fields f(data);
+                while (f.ok()) {
+                  const Bytes nal = f.TakeBytes(f.Take(4));
+                  if (f.ok()) add(nal);
+                }
+              });
 }
 
 }  // namespace

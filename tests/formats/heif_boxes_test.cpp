@@ -395,5 +395,28 @@ TEST(HeifBoxes, HevcPictureLargerThanTheLimitIsRefusedBeforeDecoding) {
   }
 }
 
+// Regression: iloc boxes that state field sizes other than 0, 4 and 8 bytes, which libheif reads
+// as no field at all. The grid's data then lies elsewhere for libheif than for a reading as stated,
+// and seven such files of 572 to 581 bytes, with grids claiming up to 65296 x 60928 pixels, took
+// 2 to 4 GB. Both readings are now checked.
+TEST(HeifBoxes, GridPlacedByEitherReadingOfOddFieldSizesIsRefused) {
+  for (const char* name : {"oom-09d2fb4fb2dc079ff4245289365d3212b7cc78b2",
+                           "oom-48ec994b9c12ad7fef4d493cf9d7a16f444b3935",
+                           "oom-632737edc2ba75dcfa9ca09d80d5c1c8482e8a5a",
+                           "oom-a88448f5cacd64a769b08b3d03dca087bbab47fd",
+                           "oom-ab4d5175d84156f70645df34d13d16793f22bee5",
+                           "oom-f7274e63f15caf595f1b54458bd00620e6c79086",
+                           "oom-fadd6d7ccf47f9f88afed5dcd2048f44b6ecaa9c"}) {
+    const Bytes file = ReadAll(FuzzFile("regressions", name));
+    ASSERT_FALSE(file.empty()) << name;
+    try {
+      ReadHeif(file);
+      ADD_FAILURE() << name << " was decoded";
+    } catch (const PictureFileError& e) {
+      EXPECT_NE(std::string(e.what()).find("too large"), std::string::npos) << name << e.what();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace drollo::formats
