@@ -345,21 +345,26 @@ std::optional<CodedSize> FirstSequenceHeaderSize(Bytes obus) {
   return std::nullopt;
 }
 
+// Calls visit(property) for every property box in a meta box's iprp/ipco.
+template <typename Visit>
+void ForEachProperty(const Box& meta, Visit visit) {
+  int version = 0;
+  ForEachBox(FullBody(meta, version), [&](const Box& iprp) {
+    if (!Is(iprp, "iprp")) return;
+    ForEachBox(iprp.body, [&](const Box& ipco) {
+      if (Is(ipco, "ipco")) ForEachBox(ipco.body, visit);
+    });
+  });
+}
+
 // The sequence headers in the av1C properties and at the start of the av01 items' data.
 void AddAv1Sizes(const Box& meta, Bytes file, std::vector<CodedSize>& out) {
   auto add = [&](Bytes obus) {
     if (const std::optional<CodedSize> size = FirstSequenceHeaderSize(obus)) out.push_back(*size);
   };
-  int version = 0;
-  ForEachBox(FullBody(meta, version), [&](const Box& iprp) {
-    if (!Is(iprp, "iprp")) return;
-    ForEachBox(iprp.body, [&](const Box& ipco) {
-      if (!Is(ipco, "ipco")) return;
-      ForEachBox(ipco.body, [&](const Box& av1C) {
-        // marker and version, profile and level, flags, presentation delay; then configOBUs
-        if (Is(av1C, "av1C") && av1C.body.size() > 4) add(av1C.body.subspan(4));
-      });
-    });
+  ForEachProperty(meta, [&](const Box& av1C) {
+    // marker and version, profile and level, flags, presentation delay; then configOBUs
+    if (Is(av1C, "av1C") && av1C.body.size() > 4) add(av1C.body.subspan(4));
   });
   ForEachItem(meta, file,
               [&](std::uint32_t, const std::string& type, const Location& location, Bytes idat) {
@@ -423,23 +428,16 @@ void AddHevcSizes(const Box& meta, Bytes file, std::vector<CodedSize>& out) {
   auto add = [&](Bytes nal) {
     if (const std::optional<CodedSize> size = SpsSize(nal)) out.push_back(*size);
   };
-  int version = 0;
-  ForEachBox(FullBody(meta, version), [&](const Box& iprp) {
-    if (!Is(iprp, "iprp")) return;
-    ForEachBox(iprp.body, [&](const Box& ipco) {
-      if (!Is(ipco, "ipco")) return;
-      ForEachBox(ipco.body, [&](const Box& hvcC) {
-        if (!Is(hvcC, "hvcC") || hvcC.body.size() < 23) return;
-        // 22 bytes of configuration, then arrays of NAL units of one type each.
-        Fields f(hvcC.body.subspan(22));
-        const std::uint64_t arrays = f.Take(1);
-        for (std::uint64_t a = 0; a < arrays && f.ok(); ++a) {
-          f.Take(1);  // array_completeness, NAL_unit_type
-          const std::uint64_t units = f.Take(2);
-          for (std::uint64_t u = 0; u < units && f.ok(); ++u) add(f.TakeBytes(f.Take(2)));
-        }
-      });
-    });
+  ForEachProperty(meta, [&](const Box& hvcC) {
+    if (!Is(hvcC, "hvcC") || hvcC.body.size() < 23) return;
+    // 22 bytes of configuration, then arrays of NAL units of one type each.
+    Fields f(hvcC.body.subspan(22));
+    const std::uint64_t arrays = f.Take(1);
+    for (std::uint64_t a = 0; a < arrays && f.ok(); ++a) {
+      f.Take(1);  // array_completeness, NAL_unit_type
+      const std::uint64_t units = f.Take(2);
+      for (std::uint64_t u = 0; u < units && f.ok(); ++u) add(f.TakeBytes(f.Take(2)));
+    }
   });
   ForEachItem(meta, file,
               [&](std::uint32_t, const std::string& type, const Location& location, Bytes idat) {
