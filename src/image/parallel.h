@@ -34,12 +34,18 @@ tbb::task_arena& WorkerArena();
 }
 
 // Calls body(first, last) on disjoint row ranges that together cover [begin, end). Ranges hold
-// about `grainRows` rows, so a tiny picture is not split into many tasks. `progress` is ticked once
-// per row, from the calling thread only.
+// about `grainRows` rows, so a tiny picture is not split into many tasks; a range of no more than
+// that runs on the calling thread without waking the workers. `progress` is ticked once per row,
+// from the calling thread only.
 template <typename Body>
 void ForRows(int begin, int end, const Body& body, const Progress& progress = {},
              int grainRows = 8) {
   if (end <= begin) return;
+  if (end - begin <= grainRows) {
+    body(begin, end);
+    for (int y = begin; y < end; ++y) Tick(progress);
+    return;
+  }
   const std::thread::id caller = std::this_thread::get_id();
   std::atomic<int> done{0};
   int ticked = 0;

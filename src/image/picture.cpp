@@ -208,12 +208,9 @@ inline void DecodePixel(const PixelFormat& f, const std::uint8_t* row, int x, st
 // in) on every worker, in blocks of 1 MB.
 constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 
+// Up to four blocks are written on the calling thread.
 template <typename Body>
 void ForBlocks(std::size_t n, const Body& body) {
-  if (n < 4 * kBlockBytes) {
-    if (n > 0) body(0, n);
-    return;
-  }
   const int blocks = static_cast<int>((n + kBlockBytes - 1) / kBlockBytes);
   ForRows(
       0, blocks,
@@ -221,7 +218,7 @@ void ForBlocks(std::size_t n, const Body& body) {
         const std::size_t begin = b0 * kBlockBytes;
         body(begin, std::min(n, b1 * kBlockBytes) - begin);
       },
-      {}, 1);
+      {}, 4);
 }
 
 }  // namespace
@@ -575,10 +572,6 @@ void Picture::takeBackTiles(int tx0, int tx1, int ty0, int ty1) {
   // or the whole picture) are shared out between the worker threads. A few, as a small brush
   // writes, are copied here without waking the workers.
   constexpr int kCopiesPerTask = 16;
-  if (readers.size() <= kCopiesPerTask) {
-    for (const std::shared_ptr<TileReader>& reader : readers) reader->takeOwnCopy();
-    return;
-  }
   ForRows(
       0, static_cast<int>(readers.size()),
       [&](int first, int last) {

@@ -162,10 +162,7 @@ std::shared_ptr<const PictureSnapshot> PictureSnapshot::Capture(const Picture& p
       for (int ty = 0; ty < picture.tilesY(); ++ty)
         for (int tx = 0; tx < s->tilesX_; ++tx) toCompare += picture.tileWritten(tx, ty);
     }
-    if (toCompare > 64)
-      ForRows(0, picture.tilesY(), compare, {}, 1);
-    else
-      compare(0, picture.tilesY());
+    ForRows(0, picture.tilesY(), compare, {}, toCompare > 64 ? 1 : picture.tilesY());
   }
 
   for (int ty = 0; ty < picture.tilesY(); ++ty) {
