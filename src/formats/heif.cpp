@@ -76,20 +76,16 @@ LoadedPicture ReadHeif(std::span<const std::uint8_t> file, const DecodeLimits& l
   const std::int64_t codedH = heif_image_handle_get_ispe_height(raw);
   CheckPictureSize(codedW, codedH, limits);
   CheckPictureSize(heif_image_handle_get_width(raw), heif_image_handle_get_height(raw), limits);
-  // A grid or overlay states its output size in its own data, which libheif trusts.
-  for (const heif_boxes::DerivedImage& derived : heif_boxes::DerivedImages(file)) {
-    CheckPictureSize(static_cast<std::int64_t>(std::min<std::uint64_t>(derived.width, 1u << 31)),
-                     static_cast<std::int64_t>(std::min<std::uint64_t>(derived.height, 1u << 31)),
-                     limits);
-  }
-
-  // So do an AV1 sequence header and an HEVC parameter set, which the decoders trust over the
-  // item's size property.
+  // Sizes stated in the file's own data, which libheif and the decoders trust: the output of a
+  // grid or overlay, an AV1 sequence header, an HEVC parameter set.
+  const auto checkStated = [&](std::uint64_t width, std::uint64_t height) {
+    CheckPictureSize(static_cast<std::int64_t>(std::min<std::uint64_t>(width, 1u << 31)),
+                     static_cast<std::int64_t>(std::min<std::uint64_t>(height, 1u << 31)), limits);
+  };
+  for (const heif_boxes::DerivedImage& derived : heif_boxes::DerivedImages(file))
+    checkStated(derived.width, derived.height);
   for (const auto& sizes : {heif_boxes::Av1FrameSizes(file), heif_boxes::HevcFrameSizes(file)})
-    for (const heif_boxes::CodedSize& coded : sizes)
-      CheckPictureSize(static_cast<std::int64_t>(std::min<std::uint64_t>(coded.width, 1u << 31)),
-                       static_cast<std::int64_t>(std::min<std::uint64_t>(coded.height, 1u << 31)),
-                       limits);
+    for (const heif_boxes::CodedSize& coded : sizes) checkStated(coded.width, coded.height);
 
   std::unique_ptr<heif_decoding_options, OptionsFree> options(heif_decoding_options_alloc());
   if (options && options->version >= 2) options->convert_hdr_to_8bit = 1;

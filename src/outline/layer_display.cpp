@@ -88,31 +88,22 @@ TBitmap32 Image2showto(const Picture& picture, const TBitmap32& layer, bool show
 
 void Image2showto(const Picture& picture, const TBitmap32& layer, bool showPicture,
                   TBitmap32& view) {
-  if (showPicture && picture.bitsPerPixel() == 24) {
-    // The usual case, in one pass: each pixel is the covering layer pixel or the picture's own,
-    // widened to 32 bits.
-    const int w = picture.width(), h = picture.height();
+  if (!showPicture || picture.bitsPerPixel() == 24) {
+    // The usual cases, in one pass: each pixel is the covering layer pixel, or else the picture's
+    // own widened to 32 bits or the checkerboard's.
+    const int w = showPicture ? picture.width() : layer.width();
+    const int h = showPicture ? picture.height() : layer.height();
     if (view.width() != w || view.height() != h) {
       view = TBitmap32();  // the old bytes go before the new ones come
       view = TBitmap32(w, h, Picture::Unfilled{});
     }
-    if (view.empty()) return;
-    const MutableView dst = view.region(view.rect());
-    ForRows(
-        0, h,
-        [&](int y0, int y1) {
-          for (int y = y0; y < y1; ++y) ComposeOverPicture(picture, layer, y, 0, w, dst.row(y));
-        },
-        {}, GrainRows(4 * static_cast<std::size_t>(w)));
+    Image2showtoPart(picture, layer, showPicture, view, view.rect());
     return;
   }
+  // A picture of another depth: converted, then the layer over it.
   view = TBitmap32();
-  if (showPicture) {
-    view.Assign(picture);
-    view.SetAlpha(255);
-  } else {
-    view = Checkerboard(layer.width(), layer.height());
-  }
+  view.Assign(picture);
+  view.SetAlpha(255);
   // The layer over the view: with every fourth byte of the layer 0 or 255 and of the view 255,
   // a covering pixel replaces the view's pixel (fourth byte 255) and a white one leaves it.
   const int w = std::min(view.width(), layer.width());
