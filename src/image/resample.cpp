@@ -119,6 +119,11 @@ void Accumulate(std::uint64_t* sum, const std::uint64_t* across, std::uint64_t w
   for (std::size_t i = 0; i < n; ++i) sum[i] += weight * across[i];
 }
 
+// acc[i] += row[i] for i < n: the rows of a block of whole source rows added up byte by byte.
+void AddBytes(std::uint16_t* acc, const std::uint8_t* row, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) acc[i] = static_cast<std::uint16_t>(acc[i] + row[i]);
+}
+
 #if defined(__x86_64__)
 // Accumulate four values at a time, for sums of a row below 2^32 and a weight below 2^32 (the
 // instruction multiplies the low 32 bits of each 64-bit lane, exactly).
@@ -134,7 +139,84 @@ __attribute__((target("avx2"))) void AccumulateAvx2(std::uint64_t* sum, const st
   Accumulate(sum + i, across + i, weight, n - i);
 }
 
+// AddBytes sixteen bytes at a time.
+__attribute__((target("avx2"))) void AddBytesAvx2(std::uint16_t* acc, const std::uint8_t* row,
+                                                  std::size_t n) {
+  std::size_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m256i b =
+        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i)));
+    __m256i* a = reinterpret_cast<__m256i*>(acc + i);
+    _mm256_storeu_si256(a, _mm256_add_epi16(_mm256_loadu_si256(a), b));
+  }
+  AddBytes(acc + i, row + i, n - i);
+}
+
 #endif
+
+// When both target lengths divide the source's, target pixel (tx, ty) covers the block of kx by ky
+// whole source pixels from (kx tx, ky ty), each with the weight width x height: its weighted sum is
+// that weight times the block's plain sum. The ky rows of a block are added up byte by byte first
+// (below 2^16 for ky up to 257), then kx pixels of that across. On a target with many more bytes
+// than there are possible sums, the quotients come from a table.
+constexpr int kMostWholeRows = 257;
+
+template <int kBytes>
+void ResampleWholeBlocks(const Picture& source, int width, int height, const AxisWeights& xs,
+                         const AxisWeights& ys, const Rect& part, const MutableView& dst) {
+  const int kx = xs.wholePixels, ky = ys.wholePixels;
+  const std::uint64_t total = std::uint64_t(source.width()) * std::uint64_t(source.height());
+  const std::uint64_t weight = std::uint64_t(width) * std::uint64_t(height);
+  const std::uint64_t half = total / 2;
+  const ExactDivision divide(total);
+  const std::uint64_t largest = std::uint64_t{255} * std::uint64_t(kx) * std::uint64_t(ky);
+  const std::uint64_t bytes = std::uint64_t(part.width()) * std::uint64_t(part.height()) * 3;
+  std::vector<std::uint8_t> table;
+  if (largest < bytes / 4) {
+    table.resize(largest + 1);
+    for (std::uint64_t b = 0; b <= largest; ++b)
+      table[b] = static_cast<std::uint8_t>(divide(weight * b + half));
+  }
+  auto addRow = &AddBytes;
+#if defined(__x86_64__)
+  if (HasAvx2()) addRow = &AddBytesAvx2;
+#endif
+  const std::size_t rowBytes = static_cast<std::size_t>(xs.sourceEnd - xs.sourceBegin) * kBytes;
+  const int columns = part.width();
+  const int step = dst.bytesPerPixel;
+  ForRows(
+      part.top, part.bottom,
+      [&](int y0, int y1) {
+        std::vector<std::uint16_t> acc(rowBytes);
+        for (int ty = y0; ty < y1; ++ty) {
+          std::fill(acc.begin(), acc.end(), 0);
+          const int first = ys.spans[ty - part.top].source;
+          for (int k = 0; k < ky; ++k)
+            addRow(acc.data(), source.row(first + k) + kBytes * xs.sourceBegin, rowBytes);
+          const std::uint16_t* a = acc.data();
+          std::uint8_t* d = dst.pixel(part.left, ty);
+          for (int x = 0; x < columns; ++x, d += step) {
+            std::uint64_t b = 0, g = 0, r = 0;
+            for (int j = 0; j < kx; ++j, a += kBytes) {
+              b += a[0];
+              g += a[1];
+              r += a[2];
+            }
+            if (table.empty()) {
+              d[0] = static_cast<std::uint8_t>(divide(weight * b + half));
+              d[1] = static_cast<std::uint8_t>(divide(weight * g + half));
+              d[2] = static_cast<std::uint8_t>(divide(weight * r + half));
+            } else {
+              d[0] = table[b];
+              d[1] = table[g];
+              d[2] = table[r];
+            }
+            if (step == 4) d[3] = 255;
+          }
+        }
+      },
+      {}, 4);
+}
 
 }  // namespace
 
@@ -167,8 +249,12 @@ void AreaResampleInto(const Picture& source, int width, int height, const Mutabl
   }
   const AxisWeights xs = Weights(source.width(), width, part.left, part.right);
   const AxisWeights ys = Weights(source.height(), height, part.top, part.bottom);
-  const std::uint64_t total = std::uint64_t(source.width()) * std::uint64_t(source.height());
   const int bits = source.bitsPerPixel();
+  if (xs.wholePixels > 0 && ys.wholePixels > 0 && ys.wholePixels <= kMostWholeRows) {
+    if (bits == 24) return ResampleWholeBlocks<3>(source, width, height, xs, ys, part, dst);
+    if (bits == 32) return ResampleWholeBlocks<4>(source, width, height, xs, ys, part, dst);
+  }
+  const std::uint64_t total = std::uint64_t(source.width()) * std::uint64_t(source.height());
 
   // The weighted sums of one target row; each target pixel's weights add up to `total`. A source
   // row's horizontal sums serve every target row it falls into (the last one of a target row is

@@ -84,10 +84,13 @@ Picture ExactResample(const Picture& src, int w, int h) {
   for (int ty = 0; ty < h; ++ty)
     for (int tx = 0; tx < w; ++tx) {
       std::uint64_t sum[3] = {0, 0, 0};
-      for (int y = 0; y < sh; ++y) {
+      // Only the source pixels near the target pixel can overlap it.
+      const std::int64_t y0 = ty * sh / h, y1 = std::min(sh, (ty + 1) * sh / h + 1);
+      const std::int64_t x0 = tx * sw / w, x1 = std::min(sw, (tx + 1) * sw / w + 1);
+      for (std::int64_t y = y0; y < y1; ++y) {
         const std::uint64_t wy = overlap(ty, sh, y, h);
         if (wy == 0) continue;
-        for (int x = 0; x < sw; ++x) {
+        for (std::int64_t x = x0; x < x1; ++x) {
           const std::uint64_t wx = overlap(tx, sw, x, w);
           for (int c = 0; c < 3; ++c) sum[c] += wx * wy * src.row(y)[3 * x + c];
         }
@@ -98,19 +101,34 @@ Picture ExactResample(const Picture& src, int w, int h) {
   return out;
 }
 
-// Reductions by whole factors (every source pixel under one target pixel whole) take a shorter
-// path than the others; both give the whole-number definition's bytes exactly.
+// Reductions by whole factors (every source pixel under one target pixel whole) take shorter
+// paths than the others: across only, or in whole blocks (with a table of quotients for small
+// blocks on big targets, and blocks of many rows the long way); all give the whole-number
+// definition's bytes exactly, from 24 and 32 bits alike.
 TEST(AreaResample, WholeFactorsAndOthersGiveTheWholeNumberBytes) {
   for (const SizeCase c :
        {SizeCase{64, 48, 16, 12}, SizeCase{60, 45, 20, 15}, SizeCase{105, 91, 21, 13},
         SizeCase{40, 30, 20, 7}, SizeCase{41, 30, 20, 10}, SizeCase{97, 61, 40, 30},
-        SizeCase{12, 9, 36, 27}}) {
+        SizeCase{12, 9, 36, 27}, SizeCase{200, 160, 100, 80}, SizeCase{243, 90, 81, 30},
+        SizeCase{300, 300, 3, 3}, SizeCase{4, 600, 2, 2}, SizeCase{6, 514, 1, 2}}) {
     const Picture src = test::PatternPicture(c.sw, c.sh, 11);
-    const Picture got = AreaResample(src, c.tw, c.th);
+    Picture src32 = src;
+    src32.convertTo(32);
     const Picture want = ExactResample(src, c.tw, c.th);
-    for (int y = 0; y < c.th; ++y)
-      ASSERT_EQ(0, std::memcmp(got.row(y), want.row(y), 3 * static_cast<std::size_t>(c.tw)))
-          << c.sw << "x" << c.sh << " to " << c.tw << "x" << c.th << ", row " << y;
+    for (const Picture* source : {&src, const_cast<const Picture*>(&src32)}) {
+      const Picture got = AreaResample(*source, c.tw, c.th);
+      for (int y = 0; y < c.th; ++y)
+        ASSERT_EQ(0, std::memcmp(got.row(y), want.row(y), 3 * static_cast<std::size_t>(c.tw)))
+            << c.sw << "x" << c.sh << " to " << c.tw << "x" << c.th << " from "
+            << source->bitsPerPixel() << " bits, row " << y;
+    }
+  }
+  // Blocks of many rows of the brightest bytes: their column sums go past 16 bits.
+  for (int rows : {257, 258, 600}) {
+    const Picture white = Picture::Blank(4, 2 * rows, PixelFormat::Bgr24(), 255);
+    const Picture got = AreaResample(white, 2, 2);
+    for (int y = 0; y < 2; ++y)
+      for (int i = 0; i < 6; ++i) ASSERT_EQ(got.row(y)[i], 255) << rows << " rows";
   }
 }
 
