@@ -167,6 +167,13 @@ std::shared_ptr<const PictureSnapshot> PictureSnapshot::Capture(const Picture& p
 
   for (int ty = 0; ty < picture.tilesY(); ++ty) {
     const TileRow* baseRow = base ? base->rows_[ty].get() : nullptr;
+    // A row of tiles that all equal the base's is the base's row, looked at without a copy: a
+    // local edit leaves most rows so.
+    const auto sameRow = same.begin() + static_cast<std::ptrdiff_t>(ty) * s->tilesX_;
+    if (baseRow && std::find(sameRow, sameRow + s->tilesX_, 0) == sameRow + s->tilesX_) {
+      s->rows_.push_back(base->rows_[ty]);
+      continue;
+    }
     bool rowUnchanged = baseRow != nullptr;
     TileRow row(s->tilesX_);
     for (int tx = 0; tx < s->tilesX_; ++tx) {
