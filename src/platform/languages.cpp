@@ -2,8 +2,13 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QThread>
 #include <QTranslator>
+#include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace drollo::platform {
 namespace {
@@ -29,6 +34,22 @@ std::unique_ptr<QTranslator> QtCatalogue(const QString& locale) {
   return nullptr;
 }
 
+// The texts looked up so far under the installed translators, by context and source: the windows
+// read every text back from their models after each event, and the lookup through the catalogues
+// is the dearest part of that. Only the thread of the windows keeps them; a change of translators
+// forgets them, and so do too many texts.
+constexpr std::size_t kMostShownTexts = 4096;
+
+std::unordered_map<std::string, QString>& ShownTexts() {
+  static std::unordered_map<std::string, QString> texts;
+  return texts;
+}
+
+bool OnWindowsThread() {
+  const QCoreApplication* app = QCoreApplication::instance();
+  return app && QThread::currentThread() == app->thread();
+}
+
 }  // namespace
 
 bool UseLanguage(Language language) {
@@ -51,10 +72,13 @@ bool UseLanguage(Language language) {
     QCoreApplication::installTranslator(now.qt.get());
   else if (language == Language::Chinese)
     complete = false;
+  // Texts looked up while only some of the catalogues were in.
+  if (OnWindowsThread()) ShownTexts().clear();
   return complete;
 }
 
 void RemoveLanguage() {
+  if (OnWindowsThread()) ShownTexts().clear();
   Installed& now = Current();
   if (now.program) QCoreApplication::removeTranslator(now.program.get());
   if (now.qt) QCoreApplication::removeTranslator(now.qt.get());
@@ -66,8 +90,20 @@ Language CurrentLanguage() {
 }
 
 QString Shown(const char* context, std::string_view source) {
-  const std::string text(source);
-  return QCoreApplication::translate(context, text.c_str());
+  if (!OnWindowsThread()) return QCoreApplication::translate(context, std::string(source).c_str());
+  // The key is built in the same buffer every time, so a text already known costs no allocation.
+  static std::string key;
+  key.assign(context);
+  key += '\0';
+  key.append(source);
+  auto& texts = ShownTexts();
+  const auto known = texts.find(key);
+  if (known != texts.end()) return known->second;
+  if (texts.size() >= kMostShownTexts) texts.clear();
+  const QString shown =
+      QCoreApplication::translate(context, key.c_str() + std::strlen(context) + 1);
+  texts.emplace(key, shown);
+  return shown;
 }
 
 std::string QtTexts::Translate(std::string_view context, std::string_view source) const {

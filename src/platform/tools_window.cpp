@@ -1,9 +1,10 @@
 #include "platform/tools_window.h"
 
+#include <time.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -150,7 +151,6 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
   progress_->setObjectName("ProgressBar1");
   progress_->setGeometry(3, 258, 228, 16);
   progress_->setTextVisible(false);
-  progressClock_.start();
   syncs_.push_back([this] {
     progress_->setRange(0, std::max(1, tools_.ProgressBar1.Max));
     progress_->setValue(std::min(tools_.ProgressBar1.Position, tools_.ProgressBar1.Max));
@@ -162,19 +162,31 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
 ToolsWindow::~ToolsWindow() = default;
 
 void ToolsWindow::ShowProgress(const ProgressBarState& bar) {
-  if (progressClock_.elapsed() < ProgressRepaintInterval) return;
-  progressClock_.restart();
+  // A bar that went back or took another range belongs to a new step, whose time starts now: a
+  // step shorter than the interval, such as a click, never stops to paint the bar. The coarse
+  // clock is read at every advance and costs next to nothing.
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+  const std::int64_t now = std::int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
+  if (bar.Position < progressPosition_ || bar.Max != progressMax_) progressShownAt_ = now;
+  progressPosition_ = bar.Position;
+  progressMax_ = bar.Max;
+  if (now - progressShownAt_ < ProgressRepaintInterval) return;
+  progressShownAt_ = now;
   progress_->setRange(0, std::max(1, bar.Max));
   progress_->setValue(std::min(bar.Position, bar.Max));
   progress_->repaint();
 }
 
 void ToolsWindow::forwarded() {
-  syncFromModel();
+  // As the work area's: the main window's sync after the event includes the palette's.
+  const std::uint64_t before = syncCount_;
   if (AfterEvent) AfterEvent();
+  if (syncCount_ == before) syncFromModel();
 }
 
 void ToolsWindow::syncFromModel() {
+  ++syncCount_;
   syncing_ = true;
   for (const auto& s : syncs_) s();
   syncing_ = false;

@@ -5,8 +5,8 @@
 // rules (a slider's range set by another slider, one button of a group pressed) are what shows.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -35,7 +35,8 @@ class ToolsWindow : public QWidget {
   QProgressBar* progressBar() const { return progress_; }
 
   // A long step advanced the bar inside one event: it is painted at once, at most every
-  // ProgressRepaintInterval milliseconds, without handling other events meanwhile.
+  // ProgressRepaintInterval milliseconds and not before the step has run that long, without
+  // handling other events meanwhile.
   void ShowProgress(const ProgressBarState& bar);
   int ProgressRepaintInterval = 30;
 
@@ -64,8 +65,13 @@ class ToolsWindow : public QWidget {
   QTabWidget* notebook_ = nullptr;
   QProgressBar* progress_ = nullptr;
   std::vector<std::function<void()>> syncs_;
-  QElapsedTimer progressClock_;
+  // The bar as last advanced, and when it was last painted (or its step began), in milliseconds.
+  int progressPosition_ = 0;
+  int progressMax_ = 0;
+  std::int64_t progressShownAt_ = 0;
   bool syncing_ = false;
+  // How many times the widgets were read back from the model.
+  std::uint64_t syncCount_ = 0;
 };
 
 }  // namespace drollo::platform

@@ -120,11 +120,15 @@ QRect WorkAreaView::imageRect() const {
 }
 
 void WorkAreaView::forwarded() {
-  syncFromModel();
+  // The main window's sync after the event brings this view up to date with the rest; only when
+  // it did not (it was syncing already) does the view sync itself.
+  const std::uint64_t before = syncCount_;
   if (AfterEvent) AfterEvent();
+  if (syncCount_ == before) syncFromModel();
 }
 
 void WorkAreaView::syncFromModel() {
+  ++syncCount_;
   syncing_ = true;
   const DisplaySize client{viewport()->width(), viewport()->height()};
   if (!(model_.ClientSize == client)) model_.SetClientSize(client);

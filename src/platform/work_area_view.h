@@ -112,6 +112,8 @@ class WorkAreaView : public QAbstractScrollArea {
   // The press being held is the second of a double-click, whose release completes no click.
   bool doublePress_ = false;
   bool syncing_ = false;
+  // How many times the view was read back from the model.
+  std::uint64_t syncCount_ = 0;
   // The part of the picture in the client area, reduced by averaging, for zooms below 100 %.
   ReducedCopy reduced_;
   // The exposed part of the picture at a zoom of 100 % and above, made at each paint.

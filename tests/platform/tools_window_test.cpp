@@ -141,5 +141,18 @@ TEST_F(PaletteWindow, ProgressBarIsPaintedWhileALongWarpRunsAndEndsAtZero) {
   EXPECT_EQ(bar->value(), 0);
 }
 
+// A step shorter than the interval does not stop to paint the bar, however long ago it was
+// painted last: a small click advances the model's bar but never paints it midway.
+TEST_F(PaletteWindow, ShortClickDoesNotPaintTheProgressBarMidway) {
+  slider("TrackBar1")->setValue(10);
+  QProgressBar* bar = window.tools()->progressBar();
+  window.tools()->ProgressRepaintInterval = 200;
+  QTest::qWait(250);
+  MidwayPaints paints(bar);
+  leftClick(at(300, 230));
+  EXPECT_EQ(paints.count, 0);
+  EXPECT_EQ(bar->value(), 0);
+}
+
 }  // namespace
 }  // namespace drollo::test
