@@ -287,6 +287,7 @@ void Picture::resizeTiles() {
   tilesY_ = (height_ + kTileSize - 1) / kTileSize;
   latest_ = NextStamp();
   stamps_.assign(static_cast<std::size_t>(tilesX_) * tilesY_, latest_);
+  rowStamps_.assign(static_cast<std::size_t>(tilesY_), latest_);
   syncStamp_ = 0;
   identity_ = NewIdentity();
   synced_.reset();
@@ -303,6 +304,7 @@ Picture::Picture(const Picture& other)
       tilesX_(other.tilesX_),
       tilesY_(other.tilesY_),
       stamps_(other.stamps_),
+      rowStamps_(other.rowStamps_),
       latest_(other.latest_),
       syncStamp_(other.syncStamp_),
       synced_(other.synced_) {}
@@ -501,7 +503,7 @@ Rect Picture::tileRect(int tx, int ty) const {
 }
 
 bool Picture::anyTileWritten() const {
-  return std::any_of(stamps_.begin(), stamps_.end(),
+  return std::any_of(rowStamps_.begin(), rowStamps_.end(),
                      [this](std::uint64_t s) { return s > syncStamp_; });
 }
 
@@ -515,6 +517,7 @@ void Picture::markWritten(const Rect& r) {
   for (int ty = ty0; ty <= ty1; ++ty) {
     std::uint64_t* s = stamps_.data() + ty * tilesX_;
     std::fill(s + tx0, s + tx1 + 1, now);
+    rowStamps_[ty] = now;
   }
   takeBackTiles(tx0, tx1, ty0, ty1);
 }
@@ -522,6 +525,7 @@ void Picture::markWritten(const Rect& r) {
 void Picture::markAllWritten() {
   latest_ = NextStamp();
   std::fill(stamps_.begin(), stamps_.end(), latest_);
+  std::fill(rowStamps_.begin(), rowStamps_.end(), latest_);
   takeBackTiles(0, tilesX_ - 1, 0, tilesY_ - 1);
 }
 
@@ -533,6 +537,10 @@ std::vector<Rect> Picture::writtenSince(std::uint64_t stamp) const {
   std::vector<std::size_t> above, here;  // indices into `areas` of the runs of the row above
   for (int ty = 0; ty < tilesY_; ++ty) {
     here.clear();
+    if (rowStamps_[ty] <= stamp) {
+      above.clear();
+      continue;
+    }
     const std::uint64_t* s = stamps_.data() + ty * tilesX_;
     for (int tx = 0; tx < tilesX_;) {
       if (s[tx] <= stamp) {

@@ -214,6 +214,8 @@ class Picture {
   Rect tileRect(int tx, int ty) const;
   // Written since the picture was last synced with a snapshot (all tiles, before the first).
   bool tileWritten(int tx, int ty) const { return stamps_[ty * tilesX_ + tx] > syncStamp_; }
+  // Some tile of row ty is written since the picture was last synced.
+  bool tileRowWritten(int ty) const { return rowStamps_[ty] > syncStamp_; }
   bool anyTileWritten() const;
   void markWritten(const Rect& r);
   void markAllWritten();
@@ -279,6 +281,8 @@ class Picture {
   int tilesY_ = 0;
   // Per tile, the write clock's stamp of its last write; the latest of them.
   std::vector<std::uint64_t> stamps_;
+  // Per row of tiles, the latest of its tiles' stamps: rows written before a time are passed by.
+  std::vector<std::uint64_t> rowStamps_;
   std::uint64_t latest_ = 0;
   // The write clock when the picture was last synced with a snapshot.
   std::uint64_t syncStamp_ = 0;

@@ -140,6 +140,11 @@ TEST(Picture, WrittenSinceJoinsTheWrittenTilesIntoRectangles) {
   p.setSyncedWith({});
   EXPECT_FALSE(p.anyTileWritten());
   EXPECT_EQ(p.writtenSince(last).size(), 2u);
+  // Runs of the same columns with an unwritten row of tiles between them stay apart too.
+  const std::uint64_t gap = Picture::WriteClock();
+  p.region(Rect{0, 0, 128, 1});
+  p.region(Rect{0, 130, 128, 131});
+  EXPECT_EQ(p.writtenSince(gap), (std::vector<Rect>{Rect{0, 0, 128, 64}, Rect{0, 128, 128, 192}}));
 }
 
 // Whoever keeps something made from a picture tells by the identity whether it is still the same

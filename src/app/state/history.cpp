@@ -150,6 +150,10 @@ std::shared_ptr<const PictureSnapshot> PictureSnapshot::Capture(const Picture& p
     const auto compare = [&](int ty0, int ty1) {
       for (int ty = ty0; ty < ty1; ++ty) {
         const TileRow& baseRow = *base->rows_[ty];
+        if (trusted && !picture.tileRowWritten(ty)) {
+          std::fill_n(same.begin() + static_cast<std::ptrdiff_t>(ty) * s->tilesX_, s->tilesX_, 1);
+          continue;
+        }
         for (int tx = 0; tx < s->tilesX_; ++tx)
           same[ty * s->tilesX_ + tx] =
               (trusted && !picture.tileWritten(tx, ty)) ||
@@ -160,7 +164,8 @@ std::shared_ptr<const PictureSnapshot> PictureSnapshot::Capture(const Picture& p
     if (trusted) {
       toCompare = 0;
       for (int ty = 0; ty < picture.tilesY(); ++ty)
-        for (int tx = 0; tx < s->tilesX_; ++tx) toCompare += picture.tileWritten(tx, ty);
+        if (picture.tileRowWritten(ty))
+          for (int tx = 0; tx < s->tilesX_; ++tx) toCompare += picture.tileWritten(tx, ty);
     }
     ForRows(0, picture.tilesY(), compare, {}, toCompare > 64 ? 1 : picture.tilesY());
   }
