@@ -90,6 +90,8 @@ Language CurrentLanguage() {
 }
 
 QString Shown(const char* context, std::string_view source) {
+  // Half the texts read back are empty (controls without a hint): nothing to look up.
+  if (source.empty()) return QString::fromUtf8("");
   if (!OnWindowsThread()) return QCoreApplication::translate(context, std::string(source).c_str());
   // The key is built in the same buffer every time, so a text already known costs no allocation.
   static std::string key;
