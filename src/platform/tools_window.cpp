@@ -156,7 +156,7 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
     progress_->setValue(std::min(tools_.ProgressBar1.Position, tools_.ProgressBar1.Max));
   });
 
-  syncFromModel();
+  syncWidgets(true);
 }
 
 ToolsWindow::~ToolsWindow() = default;
@@ -186,9 +186,18 @@ void ToolsWindow::forwarded() {
 }
 
 void ToolsWindow::syncFromModel() {
+  syncWidgets(false);
+}
+
+void ToolsWindow::syncWidgets(bool everyPage) {
   ++syncCount_;
   syncing_ = true;
+  // The notebook first: the page it then shows is the model's. The widgets of the other pages
+  // are read back when their page shows.
   for (const auto& s : syncs_) s();
+  const QWidget* showing = notebook_->currentWidget();
+  for (const PageSync& s : pageSyncs_)
+    if (everyPage || s.page == showing) s.apply();
   syncing_ = false;
 }
 
@@ -201,22 +210,22 @@ QSlider* ToolsWindow::slider(QWidget* page, TrackBar& model, QRect geometry) {
     model.SetPosition(v);
     forwarded();
   });
-  syncs_.push_back([s, &model] {
-    s->setRange(model.Min(), model.Max());
-    s->setPageStep(std::max(1, (model.Max() - model.Min()) / 10));
-    s->setValue(model.Position());
-    ShowControl(s, model);
-  });
+  pageSyncs_.push_back({page, [s, &model] {
+                          s->setRange(model.Min(), model.Max());
+                          s->setPageStep(std::max(1, (model.Max() - model.Min()) / 10));
+                          s->setValue(model.Position());
+                          ShowControl(s, model);
+                        }});
   return s;
 }
 
 QLabel* ToolsWindow::label(QWidget* page, const Label& model, QRect geometry) {
   auto* l = new QLabel(page);
   l->setGeometry(geometry);
-  syncs_.push_back([l, &model] {
-    l->setText(Text(model.Caption));
-    ShowControl(l, model);
-  });
+  pageSyncs_.push_back({page, [l, &model] {
+                          l->setText(Text(model.Caption));
+                          ShowControl(l, model);
+                        }});
   return l;
 }
 
@@ -240,11 +249,11 @@ QToolButton* ToolsWindow::speedButton(QWidget* page, SpeedButton& model, QRect g
     model.Click();
     forwarded();
   });
-  syncs_.push_back([b, &model, pictureName] {
-    if (!pictureName) b->setText(Text(model.Caption));
-    b->setChecked(model.Down);
-    ShowControl(b, model);
-  });
+  pageSyncs_.push_back({page, [b, &model, pictureName] {
+                          if (!pictureName) b->setText(Text(model.Caption));
+                          b->setChecked(model.Down);
+                          ShowControl(b, model);
+                        }});
   return b;
 }
 
@@ -257,11 +266,11 @@ void ToolsWindow::radioButton(QWidget* page, RadioButton& model, QRect geometry)
     model.Click();
     forwarded();
   });
-  syncs_.push_back([r, &model] {
-    r->setText(Text(model.Caption));
-    r->setChecked(model.Checked);
-    ShowControl(r, model);
-  });
+  pageSyncs_.push_back({page, [r, &model] {
+                          r->setText(Text(model.Caption));
+                          r->setChecked(model.Checked);
+                          ShowControl(r, model);
+                        }});
 }
 
 // Page 0 "扭曲": the shape, expand or shrink, radius and bend.
@@ -298,10 +307,10 @@ void ToolsWindow::buildSwirlPage(QWidget* page) {
     tools_.Button1.Click();
     forwarded();
   });
-  syncs_.push_back([wave, this] {
-    wave->setText(Text(tools_.Button1.Caption));
-    ShowControl(wave, tools_.Button1);
-  });
+  pageSyncs_.push_back({page, [wave, this] {
+                          wave->setText(Text(tools_.Button1.Caption));
+                          ShowControl(wave, tools_.Button1);
+                        }});
   text(page, t.TrackBar3.Caption, QRect(6, 80, 42, 20));
   slider(page, t.TrackBar3, QRect(48, 80, 130, 22))->setObjectName("TrackBar3");
   label(page, t.Label6, QRect(184, 80, 34, 20));
@@ -336,11 +345,11 @@ void ToolsWindow::buildOutlinePage(QWidget* page) {
     tools_.CheckBox1.Click();
     forwarded();
   });
-  syncs_.push_back([show, this] {
-    show->setText(Text(tools_.CheckBox1.Caption));
-    show->setChecked(tools_.CheckBox1.Checked);
-    ShowControl(show, tools_.CheckBox1);
-  });
+  pageSyncs_.push_back({page, [show, this] {
+                          show->setText(Text(tools_.CheckBox1.Caption));
+                          show->setChecked(tools_.CheckBox1.Checked);
+                          ShowControl(show, tools_.CheckBox1);
+                        }});
   speedButton(page, t.SpeedButton19, QRect(114, 3, 48, 22))->setObjectName("Tools.SpeedButton19");
   speedButton(page, t.SpeedButton7, QRect(166, 3, 48, 22))->setObjectName("Tools.SpeedButton7");
 
@@ -363,10 +372,10 @@ void ToolsWindow::buildOutlinePage(QWidget* page) {
     tools_.Panel2.Click();
     forwarded();
   };
-  syncs_.push_back([colour, this] {
-    colour->sync();
-    ShowControl(colour, tools_.Panel2);
-  });
+  pageSyncs_.push_back({page, [colour, this] {
+                          colour->sync();
+                          ShowControl(colour, tools_.Panel2);
+                        }});
   label(page, t.Label12, QRect(84, 60, 80, 18));
   slider(page, t.TrackBar6, QRect(6, 84, 172, 22))->setObjectName("TrackBar6");
   label(page, t.Label10, QRect(184, 84, 34, 20));
@@ -392,10 +401,11 @@ void ToolsWindow::buildOutlinePage(QWidget* page) {
     tools_.Edit1.DblClick();
     forwarded();
   };
-  syncs_.push_back([edit, this] {
-    if (edit->text() != Q(tools_.Edit1.Text)) edit->setText(Q(tools_.Edit1.Text));
-    ShowControl(edit, tools_.Edit1);
-  });
+  pageSyncs_.push_back({page, [edit, this] {
+                          if (edit->text() != Q(tools_.Edit1.Text))
+                            edit->setText(Q(tools_.Edit1.Text));
+                          ShowControl(edit, tools_.Edit1);
+                        }});
   text(page, t.Edit1.Hint, QRect(48, 190, 170, 18));
 }
 

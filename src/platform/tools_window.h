@@ -64,7 +64,14 @@ class ToolsWindow : public QWidget {
   TTools& tools_;
   QTabWidget* notebook_ = nullptr;
   QProgressBar* progress_ = nullptr;
+  // Each widget's read-back from the model: the notebook's and the bar's, and those on a page.
+  struct PageSync {
+    const QWidget* page;
+    std::function<void()> apply;
+  };
+  void syncWidgets(bool everyPage);
   std::vector<std::function<void()>> syncs_;
+  std::vector<PageSync> pageSyncs_;
   // The bar as last advanced, and when it was last painted (or its step began), in milliseconds.
   int progressPosition_ = 0;
   int progressMax_ = 0;

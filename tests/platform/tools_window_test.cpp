@@ -92,6 +92,19 @@ TEST_F(PaletteWindow, PageTabsRunThePageChange) {
   EXPECT_EQ(state().WarpShape, Shape::Spherical);
 }
 
+// Only the page showing is read back after each event; a page shows what the model holds as
+// soon as its tab is chosen, also what changed while it was hidden.
+TEST_F(PaletteWindow, HiddenPageShowsTheModelWhenItsTabIsChosen) {
+  form().Tools.TrackBar6.SetPosition(21);
+  slider("TrackBar1")->setValue(200);
+  tab(3);
+  EXPECT_EQ(slider("TrackBar6")->value(), 21);
+  form().Tools.TrackBar1.SetPosition(150);
+  slider("TrackBar6")->setValue(7);
+  tab(0);
+  EXPECT_EQ(slider("TrackBar1")->value(), 150);
+}
+
 TEST_F(PaletteWindow, PenWidthSliderAndDrawingToolsSetTheWidthTitle) {
   tab(3);
   slider("TrackBar6")->setValue(12);
