@@ -5,6 +5,8 @@
 // only ever contributes with weight 0. The clamped position is written back to the caller.
 #pragma once
 
+#include <vector>
+
 #include "image/picture.h"
 #include "image/pixel_math.h"
 
@@ -60,9 +62,11 @@ using SampleRunFunction = void (*)(const double* X, const double* Y, const int* 
 void SampleRunScalar(const double* X, const double* Y, const int* x, int n, const ConstView& bitmap,
                      std::uint8_t* out);
 // SampleRunScalar, or a vectorised form with the same bytes when the processor has AVX2 (four
-// positions at once, one in each lane); chosen once. The scalar form stays the reference
-// the vectorised one is tested against.
+// positions at once, one in each lane) or AVX-512 (eight); chosen once. The scalar form stays the
+// reference the vectorised ones are tested against.
 SampleRunFunction FastestSampleRun();
+// Every form this processor runs, the scalar one first and the fastest last: for the tests.
+std::vector<SampleRunFunction> SampleRunsOfThisProcessor();
 
 // The pixel of a 24-bit view nearest to (x, y) after clamping both into the picture.
 inline TColor NearestPixel(const ConstView& v, int x, int y) {

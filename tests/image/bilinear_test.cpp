@@ -87,8 +87,10 @@ namespace {
 
 // The samplers of the warps' loops against xiangsujuhe: positions inside, on pixel centres and
 // halves (where rounding ties), beyond every border, and NaN.
-TEST(SampleBgr, ScalarAndFastestRunsGiveTheReferenceBytes) {
-  const SampleRunFunction fastest = FastestSampleRun();
+TEST(SampleBgr, ScalarAndVectorisedRunsGiveTheReferenceBytes) {
+  const std::vector<SampleRunFunction> runs = SampleRunsOfThisProcessor();
+  ASSERT_EQ(runs.front(), &SampleRunScalar);
+  ASSERT_EQ(runs.back(), FastestSampleRun());
   std::uint32_t seed = 99;
   auto next = [&seed] {
     seed = seed * 1664525u + 1013904223u;
@@ -110,25 +112,32 @@ TEST(SampleBgr, ScalarAndFastestRunsGiveTheReferenceBytes) {
     const int n = static_cast<int>(X.size());
     std::vector<int> columns(n);
     for (int i = 0; i < n; ++i) columns[i] = i;
-    std::vector<std::uint8_t> scalar(3 * n), fast(3 * n);
-    SampleRunScalar(X.data(), Y.data(), columns.data(), n, v, scalar.data());
-    fastest(X.data(), Y.data(), columns.data(), n, v, fast.data());
-    for (int i = 0; i < n; ++i) {
-      double x = X[i], y = Y[i];
-      const TColor expected = xiangsujuhe(x, y, v);
-      const TColor got = MakeColour(scalar[3 * i + 2], scalar[3 * i + 1], scalar[3 * i]);
-      const TColor gotFast = MakeColour(fast[3 * i + 2], fast[3 * i + 1], fast[3 * i]);
-      ASSERT_EQ(got, expected) << "scalar at (" << X[i] << ", " << Y[i] << ") on " << w << "x" << h;
-      ASSERT_EQ(gotFast, expected)
-          << "fastest at (" << X[i] << ", " << Y[i] << ") on " << w << "x" << h;
-    }
-    // Runs with gaps between their columns (a warp's row around its centre) leave the gaps alone.
+    // Every run, over the whole list and over its starts cut at each length up to twenty (the
+    // vector forms leave the last few positions to a narrower form).
+    for (std::size_t r = 0; r < runs.size(); ++r)
+      for (int from : {0, 1, 2, 3, 5, 7, 11, 13, 17, 19}) {
+        std::vector<std::uint8_t> got(3 * n, 77);
+        runs[r](X.data() + from, Y.data() + from, columns.data(), n - from, v, got.data());
+        for (int i = 0; i < n - from; ++i) {
+          double x = X[i + from], y = Y[i + from];
+          const TColor expected = xiangsujuhe(x, y, v);
+          ASSERT_EQ(MakeColour(got[3 * i + 2], got[3 * i + 1], got[3 * i]), expected)
+              << "form " << r << " at (" << X[i + from] << ", " << Y[i + from] << ") on " << w
+              << "x" << h;
+        }
+      }
+    // Runs with gaps between their columns (a warp's row around its centre), and a run going
+    // back, leave the other columns alone.
     for (int i = 0; i < n; ++i) columns[i] = i + i / 3 + i / 7;
+    std::swap(columns[9], columns[10]);
     const std::size_t wide = 3 * static_cast<std::size_t>(columns[n - 1] + 1);
-    std::vector<std::uint8_t> scalarGaps(wide, 77), fastGaps(wide, 77);
+    std::vector<std::uint8_t> scalarGaps(wide, 77);
     SampleRunScalar(X.data(), Y.data(), columns.data(), n, v, scalarGaps.data());
-    fastest(X.data(), Y.data(), columns.data(), n, v, fastGaps.data());
-    ASSERT_EQ(fastGaps, scalarGaps) << w << "x" << h;
+    for (std::size_t r = 1; r < runs.size(); ++r) {
+      std::vector<std::uint8_t> gaps(wide, 77);
+      runs[r](X.data(), Y.data(), columns.data(), n, v, gaps.data());
+      ASSERT_EQ(gaps, scalarGaps) << "form " << r << " on " << w << "x" << h;
+    }
   }
 }
 
