@@ -288,6 +288,8 @@ void Picture::resizeTiles() {
   latest_ = NextStamp();
   stamps_.assign(static_cast<std::size_t>(tilesX_) * tilesY_, latest_);
   rowStamps_.assign(static_cast<std::size_t>(tilesY_), latest_);
+  recent_ = {};
+  remember(latest_, rect());
   syncStamp_ = 0;
   identity_ = NewIdentity();
   synced_.reset();
@@ -304,6 +306,8 @@ Picture::Picture(const Picture& other)
       tilesX_(other.tilesX_),
       tilesY_(other.tilesY_),
       stamps_(other.stamps_),
+      recent_(other.recent_),
+      recentNext_(other.recentNext_),
       rowStamps_(other.rowStamps_),
       latest_(other.latest_),
       syncStamp_(other.syncStamp_),
@@ -514,6 +518,7 @@ void Picture::markWritten(const Rect& r) {
   const int ty0 = c.top / kTileSize, ty1 = (c.bottom - 1) / kTileSize;
   const std::uint64_t now = NextStamp();
   latest_ = now;
+  remember(now, c);
   for (int ty = ty0; ty <= ty1; ++ty) {
     std::uint64_t* s = stamps_.data() + ty * tilesX_;
     std::fill(s + tx0, s + tx1 + 1, now);
@@ -526,6 +531,7 @@ void Picture::markAllWritten() {
   latest_ = NextStamp();
   std::fill(stamps_.begin(), stamps_.end(), latest_);
   std::fill(rowStamps_.begin(), rowStamps_.end(), latest_);
+  remember(latest_, rect());
   takeBackTiles(0, tilesX_ - 1, 0, tilesY_ - 1);
 }
 
@@ -564,6 +570,21 @@ std::vector<Rect> Picture::writtenSince(std::uint64_t stamp) const {
     }
     std::swap(above, here);
   }
+  return areas;
+}
+
+void Picture::remember(std::uint64_t stamp, const Rect& r) {
+  recent_[recentNext_] = RecentWrite{stamp, r};
+  recentNext_ = (recentNext_ + 1) % kRecentWrites;
+}
+
+std::vector<Rect> Picture::writtenAreasSince(std::uint64_t stamp) const {
+  if (latest_ <= stamp) return {};
+  // The oldest write remembered is no later than `stamp`: every later one is remembered.
+  if (recent_[recentNext_].stamp > stamp) return writtenSince(stamp);
+  std::vector<Rect> areas;
+  for (const RecentWrite& w : recent_)
+    if (w.stamp > stamp && !w.rect.empty()) areas.push_back(w.rect);
   return areas;
 }
 

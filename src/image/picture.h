@@ -19,6 +19,7 @@
 // same way to bring its reduced copy up to date.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -230,6 +231,10 @@ class Picture {
   // The tiles written after the write clock read `stamp`, joined into rectangles: runs of tiles
   // along a tile row, one run below another of the same columns joined too.
   std::vector<Rect> writtenSince(std::uint64_t stamp) const;
+  // The same area, as the very rectangles written when the picture still knows them (the last
+  // kRecentWrites writes), otherwise as writtenSince gives it: what the screen paints again.
+  std::vector<Rect> writtenAreasSince(std::uint64_t stamp) const;
+  static constexpr int kRecentWrites = 8;
   // The snapshot this picture was last recorded into or restored from; its unwritten tiles equal
   // that snapshot's. Set by the history only.
   const std::weak_ptr<const PictureSnapshot>& syncedWith() const { return synced_; }
@@ -281,6 +286,14 @@ class Picture {
   int tilesY_ = 0;
   // Per tile, the write clock's stamp of its last write; the latest of them.
   std::vector<std::uint64_t> stamps_;
+  // The last writes' rectangles and stamps, oldest at recentNext_.
+  struct RecentWrite {
+    std::uint64_t stamp = 0;
+    Rect rect;
+  };
+  std::array<RecentWrite, kRecentWrites> recent_{};
+  int recentNext_ = 0;
+  void remember(std::uint64_t stamp, const Rect& r);
   // Per row of tiles, the latest of its tiles' stamps: rows written before a time are passed by.
   std::vector<std::uint64_t> rowStamps_;
   std::uint64_t latest_ = 0;

@@ -214,7 +214,7 @@ void WorkAreaView::requestRepaint() {
       const Picture& picture = shownPicture();
       const QSize device(qRound(now.image.width() * now.ratio),
                          qRound(now.image.height() * now.ratio));
-      for (const Rect& written : picture.writtenSince(requestedAt_)) {
+      for (const Rect& written : picture.writtenAreasSince(requestedAt_)) {
         const Rect d = AreaResampleCover(picture.width(), picture.height(), device.width(),
                                          device.height(), written);
         region += QRect(QPoint(qFloor(d.left / now.ratio), qFloor(d.top / now.ratio)),

@@ -147,6 +147,34 @@ TEST(Picture, WrittenSinceJoinsTheWrittenTilesIntoRectangles) {
   EXPECT_EQ(p.writtenSince(gap), (std::vector<Rect>{Rect{0, 0, 128, 64}, Rect{0, 128, 128, 192}}));
 }
 
+// The screen paints again the very rectangles written while the picture remembers them, and the
+// written tiles once more writes came than it remembers; either way all that was written.
+TEST(Picture, WrittenAreasAreTheRectanglesWrittenWhileRemembered) {
+  Picture p(300, 330, 24);
+  const std::uint64_t start = Picture::WriteClock();
+  EXPECT_TRUE(p.writtenAreasSince(start).empty());
+  p.region(Rect{70, 70, 190, 190});
+  p.setPixel(299, 329, kWhite);
+  p.region(Rect{-5, -5, 3, 2});  // clipped to the picture
+  EXPECT_EQ(
+      p.writtenAreasSince(start),
+      (std::vector<Rect>{Rect{70, 70, 190, 190}, Rect{299, 329, 300, 330}, Rect{0, 0, 3, 2}}));
+  const std::uint64_t later = Picture::WriteClock();
+  p.setPixel(100, 100, kWhite);
+  EXPECT_EQ(p.writtenAreasSince(later), (std::vector<Rect>{Rect{100, 100, 101, 101}}));
+  // More writes than remembered: the written tiles.
+  const std::uint64_t many = Picture::WriteClock();
+  for (int i = 0; i <= Picture::kRecentWrites; ++i) p.setPixel(10 * i, 5, kWhite);
+  EXPECT_EQ(p.writtenAreasSince(many), p.writtenSince(many));
+  EXPECT_EQ(p.writtenAreasSince(many), (std::vector<Rect>{Rect{0, 0, 128, 64}}));
+  // A copy remembers what the original did; a resized picture was written everywhere.
+  const Picture copy = p;
+  EXPECT_EQ(copy.writtenAreasSince(later), p.writtenAreasSince(later));
+  const std::uint64_t beforeReset = Picture::WriteClock();
+  p.reset(40, 30);
+  EXPECT_EQ(p.writtenAreasSince(beforeReset), (std::vector<Rect>{Rect{0, 0, 40, 30}}));
+}
+
 // Whoever keeps something made from a picture tells by the identity whether it is still the same
 // picture: a copy or a reset one is another, a moved one the same.
 TEST(Picture, IdentityChangesWithCopiesAndResetsAndFollowsMoves) {

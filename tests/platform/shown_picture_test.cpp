@@ -2,6 +2,8 @@
 // the reduced and converted copies the view keeps between paints follow every change of the
 // picture (a click's step, an undo, a new depth) and never show a stale part.
 #include <QImage>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QScreen>
 #include <QScrollBar>
 
@@ -126,6 +128,48 @@ TEST_F(ShownPicture, ClicksUndoRedoAndZoomsAtAReducedZoomShowWhatAFreshPaintShow
   expectShownAfresh("scrolled down and back left");
   clickChanging(250, 200);
   expectShownAfresh("after a click scrolled");
+}
+
+// Collects the regions the work area's client area is asked to paint.
+class PaintedRegions : public QObject {
+ public:
+  explicit PaintedRegions(QWidget* w) { w->installEventFilter(this); }
+  QRegion painted;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+    return false;
+  }
+};
+
+// At 100 % a click repaints no more than it changed, but all of it: every picture pixel the step
+// changed lies in what the client area painted after it.
+TEST_F(ShownPicture, AClickAtFullSizePaintsEveryPixelItChanged) {
+  clipboard.content = PatternPicture(700, 500, 5);
+  keys(Qt::Key_V);
+  ASSERT_EQ(state().ZoomPercent, 100);
+  onScreen();
+  for (const QPoint p : {QPoint(150, 120), QPoint(3, 250), QPoint(400, 300)}) {
+    const Picture before = state().WorkingPicture;
+    PaintedRegions regions(client());
+    clickChanging(p.x(), p.y());
+    onScreen();
+    const Picture& after = state().WorkingPicture;
+    int changed = 0, missed = 0;
+    for (int y = 0; y < after.height(); ++y)
+      for (int x = 0; x < after.width(); ++x)
+        if (before.pixel(x, y) != after.pixel(x, y)) {
+          ++changed;
+          if (!regions.painted.contains(at(x, y)) && ++missed <= 3)
+            ADD_FAILURE() << "pixel " << x << "," << y << " changed but was not painted";
+        }
+    EXPECT_GT(changed, 1000);
+    EXPECT_EQ(missed, 0);
+    // Not the whole client area, nor much more than the step's square.
+    EXPECT_LT(regions.painted.boundingRect().width(), 2 * 100 + 20);
+  }
+  expectShownAfresh("after three clicks at full size");
 }
 
 // A depth the screen cannot show directly is converted where it is shown at its own size and read
