@@ -4,7 +4,8 @@
 #include <QLibraryInfo>
 #include <QThread>
 #include <QTranslator>
-#include <functional>
+#include <atomic>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,6 +46,8 @@ std::unordered_map<std::string, QString>& ShownTexts() {
   return texts;
 }
 
+std::atomic<std::uint64_t> gLanguageChanges{1};
+
 bool OnWindowsThread() {
   const QCoreApplication* app = QCoreApplication::instance();
   return app && QThread::currentThread() == app->thread();
@@ -74,11 +77,13 @@ bool UseLanguage(Language language) {
     complete = false;
   // Texts looked up while only some of the catalogues were in.
   if (OnWindowsThread()) ShownTexts().clear();
+  ++gLanguageChanges;
   return complete;
 }
 
 void RemoveLanguage() {
   if (OnWindowsThread()) ShownTexts().clear();
+  ++gLanguageChanges;
   Installed& now = Current();
   if (now.program) QCoreApplication::removeTranslator(now.program.get());
   if (now.qt) QCoreApplication::removeTranslator(now.qt.get());
@@ -106,6 +111,20 @@ QString Shown(const char* context, std::string_view source) {
       QCoreApplication::translate(context, key.c_str() + std::strlen(context) + 1);
   texts.emplace(key, shown);
   return shown;
+}
+
+std::uint64_t LanguageChanges() {
+  return gLanguageChanges.load();
+}
+
+const QString& ShownText::operator()(const char* context, std::string_view source) {
+  const std::uint64_t now = LanguageChanges();
+  if (changes_ != now || source_ != source) {
+    shown_ = Shown(context, source);
+    source_.assign(source);
+    changes_ = now;
+  }
+  return shown_;
 }
 
 std::string QtTexts::Translate(std::string_view context, std::string_view source) const {

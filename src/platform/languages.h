@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,21 @@ Language CurrentLanguage();
 
 // A model's text as the window `context` shows it, in the interface's language.
 QString Shown(const char* context, std::string_view source);
+
+// How many times the translators changed; 1 before the first change.
+std::uint64_t LanguageChanges();
+
+// One place's text as shown, looked up again only when its source or the language changed: for
+// the texts the windows read back after every event. A place keeps one context.
+class ShownText {
+ public:
+  const QString& operator()(const char* context, std::string_view source);
+
+ private:
+  std::uint64_t changes_ = 0;
+  std::string source_;
+  QString shown_;
+};
 
 // The models' lookup: the application's translators.
 class QtTexts : public TextLookup {

@@ -192,7 +192,7 @@ void MainWindow::buildToolBar() {
     });
     bar->addWidget(b);
     toolButtons_.insert(name, b);
-    if (const SpeedButton* m = form_->ToolButton(e.Name)) syncedButtons_.emplace_back(b, m);
+    if (const SpeedButton* m = form_->ToolButton(e.Name)) syncedButtons_.push_back({b, m, {}});
     if (e.Name == kZoomLabelAfter) {
       zoomLabel_ = new QLabel(bar);
       zoomLabel_->setObjectName("Label1");
@@ -249,11 +249,12 @@ void MainWindow::syncAll() {
   // A warp's release or a sketch records into the history: the undo and redo controls follow.
   f.SyncHistoryControls();
 
-  for (const auto& [b, m] : syncedButtons_) {
-    b->setEnabled(m->Enabled);
-    b->setChecked(m->Down);
+  for (SyncedButton& s : syncedButtons_) {
+    s.button->setEnabled(s.model->Enabled);
+    s.button->setChecked(s.model->Down);
     // A new tool tip is announced to the button even when it is the same text.
-    if (const QString tip = Shown("TForm1", m->Hint); b->toolTip() != tip) b->setToolTip(tip);
+    if (const QString& tip = s.hint("TForm1", s.model->Hint); s.button->toolTip() != tip)
+      s.button->setToolTip(tip);
   }
   zoomLabel_->setText(Q(f.Label1Caption()));
   for (const auto& [a, m] : syncedMenuEntries_) a->setEnabled(m->Enabled);

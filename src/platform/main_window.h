@@ -120,7 +120,12 @@ class MainWindow : public QMainWindow, private WorkAreaSurface, private Progress
   QMap<QString, QAction*> menuEntries_;
   QMap<QString, QAction*> shortcuts_;
   // The same with their models, in the order syncAll brings them in line.
-  std::vector<std::pair<QToolButton*, const SpeedButton*>> syncedButtons_;
+  struct SyncedButton {
+    QToolButton* button;
+    const SpeedButton* model;
+    ShownText hint;
+  };
+  std::vector<SyncedButton> syncedButtons_;
   std::vector<std::pair<QAction*, const MenuItem*>> syncedMenuEntries_;
   std::vector<std::pair<QAction*, const Action*>> syncedShortcuts_;
 

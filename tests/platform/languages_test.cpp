@@ -432,6 +432,22 @@ TEST_F(Chinese, QtsOwnDialogsSpeakChinese) {
 // lupdate run over the sources in a scratch copy of the file: every marked text has a finished
 // translation, no entry is left over from a text that is gone, and each translation keeps the
 // places (%1, %2) its source fills in and no Chinese.
+// The texts the windows read back after every event are kept per place and looked up again when
+// the translators change.
+TEST(ShownText, FollowsAChangeOfTheTranslators) {
+  platform::ShownText menu;
+  platform::UseLanguage(Language::English);
+  EXPECT_EQ(menu("TForm1", "文件"), "File");
+  platform::UseLanguage(Language::Chinese);
+  EXPECT_EQ(menu("TForm1", "文件"), "文件");
+  platform::UseLanguage(Language::English);
+  EXPECT_EQ(menu("TForm1", "文件"), "File");
+  EXPECT_EQ(menu("TForm1", ""), "");
+  platform::RemoveLanguage();
+  EXPECT_EQ(menu("TForm1", "文件"), "文件");
+  EXPECT_EQ(platform::Shown("TForm1", "文件"), "文件");
+}
+
 TEST(TranslationFile, CoversEveryMarkedTextAndNothingElse) {
   TempFolder scratch;
   const QString copy = Q(std::string(scratch / "drollo_en.ts"));
