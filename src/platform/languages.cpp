@@ -37,8 +37,8 @@ std::unique_ptr<QTranslator> QtCatalogue(const QString& locale) {
 
 // The texts looked up so far under the installed translators, by context and source: the windows
 // read every text back from their models after each event, and the lookup through the catalogues
-// is the dearest part of that. Only the thread of the windows keeps them; a change of translators
-// forgets them, and so do too many texts.
+// is the dearest part of that. Only the thread of the windows keeps and reads them (the translators
+// are changed on it too); a change of translators forgets them, and so do too many texts.
 constexpr std::size_t kMostShownTexts = 4096;
 
 std::unordered_map<std::string, QString>& ShownTexts() {
@@ -76,13 +76,13 @@ bool UseLanguage(Language language) {
   else if (language == Language::Chinese)
     complete = false;
   // Texts looked up while only some of the catalogues were in.
-  if (OnWindowsThread()) ShownTexts().clear();
+  ShownTexts().clear();
   ++gLanguageChanges;
   return complete;
 }
 
 void RemoveLanguage() {
-  if (OnWindowsThread()) ShownTexts().clear();
+  ShownTexts().clear();
   ++gLanguageChanges;
   Installed& now = Current();
   if (now.program) QCoreApplication::removeTranslator(now.program.get());
