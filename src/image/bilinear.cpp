@@ -172,15 +172,16 @@ __attribute__((target("avx2"))) void SampleRunAvx2(const double* X, const double
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
-// SampleRunAvx2 with eight positions at once, in the lanes of AVX-512 registers: the same clamps,
-// weights, products and sums per lane, in the same order, and the same rounding, so the same
-// bytes. The eight pixels' channels are interleaved with two byte shuffles per half.
+// ByteLane for eight lanes.
 __attribute__((target("avx512f,avx512vl,avx512bw,avx512dq"), always_inline)) inline __m512d
 ByteLanes(__m256i bytes, int shift) {
   return _mm512_cvtepi32_pd(
       _mm256_and_si256(_mm256_srli_epi32(bytes, shift), _mm256_set1_epi32(0xFF)));
 }
 
+// SampleRunAvx2 with eight positions at once, in the lanes of AVX-512 registers: the same clamps,
+// weights, products and sums per lane, in the same order, and the same rounding, so the same
+// bytes. The eight pixels' channels are interleaved with two byte shuffles per half.
 __attribute__((target("avx512f,avx512vl,avx512bw,avx512dq"))) void SampleRunAvx512(
     const double* X, const double* Y, const int* x, int n, const ConstView& bitmap,
     std::uint8_t* out) {

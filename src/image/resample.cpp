@@ -171,12 +171,17 @@ void ResampleWholeBlocks(const Picture& source, int width, int height, const Axi
   const ExactDivision divide(total);
   const std::uint64_t largest = std::uint64_t{255} * std::uint64_t(kx) * std::uint64_t(ky);
   const std::uint64_t bytes = std::uint64_t(part.width()) * std::uint64_t(part.height()) * 3;
+  const auto divided = [&](std::uint64_t sum) {
+    return static_cast<std::uint8_t>(divide(weight * sum + half));
+  };
   std::vector<std::uint8_t> table;
   if (largest < bytes / 4) {
     table.resize(largest + 1);
-    for (std::uint64_t b = 0; b <= largest; ++b)
-      table[b] = static_cast<std::uint8_t>(divide(weight * b + half));
+    for (std::uint64_t b = 0; b <= largest; ++b) table[b] = divided(b);
   }
+  const auto quotient = [&](std::uint64_t sum) {
+    return table.empty() ? divided(sum) : table[sum];
+  };
   auto addRow = &AddBytes;
 #if defined(__x86_64__)
   if (HasAvx2()) addRow = &AddBytesAvx2;
@@ -202,15 +207,9 @@ void ResampleWholeBlocks(const Picture& source, int width, int height, const Axi
               g += a[1];
               r += a[2];
             }
-            if (table.empty()) {
-              d[0] = static_cast<std::uint8_t>(divide(weight * b + half));
-              d[1] = static_cast<std::uint8_t>(divide(weight * g + half));
-              d[2] = static_cast<std::uint8_t>(divide(weight * r + half));
-            } else {
-              d[0] = table[b];
-              d[1] = table[g];
-              d[2] = table[r];
-            }
+            d[0] = quotient(b);
+            d[1] = quotient(g);
+            d[2] = quotient(r);
             if (step == 4) d[3] = 255;
           }
         }

@@ -172,25 +172,21 @@ std::shared_ptr<const PictureSnapshot> PictureSnapshot::Capture(const Picture& p
 
   for (int ty = 0; ty < picture.tilesY(); ++ty) {
     const TileRow* baseRow = base ? base->rows_[ty].get() : nullptr;
+    const auto sameAt = [&](int tx) { return baseRow && same[ty * s->tilesX_ + tx]; };
     // A row of tiles that all equal the base's is the base's row, looked at without a copy: a
     // local edit leaves most rows so.
-    const auto sameRow = same.begin() + static_cast<std::ptrdiff_t>(ty) * s->tilesX_;
-    if (baseRow && std::find(sameRow, sameRow + s->tilesX_, 0) == sameRow + s->tilesX_) {
+    int tx = 0;
+    while (tx < s->tilesX_ && sameAt(tx)) ++tx;
+    if (baseRow && tx == s->tilesX_) {
       s->rows_.push_back(base->rows_[ty]);
       continue;
     }
-    bool rowUnchanged = baseRow != nullptr;
     TileRow row(s->tilesX_);
-    for (int tx = 0; tx < s->tilesX_; ++tx) {
-      if (baseRow && same[ty * s->tilesX_ + tx]) {
-        row[tx] = (*baseRow)[tx];
-        continue;
-      }
-      row[tx] = LendTile(picture, Geometry(s->width_, s->height_, bits, tx, ty), tx, ty);
-      rowUnchanged = false;
-    }
-    s->rows_.push_back(rowUnchanged ? base->rows_[ty]
-                                    : std::make_shared<const TileRow>(std::move(row)));
+    for (tx = 0; tx < s->tilesX_; ++tx)
+      row[tx] = sameAt(tx)
+                    ? (*baseRow)[tx]
+                    : LendTile(picture, Geometry(s->width_, s->height_, bits, tx, ty), tx, ty);
+    s->rows_.push_back(std::make_shared<const TileRow>(std::move(row)));
   }
   return s;
 }
