@@ -155,8 +155,11 @@ void WorkAreaView::syncFromModel() {
 }
 
 const Picture& WorkAreaView::shownPicture() const {
-  const bool image2 = outlineShown() && !model_.Image2Picture.empty();
-  return image2 ? static_cast<const Picture&>(model_.Image2Picture) : state_.WorkingPicture;
+  if (outlineShown()) {
+    const TBitmap32& image2 = model_.Image2Picture();
+    if (!image2.empty()) return image2;
+  }
+  return state_.WorkingPicture;
 }
 
 WorkAreaView::Scene WorkAreaView::scene() const {
@@ -165,7 +168,7 @@ WorkAreaView::Scene WorkAreaView::scene() const {
   s.client = viewport()->size();
   s.ratio = viewport()->devicePixelRatioF();
   const Picture& picture = shownPicture();
-  s.image2 = &picture == &model_.Image2Picture;
+  s.image2 = &picture != &state_.WorkingPicture;
   s.picture = picture.identity();
   s.width = picture.width();
   s.height = picture.height();

@@ -33,7 +33,7 @@ void OutlineDrawing::repaintWorkArea() {
 }
 
 void OutlineDrawing::showLayer() {
-  view_.ShowLayer(state_, tools_.CheckBox1.Checked);
+  view_.ShowLayer(tools_.CheckBox1.Checked);
 }
 
 OutlineDrawing::Tool* OutlineDrawing::ToolFor(DrawTool tool) {

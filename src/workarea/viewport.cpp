@@ -32,31 +32,48 @@ void WorkAreaViewport::ScrollBy(int dx, int dy) {
   ScrollVertTo(VertScrollBar.Position + dy);
 }
 
-void WorkAreaViewport::ShowLayer(const ProgramState& state, bool withPicture) {
-  const Picture& picture = state.WorkingPicture;
-  const TBitmap32& layer = state.OutlineBitmap;
-  const std::uint64_t before = Picture::WriteClock();
-  if (!updateLayerDisplay(picture, layer, withPicture))
-    outline::Image2showto(picture, layer, withPicture, Image2Picture);
-  composed_ = Composition{picture.identity(),    layer.identity(), Image2Picture.identity(), before,
-                          Picture::WriteClock(), withPicture};
+void WorkAreaViewport::ShowLayer(bool withPicture) {
+  composedShown_ = true;
+  withPicture_ = withPicture;
 }
 
-bool WorkAreaViewport::updateLayerDisplay(const Picture& picture, const TBitmap32& layer,
-                                          bool withPicture) {
+void WorkAreaViewport::ShowLayerAlone() {
+  composedShown_ = false;
+  ReleaseLayerDisplay();
+}
+
+void WorkAreaViewport::ReleaseLayerDisplay() {
+  composition_ = TBitmap32();
+  composed_ = Composition{};
+}
+
+const TBitmap32& WorkAreaViewport::Image2Picture() const {
+  if (!composedShown_) return source_.OutlineBitmap;
+  const Picture& picture = source_.WorkingPicture;
+  const TBitmap32& layer = source_.OutlineBitmap;
+  const std::uint64_t before = Picture::WriteClock();
+  if (!updateLayerDisplay()) outline::Image2showto(picture, layer, withPicture_, composition_);
+  composed_ = Composition{picture.identity(),    layer.identity(), composition_.identity(), before,
+                          Picture::WriteClock(), withPicture_};
+  return composition_;
+}
+
+bool WorkAreaViewport::updateLayerDisplay() const {
+  const Picture& picture = source_.WorkingPicture;
+  const TBitmap32& layer = source_.OutlineBitmap;
   const Composition& c = composed_;
   if (c.picture != picture.identity() || c.layer != layer.identity() ||
-      c.view != Image2Picture.identity() || c.withPicture != withPicture)
+      c.view != composition_.identity() || c.withPicture != withPicture_)
     return false;
-  // Written by someone else since: no longer what the two make.
-  if (!Image2Picture.writtenSince(c.after).empty()) return false;
+  // Nothing anywhere was written since it was made.
+  if (c.after == Picture::WriteClock()) return true;
   std::vector<Rect> changed = layer.writtenSince(c.before);
-  if (withPicture) {
+  if (withPicture_) {
     const std::vector<Rect> underneath = picture.writtenSince(c.before);
     changed.insert(changed.end(), underneath.begin(), underneath.end());
   }
   for (const Rect& r : changed)
-    if (!outline::Image2showtoPart(picture, layer, withPicture, Image2Picture, r)) return false;
+    if (!outline::Image2showtoPart(picture, layer, withPicture_, composition_, r)) return false;
   return true;
 }
 

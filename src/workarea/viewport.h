@@ -14,6 +14,9 @@ namespace drollo {
 
 class WorkAreaViewport {
  public:
+  // The view reads the working picture and the outline layer of `state`.
+  explicit WorkAreaViewport(const ProgramState& state) : source_(state) {}
+
   // The size of the window's client area, set by whoever shows the window; it bounds scrolling.
   DisplaySize ClientSize;
   TScrollBar HorzScrollBar;
@@ -22,8 +25,6 @@ class WorkAreaViewport {
   WorkAreaImages Images;
   TImageControl Image1;
   TImageControl Image2;
-  // The layer display that Image2 shows on the outline page (Image2showto).
-  TBitmap32 Image2Picture;
   bool DoubleBuffered = false;
   bool Opaque = false;
   // The pointer is over one of the two images.
@@ -48,10 +49,19 @@ class WorkAreaViewport {
   // The scroll positions brought back within the content after Images changed size.
   void UpdateScrollRange() { ScrollBy(0, 0); }
 
-  // Recomposes Image2Picture from the working picture and the outline layer, with the picture
-  // under the layer or a checkerboard (Image2showto). When it was composed from the same two
-  // before, only where they were written since is made again, so a stroke costs what it covers.
-  void ShowLayer(const ProgramState& state, bool withPicture);
+  // Image2 shows the outline layer over the working picture, or over a checkerboard
+  // (Image2showto), from now on.
+  void ShowLayer(bool withPicture);
+  // Image2 shows the outline layer as it is (the window's start).
+  void ShowLayerAlone();
+  // What Image2 shows on the outline page. The composition is made when it is read, from the
+  // picture and the layer as they are then, and kept only until Image2 is hidden: where nobody
+  // looks at the outline page no copy of the picture's size is held. When it was composed from the
+  // same two before, only where they were written since is made again, so a stroke costs what it
+  // covers.
+  const TBitmap32& Image2Picture() const;
+  // Image2 was hidden: the composition is let go.
+  void ReleaseLayerDisplay();
 
  private:
   // What Image2Picture was last composed from: identities, and the write clock before and after.
@@ -63,11 +73,15 @@ class WorkAreaViewport {
     std::uint64_t after = 0;
     bool withPicture = false;
   };
-  // Brings Image2Picture up to date where the picture or the layer changed since the last
-  // composition; false when it has to be composed whole.
-  bool updateLayerDisplay(const Picture& picture, const TBitmap32& layer, bool withPicture);
+  // Brings the composition up to date where the picture or the layer changed since it was last
+  // made; false when it has to be composed whole.
+  bool updateLayerDisplay() const;
 
-  Composition composed_;
+  const ProgramState& source_;
+  bool composedShown_ = false;  // ShowLayer, not ShowLayerAlone, was the last call
+  bool withPicture_ = false;
+  mutable TBitmap32 composition_;
+  mutable Composition composed_;
 };
 
 }  // namespace drollo

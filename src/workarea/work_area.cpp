@@ -24,7 +24,8 @@ TWork_areaHost& NoHost() {
 // --- Construction and life ---------------------------------------------------------------------
 
 TWork_area::TWork_area(ProgramState& state, TTools& tools, TWork_areaHost* host)
-    : WorkAreaOverlays(state, host ? *host : NoHost()),
+    : WorkAreaViewport(state),
+      WorkAreaOverlays(state, host ? *host : NoHost()),
       WarpSteps(state, tools, host ? *host : NoHost(), DoubleBuffered),
       state_(state),
       tools_(tools),
@@ -58,7 +59,7 @@ void TWork_area::FormCreate() {
   // The outline layer starts blank (opaque white) at the picture's size.
   state_.OutlineBitmap = TBitmap32();
   state_.OutlineBitmap.reset(state_.WorkingPicture.width(), state_.WorkingPicture.height(), 255);
-  Image2Picture = state_.OutlineBitmap;
+  ShowLayerAlone();
   SizeImages(state_, Images);
   changed();
 }
@@ -354,7 +355,7 @@ void TWork_area::setsigncursor() {
 }
 
 void TWork_area::Image2showto() {
-  ShowLayer(state_, tools_.CheckBox1.Checked);
+  ShowLayer(tools_.CheckBox1.Checked);
 }
 
 void TWork_area::SetImage1Hint(const std::string& hint) {
@@ -365,6 +366,7 @@ void TWork_area::SetImage1Cursor(WorkAreaCursor cursor) {
 }
 void TWork_area::SetImage2Visible(bool visible) {
   Image2.Visible = visible;
+  if (!visible) ReleaseLayerDisplay();
 }
 void TWork_area::SetImage2Cursor(WorkAreaCursor cursor) {
   Image2.Cursor = FromToolsCursor(cursor);

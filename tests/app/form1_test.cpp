@@ -230,7 +230,7 @@ TEST_F(MainWindow, UndoAndRedoControlsFollowTheHistory) {
 TEST_F(MainWindow, UndoOnTheOutlinePageShowsTheLayerAgain) {
   form.Tools.TabbedNotebook1.SetPageIndex(3);
   const auto shown = [&] {
-    return form.Work_area.Image2Picture.samePixels(outline::Image2showto(
+    return form.Work_area.Image2Picture().samePixels(outline::Image2showto(
         form.State.WorkingPicture, form.State.OutlineBitmap, form.Tools.CheckBox1.Checked));
   };
   form.State.OutlineBitmap.setPixel(1, 1, kBlack);

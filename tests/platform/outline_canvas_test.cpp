@@ -207,13 +207,13 @@ TEST_F(QtOutlineDrawing, HiddenPictureShowsTheCheckerboardUntilShownAgain) {
   for (int y = 0; y < 150; ++y)
     for (int x = 0; x < 200; ++x) state.WorkingPicture.setPixel(x, y, MakeColour(9, 9, 9));
   tools.CheckBox1.Click();
-  EXPECT_EQ(area.Image2Picture.pixel(0, 0), kWhite);
-  EXPECT_EQ(area.Image2Picture.pixel(19, 19), kWhite);
-  EXPECT_EQ(area.Image2Picture.pixel(20, 0), MakeColour(240, 240, 240));
-  EXPECT_EQ(area.Image2Picture.pixel(0, 20), MakeColour(240, 240, 240));
-  EXPECT_EQ(area.Image2Picture.pixel(20, 20), kWhite);
+  EXPECT_EQ(area.Image2Picture().pixel(0, 0), kWhite);
+  EXPECT_EQ(area.Image2Picture().pixel(19, 19), kWhite);
+  EXPECT_EQ(area.Image2Picture().pixel(20, 0), MakeColour(240, 240, 240));
+  EXPECT_EQ(area.Image2Picture().pixel(0, 20), MakeColour(240, 240, 240));
+  EXPECT_EQ(area.Image2Picture().pixel(20, 20), kWhite);
   tools.CheckBox1.Click();
-  EXPECT_EQ(area.Image2Picture.pixel(20, 0), MakeColour(9, 9, 9));
+  EXPECT_EQ(area.Image2Picture().pixel(20, 0), MakeColour(9, 9, 9));
 }
 
 }  // namespace

@@ -761,11 +761,11 @@ TEST_F(WorkAreaGestures, PaletteCallsLandInTheWorkArea) {
 TEST_F(WorkAreaGestures, OutlinePageShowsTheLayerOverThePicture) {
   tools.TabbedNotebook1.SetPageIndex(3);
   EXPECT_TRUE(SamePicture(outline::Image2showto(state.WorkingPicture, state.OutlineBitmap, true),
-                          area.Image2Picture));
+                          area.Image2Picture()));
   tools.CheckBox1.Checked = false;
   area.Image2showto();
   EXPECT_TRUE(SamePicture(outline::Image2showto(state.WorkingPicture, state.OutlineBitmap, false),
-                          area.Image2Picture));
+                          area.Image2Picture()));
 }
 
 TEST_F(WorkAreaGestures, WaveButtonRipplesOnceWithOneEntry) {
