@@ -3,10 +3,13 @@
 #include <cassert>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "effects/warp/sweep.h"
 #include "image/bilinear.h"
+#include "image/parallel.h"
 
 namespace drollo::warp {
 
@@ -14,16 +17,70 @@ using namespace detail;
 
 namespace {
 
-std::vector<BulgeTerms> BulgeTable(const SphereParams& p, const Sphere& s) {
-  std::vector<BulgeTerms> terms(p.R);
-  for (int d = 0; d < p.R; ++d) terms[d] = MakeBulgeTerms(s, p.H, d);
-  return terms;
-}
-
 std::vector<PinchTerms> PinchTable(const SphereParams& p, const Sphere& s) {
   std::vector<PinchTerms> terms(p.R);
   for (int d = 1; d < p.R; ++d) terms[d] = MakePinchTerms(s, d);
   return terms;
+}
+
+// The expands' shift T = (h - z) d / sqrt(h^2 - d^2) of the pixel at offset d >= 0 along the
+// stretch, in the line across it whose terms are (z, h); NaN where the root's argument is not
+// positive. A pixel at offset -d reads at centre + T, which is exactly what ExpandSource gives:
+// the sign goes through the product and the quotient unchanged. Kept for one radius and strength
+// while the sliders stay put (up to kTabulatedRadius), one row of the table per row of pixels: by
+// offset across for the vertical expand, by offset along for the horizontal one.
+constexpr int kTabulatedRadius = 1024;
+
+struct ExpandTable {
+  int R = 0;
+  int H = 0;
+  std::vector<BulgeTerms> terms;  // by offset 0..R-1 across the stretch
+  std::vector<double> shifts;     // (R + 1) x R (vertical) or R x (R + 1); empty beyond the limit
+  bool vertical = true;
+
+  double shift(int across, int along) const {
+    const BulgeTerms& t = terms[across];
+    const double radicand = t.h * t.h - Square(along);
+    if (!(radicand > 0)) return std::numeric_limits<double>::quiet_NaN();
+    return (t.h - t.z) * along / std::sqrt(radicand);
+  }
+  // The shifts of one row of pixels: by |a - x| for the row at |b - y| = offset (vertical), by
+  // |a - x| up to R for the row at |b - y| = offset (horizontal); null where none is kept.
+  const double* row(int offset) const {
+    if (shifts.empty() || offset > (vertical ? R : R - 1)) return nullptr;
+    return shifts.data() + static_cast<std::size_t>(offset) * (vertical ? R : R + 1);
+  }
+};
+
+std::shared_ptr<const ExpandTable> ExpandShifts(int R, int H, bool vertical) {
+  static std::mutex mutex;
+  static std::shared_ptr<const ExpandTable> kept[2];
+  std::shared_ptr<const ExpandTable>& cache = kept[vertical];
+  {
+    std::lock_guard lock(mutex);
+    if (cache && cache->R == R && cache->H == H) return cache;
+  }
+  auto table = std::make_shared<ExpandTable>();
+  table->R = R;
+  table->H = H;
+  table->vertical = vertical;
+  const Sphere s = MakeSphere(R, H);
+  table->terms.resize(R);
+  for (int d = 0; d < R; ++d) table->terms[d] = MakeBulgeTerms(s, H, d);
+  if (R <= kTabulatedRadius) {
+    table->shifts.resize(static_cast<std::size_t>(R) * (R + 1));
+    double* out = table->shifts.data();
+    if (vertical) {
+      for (int along = 0; along <= R; ++along)
+        for (int across = 0; across < R; ++across) *out++ = table->shift(across, along);
+    } else {
+      for (int across = 0; across < R; ++across)
+        for (int along = 0; along <= R; ++along) *out++ = table->shift(across, along);
+    }
+  }
+  std::lock_guard lock(mutex);
+  cache = table;
+  return table;
 }
 
 // The quadrant pass of both shrinks: the pinch's region and order, with the source position of
@@ -75,44 +132,107 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
                     const Progress& progress) {
   assert(!Overlap(src, dst));
   if (p.R < 1) return;
-  const Sphere s = MakeSphere(p.R, p.H);
-  const std::vector<BulgeTerms> terms = BulgeTable(p, s);
-  auto rows = [&](int x) {
+  const std::shared_ptr<const ExpandTable> table = ExpandShifts(p.R, p.H, true);
+  const std::vector<BulgeTerms>& terms = table->terms;
+  const Rect& bounds = dst.bounds;
+  const int xl = std::max(p.a - p.R + 1, bounds.left),
+            xr = std::min(p.a + p.R - 1, bounds.right - 1);
+  const int columns = std::max(xr - xl + 1, 0);
+  std::vector<RowSpan> spans(columns);
+  int top = bounds.bottom, bottom = bounds.top - 1;
+  for (int x = xl; x <= xr; ++x) {
     const double w = terms[std::abs(p.a - x)].w;
-    return Clip(Round(p.b - w), Round(p.b + w), dst.bounds);
+    RowSpan& span = spans[x - xl];
+    span = Clip(Round(p.b - w), Round(p.b + w), bounds);
+    if (span.first <= span.last) {
+      top = std::min(top, span.first);
+      bottom = std::max(bottom, span.last);
+    }
+  }
+  static const SampleRunFunction sampleRun = FastestSampleRun();
+  const bool thin = src.width < 2 || src.height < 2;
+  // Row by row, each row in runs of neighbouring pixels that have a source; every pixel is written
+  // once, so neither the order nor the split between threads can change the result.
+  auto rows = [&](int y0, int y1) {
+    double X[kSourceRun], Y[kSourceRun];
+    int xs[kSourceRun];
+    for (int y = y0; y < y1; ++y) {
+      const int along = p.b - y;
+      // b - T above the centre, b + T below; a product with 1 or -1 is exact.
+      const double b = p.b, sign = along >= 0 ? -1 : 1;
+      const double* shifts = table->row(std::abs(along));
+      std::uint8_t* out = dst.row(y);
+      auto inside = [&](int x) {
+        const RowSpan& span = spans[x - xl];
+        return y >= span.first && y <= span.last;
+      };
+      for (int x = xl; x <= xr;) {
+        if (!inside(x)) {
+          ++x;
+          continue;
+        }
+        // A run of neighbours on one side of the centre column (or the centre column alone).
+        const int end = x < p.a ? std::min(p.a - 1, xr) : xr;
+        int n = 1;
+        while (n < kSourceRun && x + n <= end && inside(x + n)) ++n;
+        const int d0 = std::abs(p.a - x), step = x < p.a ? -1 : 1;
+        if (shifts) {
+          for (int i = 0; i < n; ++i) Y[i] = b + sign * shifts[d0 + step * i];
+        } else {
+          for (int i = 0; i < n; ++i)
+            Y[i] = b + sign * table->shift(d0 + step * i, std::abs(along));
+        }
+        for (int i = 0; i < n; ++i) X[i] = x + i;
+        for (int i = 0; i < n; ++i) xs[i] = x + i;
+        // Where the root has no positive argument the pixel keeps its colour.
+        int kept = 0;
+        for (int i = 0; i < n; ++i)
+          if (!std::isnan(Y[i])) X[kept] = X[i], Y[kept] = Y[i], xs[kept++] = xs[i];
+        if (thin)
+          for (int i = 0; i < kept; ++i) PutSample(src, dst, xs[i], y, X[i], Y[i]);
+        else if (kept > 0)
+          sampleRun(X, Y, xs, kept, src, out);
+        x += n;
+      }
+    }
   };
-  RowSamples samples(src, dst);
-  auto pixel = [&](int x, int y) {
-    const int dx = p.a - x;
-    double ys = ExpandSource(p.b, p.b - y, terms[std::abs(dx)]);
-    if (std::isnan(ys)) return;
-    samples.add(x, y, x, ys);
-  };
-  SweepColumns(p.a - p.R + 1, p.a + p.R - 1, dst.bounds, rows, pixel, progress);
+  // The progress ticks once per column of the patch, whether or not it lies in the destination.
+  int ticks = 0;
+  const int patchColumns = 2 * p.R - 1;
+  const Progress perRow = progress ? Progress([&] {
+    if (ticks < patchColumns) ++ticks, Tick(progress);
+  })
+                                   : Progress{};
+  ForRows(top, bottom + 1, rows, perRow, 16);
+  for (; ticks < patchColumns && progress; ++ticks) Tick(progress);
 }
 
 void horizontalExpand(const ConstView& src, const MutableView& dst, const SphereParams& p,
                       const Progress& progress) {
   assert(!Overlap(src, dst));
   if (p.R < 1) return;
-  const Sphere s = MakeSphere(p.R, p.H);
-  const std::vector<BulgeTerms> terms = BulgeTable(p, s);
+  const std::shared_ptr<const ExpandTable> table = ExpandShifts(p.R, p.H, false);
+  const std::vector<BulgeTerms>& terms = table->terms;
   const Rect& bounds = dst.bounds;
-  RowSamples samples(src, dst);
-  for (int y = p.b - p.R + 1; y <= p.b + p.R - 1; ++y) {
-    if (y >= bounds.top && y < bounds.bottom) {
-      const int dy = p.b - y;
-      const BulgeTerms& row = terms[std::abs(dy)];
+  auto rows = [&](int y0, int y1) {
+    RowSamples samples(src, dst);
+    for (int y = std::max(y0, bounds.top); y < std::min(y1, bounds.bottom); ++y) {
+      const int across = std::abs(p.b - y);
+      const BulgeTerms& row = terms[across];
+      const double* shifts = table->row(across);
+      const double a = p.a;
       const int x0 = std::max(Round(p.a - row.w), bounds.left);
       const int x1 = std::min(Round(p.a + row.w), bounds.right - 1);
       for (int x = x0; x <= x1; ++x) {
-        double xs = ExpandSource(p.a, p.a - x, row);
-        if (std::isnan(xs)) continue;
-        samples.add(x, y, xs, y);
+        const int along = p.a - x;
+        const int d = std::abs(along);
+        const double shift = shifts && d <= p.R ? shifts[d] : table->shift(across, d);
+        if (std::isnan(shift)) continue;
+        samples.add(x, y, along >= 0 ? a - shift : a + shift, y);
       }
     }
-    Tick(progress);
-  }
+  };
+  ForRows(p.b - p.R + 1, p.b + p.R, rows, progress, 16);
 }
 
 void verticalShrink(const ConstView& src, const MutableView& dst, const SphereParams& p,

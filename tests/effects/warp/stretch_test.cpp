@@ -146,7 +146,18 @@ INSTANTIATE_TEST_SUITE_P(
                     Kind::kHorizontalExpand,
                     240,
                     200,
-                    {120, 100, 40, 39}}),
+                    {120, 100, 40, 39}},
+        // Radii above the expands' kept table compute each source when it is needed.
+        StretchCase{"VerticalExpandBeyondTheTable",
+                    Kind::kVerticalExpand,
+                    200,
+                    2100,
+                    {100, 1040, 1030, 400}},
+        StretchCase{"HorizontalExpandBeyondTheTable",
+                    Kind::kHorizontalExpand,
+                    2100,
+                    200,
+                    {1040, 100, 1030, 400}}),
     [](const testing::TestParamInfo<StretchCase>& info) { return info.param.name; });
 
 }  // namespace

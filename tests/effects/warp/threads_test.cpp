@@ -1,4 +1,4 @@
-// The warps split a large patch's columns between threads: the same bytes with 1, 2 and 7 threads,
+// The warps split a large patch's rows between threads: the same bytes with 1, 2 and 7 threads,
 // and the progress still ticks once per column and pass, from the calling thread.
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "effects/warp/spherical.h"
+#include "effects/warp/stretch.h"
 #include "effects/warp/swirl.h"
 #include "support/pictures.h"
 #include "support/threads.h"
@@ -74,7 +75,17 @@ INSTANTIATE_TEST_SUITE_P(
                              [](const ConstView& s, const MutableView& d, const Progress& p) {
                                swirl(s, d, SwirlParams{210, 190, 170, 90, true}, p);
                              },
-                             4 * (kLarge.R - 1)}),
+                             4 * (kLarge.R - 1)},
+                    WarpCase{"VerticalExpand", VerticalExpandBounds(kLarge),
+                             [](const ConstView& s, const MutableView& d, const Progress& p) {
+                               verticalExpand(s, d, kLarge, p);
+                             },
+                             2 * kLarge.R - 1},
+                    WarpCase{"HorizontalExpand", HorizontalExpandBounds(kLarge),
+                             [](const ConstView& s, const MutableView& d, const Progress& p) {
+                               horizontalExpand(s, d, kLarge, p);
+                             },
+                             2 * kLarge.R - 1}),
     [](const testing::TestParamInfo<WarpCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
