@@ -1,6 +1,7 @@
 // Mouse events on the work area reach the outline page's tools: strokes land in the layer through
 // the Qt canvas, previews show on the window, and the text box opens where it is pressed.
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -14,6 +15,16 @@ class OutlinePage : public DesktopWindow {
   OutlinePage() {
     QTabBar* bar = window.tools()->notebook()->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(3).center());
+  }
+  void turnTo(int page) {
+    QTabBar* bar = window.tools()->notebook()->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(page).center());
+  }
+  // What the screen shows at a position on the picture, once pending paints are done.
+  QRgb shownAt(int X, int Y) {
+    QTest::qWait(100);
+    const QPoint p = client()->mapTo(&window, at(X, Y));
+    return window.screen()->grabWindow(window.winId(), p.x(), p.y(), 1, 1).toImage().pixel(0, 0);
   }
   int blackPixels() {
     int n = 0;
@@ -54,6 +65,28 @@ TEST_F(OutlinePage, TextToolOpensTheBoxWherePressedAndTypingReachesTheModel) {
   QTest::mouseDClick(memo->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 30));
   EXPECT_FALSE(memo->isVisible());
   EXPECT_GT(blackPixels(), 0);  // red text in the layer
+}
+
+// The page's display is made from the picture and the layer as they are when it shows again: a
+// line drawn, the page left (the picture alone shows), the picture warped there, the page back.
+TEST_F(OutlinePage, LeavingAndReturningShowsTheLayerOverThePictureAsItIsThen) {
+  leftDrag(at(20, 40), at(200, 40));
+  ASSERT_EQ(state().OutlineBitmap.pixel(100, 40), kBlack);
+  const TColor under = state().WorkingPicture.pixel(100, 40);
+  ASSERT_NE(under, kBlack);
+  EXPECT_EQ(shownAt(100, 40), qRgb(0, 0, 0));
+
+  turnTo(0);
+  ASSERT_EQ(state().PageIndex, 0);
+  EXPECT_EQ(shownAt(100, 40), qRgb(RedOf(under), GreenOf(under), BlueOf(under)));
+  const TColor before = state().WorkingPicture.pixel(110, 120);
+  leftClick(at(100, 130));  // a bulge below the line
+  const TColor after = state().WorkingPicture.pixel(110, 120);
+  ASSERT_NE(after, before);
+
+  turnTo(3);
+  EXPECT_EQ(shownAt(100, 40), qRgb(0, 0, 0));
+  EXPECT_EQ(shownAt(110, 120), qRgb(RedOf(after), GreenOf(after), BlueOf(after)));
 }
 
 }  // namespace
