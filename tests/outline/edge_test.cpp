@@ -95,6 +95,21 @@ TEST(EdgePicture, EqualsThePlainSums) {
     }
 }
 
+// Bytes of only 0 and 255, and of any value: every sum from its lowest to its highest, clamped on
+// both sides, in rows long enough for many runs of the vectorised form and a tail.
+TEST(EdgePicture, ExtremeSumsEqualThePlainSums) {
+  std::uint32_t state = 12345;
+  auto next = [&] { return (state = state * 1664525u + 1013904223u) >> 24; };
+  for (bool twoValues : {true, false})
+    for (int w : {17, 70}) {
+      Picture p(w, 9, 24);
+      for (int y = 0; y < p.height(); ++y)
+        for (int k = 0; k < 3 * w; ++k)
+          p.mutableRow(y)[k] = static_cast<std::uint8_t>(twoValues ? (next() & 1) * 255 : next());
+      EXPECT_TRUE(SamePicture(ReferenceEdges(p), picsobel(p))) << w << (twoValues ? " two" : "");
+    }
+}
+
 TEST(EdgePicture, SmallPicturesGiveTheirInvertedCopy) {
   for (auto [w, h] : {std::pair{1, 1}, {2, 5}, {5, 2}, {1, 9}}) {
     const Picture p = PatternPicture(w, h, 3);
