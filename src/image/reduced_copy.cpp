@@ -6,7 +6,7 @@
 
 namespace drollo {
 
-void ReducedCopy::make(const Picture& source, const Rect& part) {
+void ReducedCopy::make(const PixelSource& source, const Rect& part) {
   const Rect r = part.intersected(area_);
   if (r.empty()) return;
   const std::ptrdiff_t stride = static_cast<std::ptrdiff_t>(pixels_.stride());
@@ -16,6 +16,10 @@ void ReducedCopy::make(const Picture& source, const Rect& part) {
 }
 
 void ReducedCopy::update(const Picture& source, int width, int height, const Rect& shown) {
+  update(PictureSource(source), width, height, shown);
+}
+
+void ReducedCopy::update(const PixelSource& source, int width, int height, const Rect& shown) {
   // Read before the pixels are: a write after this is seen by the next update.
   const std::uint64_t now = Picture::WriteClock();
   const Rect wanted = shown.intersected(Rect{0, 0, width, height});
@@ -59,7 +63,7 @@ void ReducedCopy::update(const Picture& source, int width, int height, const Rec
 void ReducedCopy::clear() {
   pixels_ = Picture();
   area_ = Rect{};
-  identity_ = 0;
+  identity_ = {};
 }
 
 }  // namespace drollo

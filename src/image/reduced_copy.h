@@ -8,9 +8,11 @@
 // was replaced or a size changed.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "image/picture.h"
+#include "image/resample.h"
 
 namespace drollo {
 
@@ -19,6 +21,8 @@ class ReducedCopy {
   // Brings the copy in line with `source` reduced to width x height (both positive; the source
   // not empty), for the part `shown` of the reduced picture (clipped to width x height).
   void update(const Picture& source, int width, int height, const Rect& shown);
+  // The same from any pixel source, followed through its identity and its writes.
+  void update(const PixelSource& source, int width, int height, const Rect& shown);
   // The part area() of the reduced picture: pixel (x, y) of the reduced picture is pixel
   // (x - area().left, y - area().top) here. Empty before the first update and after clear().
   const Picture& pixels() const { return pixels_; }
@@ -28,14 +32,14 @@ class ReducedCopy {
 
  private:
   // The pixels of `part` (reduced picture coordinates, inside area_) made from `source`.
-  void make(const Picture& source, const Rect& part);
+  void make(const PixelSource& source, const Rect& part);
 
   Picture pixels_;
   Rect area_;
   int width_ = 0;
   int height_ = 0;
   // The picture the copy was made from, as its identity and size, and the write clock then.
-  std::uint64_t identity_ = 0;
+  std::array<std::uint64_t, 3> identity_{};
   int sourceWidth_ = 0;
   int sourceHeight_ = 0;
   std::uint64_t madeAt_ = 0;

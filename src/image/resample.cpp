@@ -162,7 +162,7 @@ __attribute__((target("avx2"))) void AddBytesAvx2(std::uint16_t* acc, const std:
 constexpr int kMostWholeRows = 257;
 
 template <int kBytes>
-void ResampleWholeBlocks(const Picture& source, int width, int height, const AxisWeights& xs,
+void ResampleWholeBlocks(const PixelSource& source, int width, int height, const AxisWeights& xs,
                          const AxisWeights& ys, const Rect& part, const MutableView& dst) {
   const int kx = xs.wholePixels, ky = ys.wholePixels;
   const std::uint64_t total = std::uint64_t(source.width()) * std::uint64_t(source.height());
@@ -193,11 +193,15 @@ void ResampleWholeBlocks(const Picture& source, int width, int height, const Axi
       part.top, part.bottom,
       [&](int y0, int y1) {
         std::vector<std::uint16_t> acc(rowBytes);
+        std::vector<std::uint8_t> scratch(static_cast<std::size_t>(xs.sourceEnd - xs.sourceBegin) *
+                                          4);
         for (int ty = y0; ty < y1; ++ty) {
           std::fill(acc.begin(), acc.end(), 0);
           const int first = ys.spans[ty - part.top].source;
           for (int k = 0; k < ky; ++k)
-            addRow(acc.data(), source.row(first + k) + kBytes * xs.sourceBegin, rowBytes);
+            addRow(acc.data(),
+                   source.pixels(first + k, xs.sourceBegin, xs.sourceEnd, scratch.data()),
+                   rowBytes);
           const std::uint16_t* a = acc.data();
           std::uint8_t* d = dst.pixel(part.left, ty);
           for (int x = 0; x < columns; ++x, d += step) {
@@ -238,9 +242,25 @@ Picture AreaResample(const Picture& source, int width, int height) {
   return out;
 }
 
+const std::uint8_t* PictureSource::pixels(int y, int x0, int x1, std::uint8_t* scratch) const {
+  switch (picture_.bitsPerPixel()) {
+    case 24:
+      return picture_.row(y) + 3 * static_cast<std::ptrdiff_t>(x0);
+    case 32:
+      return picture_.row(y) + 4 * static_cast<std::ptrdiff_t>(x0);
+    default:
+      picture_.readBgr24(y, x0, x1, scratch);
+      return scratch;
+  }
+}
+
 void AreaResampleInto(const Picture& source, int width, int height, const MutableView& dst) {
+  AreaResampleInto(PictureSource(source), width, height, dst);
+}
+
+void AreaResampleInto(const PixelSource& source, int width, int height, const MutableView& dst) {
   const Rect part = dst.bounds.intersected(Rect{0, 0, width, height});
-  if (part.empty() || source.empty()) return;
+  if (part.empty() || source.width() <= 0 || source.height() <= 0) return;
   if (width == source.width() && height == source.height()) {
     // At its own size every target pixel is its source pixel.
     NearestResampleInto(source, width, height, dst);
@@ -274,10 +294,8 @@ void AreaResampleInto(const Picture& source, int width, int height, const Mutabl
       part.top, part.bottom,
       [&](int y0, int y1) {
         std::vector<std::uint64_t> sum(values), across(values);
-        // Rows of depths other than 24 and 32 bits are read as 24 bits first.
-        std::vector<std::uint8_t> decoded;
-        if (bits != 24 && bits != 32)
-          decoded.resize(static_cast<std::size_t>(xs.sourceEnd - xs.sourceBegin) * 3);
+        std::vector<std::uint8_t> scratch(static_cast<std::size_t>(xs.sourceEnd - xs.sourceBegin) *
+                                          4);
         int acrossRow = -1;
         for (int ty = y0; ty < y1; ++ty) {
           std::fill(sum.begin(), sum.end(), 0);
@@ -285,14 +303,12 @@ void AreaResampleInto(const Picture& source, int width, int height, const Mutabl
           for (int k = 0; k < sy.count; ++k) {
             if (sy.source + k != acrossRow) {
               acrossRow = sy.source + k;
-              if (bits == 24) {
-                SumAcross<3>(source.row(acrossRow) + 3 * xs.sourceBegin, xs, width, across.data());
-              } else if (bits == 32) {
-                SumAcross<4>(source.row(acrossRow) + 4 * xs.sourceBegin, xs, width, across.data());
-              } else {
-                source.readBgr24(acrossRow, xs.sourceBegin, xs.sourceEnd, decoded.data());
-                SumAcross<3>(decoded.data(), xs, width, across.data());
-              }
+              const std::uint8_t* row =
+                  source.pixels(acrossRow, xs.sourceBegin, xs.sourceEnd, scratch.data());
+              if (bits == 32)
+                SumAcross<4>(row, xs, width, across.data());
+              else
+                SumAcross<3>(row, xs, width, across.data());
             }
             accumulate(sum.data(), across.data(), ys.weights[sy.first + k], values);
           }
@@ -378,8 +394,12 @@ void CopyNearest(const std::uint8_t* src, const std::vector<int>& columns, bool 
 }  // namespace
 
 void NearestResampleInto(const Picture& source, int width, int height, const MutableView& dst) {
+  NearestResampleInto(PictureSource(source), width, height, dst);
+}
+
+void NearestResampleInto(const PixelSource& source, int width, int height, const MutableView& dst) {
   const Rect part = dst.bounds.intersected(Rect{0, 0, width, height});
-  if (part.empty() || source.empty()) return;
+  if (part.empty() || source.width() <= 0 || source.height() <= 0) return;
   // The centre of target pixel t, t + 1/2 of n, lies in source pixel (2t + 1) * s / 2n of s.
   const auto under = [](int t, int s, int n) {
     return static_cast<int>((2 * std::int64_t{t} + 1) * s / (2 * std::int64_t{n}));
@@ -391,9 +411,7 @@ void NearestResampleInto(const Picture& source, int width, int height, const Mut
   const int sourceColumns = columns.back() + 1;
   const bool same = width == source.width();
   const int bits = source.bitsPerPixel();
-  // Rows of depths other than 24 and 32 bits are read as 24 bits first.
-  std::vector<std::uint8_t> decoded;
-  if (bits != 24 && bits != 32) decoded.resize(static_cast<std::size_t>(sourceColumns) * 3);
+  std::vector<std::uint8_t> scratch(static_cast<std::size_t>(sourceColumns) * 4);
   const std::size_t rowBytes = static_cast<std::size_t>(part.width()) * dst.bytesPerPixel;
   int shownRow = -1;
   const std::uint8_t* shown = nullptr;
@@ -407,16 +425,11 @@ void NearestResampleInto(const Picture& source, int width, int height, const Mut
     }
     shownRow = sy;
     shown = d;
-    if (bits == 32) {
-      CopyNearest<4>(source.row(sy) + 4 * first, columns, same, dst.bytesPerPixel, d);
-      continue;
-    }
-    const std::uint8_t* src = source.row(sy) + 3 * first;
-    if (bits != 24) {
-      source.readBgr24(sy, first, first + sourceColumns, decoded.data());
-      src = decoded.data();
-    }
-    CopyNearest<3>(src, columns, same, dst.bytesPerPixel, d);
+    const std::uint8_t* src = source.pixels(sy, first, first + sourceColumns, scratch.data());
+    if (bits == 32)
+      CopyNearest<4>(src, columns, same, dst.bytesPerPixel, d);
+    else
+      CopyNearest<3>(src, columns, same, dst.bytesPerPixel, d);
   }
 }
 

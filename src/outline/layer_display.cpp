@@ -50,14 +50,13 @@ TBitmap32 Checkerboard(int width, int height) {
   return out;
 }
 
-// Pixels [x0, x1) of row y of the view over the 24-bit picture: the covering layer pixel or the
-// picture's own, widened to 32 bits.
+// Pixels [x0, x1) of row y of the view over the picture, from `s`, the picture's pixels from x0 as
+// 24 bits, into `d` from pixel x0: the covering layer pixel or the picture's own, widened to 32
+// bits.
 void ComposeOverPicture(const Picture& picture, const TBitmap32& layer, int y, int x0, int x1,
-                        std::uint8_t* d) {
+                        const std::uint8_t* s, std::uint8_t* d) {
   const int lw = std::min(picture.width(), layer.width());
-  const std::uint8_t* s = picture.row(y) + 3 * x0;
   const std::uint8_t* l = y < std::min(picture.height(), layer.height()) ? layer.row(y) : nullptr;
-  d += 4 * x0;
   for (int x = x0; x < x1; ++x, s += 3, d += 4) {
     if (x < lw && l) {
       const std::uint32_t c = Load(l + 4 * x) & kColourMask;
@@ -70,13 +69,14 @@ void ComposeOverPicture(const Picture& picture, const TBitmap32& layer, int y, i
   }
 }
 
-// Pixels [x0, x1) of row y of the view over the checkerboard, which has the layer's size.
+// Pixels [x0, x1) of row y of the view over the checkerboard, which has the layer's size, into
+// `d` from pixel x0.
 void ComposeOverCheckerboard(const TBitmap32& layer, int y, int x0, int x1, std::uint8_t* d) {
   const std::uint8_t* l = layer.row(y);
-  for (int x = x0; x < x1; ++x) {
+  for (int x = x0; x < x1; ++x, d += 4) {
     std::uint32_t c = Load(l + 4 * x) & kColourMask;
     if (c == kColourMask) c = (((y / 20) + (x / 20)) % 2 == 0 ? 255 : 240) * 0x010101u;
-    Store(d + 4 * x, c | 0xFF000000u);
+    Store(d, c | 0xFF000000u);
   }
 }
 
@@ -132,15 +132,68 @@ bool Image2showtoPart(const Picture& picture, const TBitmap32& layer, bool showP
       r.top, r.bottom,
       [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-          std::uint8_t* d = dst.row(y);
+          std::uint8_t* d = dst.pixel(r.left, y);
           if (overPicture)
-            ComposeOverPicture(picture, layer, y, r.left, r.right, d);
+            ComposeOverPicture(picture, layer, y, r.left, r.right, picture.row(y) + 3 * r.left, d);
           else
             ComposeOverCheckerboard(layer, y, r.left, r.right, d);
         }
       },
       {}, GrainRows(4 * static_cast<std::size_t>(r.width())));
   return true;
+}
+
+int LayerDisplayRows::width() const {
+  return base_ == LayerBase::Picture ? picture_.width() : layer_.width();
+}
+
+int LayerDisplayRows::height() const {
+  return base_ == LayerBase::Picture ? picture_.height() : layer_.height();
+}
+
+const std::uint8_t* LayerDisplayRows::pixels(int y, int x0, int x1, std::uint8_t* scratch) const {
+  switch (base_) {
+    case LayerBase::None:
+      return layer_.row(y) + 4 * static_cast<std::ptrdiff_t>(x0);
+    case LayerBase::Checkerboard:
+      ComposeOverCheckerboard(layer_, y, x0, x1, scratch);
+      return scratch;
+    case LayerBase::Picture:
+      break;
+  }
+  if (picture_.bitsPerPixel() == 24) {
+    ComposeOverPicture(picture_, layer_, y, x0, x1, picture_.row(y) + 3 * x0, scratch);
+  } else {
+    // Read as 24 bits first, as Image2showto converts such a picture.
+    thread_local std::vector<std::uint8_t> bgr;
+    bgr.resize(static_cast<std::size_t>(x1 - x0) * 3);
+    picture_.readBgr24(y, x0, x1, bgr.data());
+    ComposeOverPicture(picture_, layer_, y, x0, x1, bgr.data(), scratch);
+  }
+  return scratch;
+}
+
+std::array<std::uint64_t, 3> LayerDisplayRows::identity() const {
+  const std::uint64_t picture = base_ == LayerBase::Picture ? picture_.identity() : 0;
+  return {picture, layer_.identity(), static_cast<std::uint64_t>(base_) + 1};
+}
+
+std::vector<Rect> LayerDisplayRows::writtenSince(std::uint64_t stamp) const {
+  std::vector<Rect> written = layer_.writtenSince(stamp);
+  if (base_ == LayerBase::Picture) {
+    const std::vector<Rect> underneath = picture_.writtenSince(stamp);
+    written.insert(written.end(), underneath.begin(), underneath.end());
+  }
+  return written;
+}
+
+std::vector<Rect> LayerDisplayRows::writtenAreasSince(std::uint64_t stamp) const {
+  std::vector<Rect> written = layer_.writtenAreasSince(stamp);
+  if (base_ == LayerBase::Picture) {
+    const std::vector<Rect> underneath = picture_.writtenAreasSince(stamp);
+    written.insert(written.end(), underneath.begin(), underneath.end());
+  }
+  return written;
 }
 
 }  // namespace drollo::outline

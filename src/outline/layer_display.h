@@ -3,7 +3,12 @@
 // colour covers what lies below.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <vector>
+
 #include "image/bitmap32.h"
+#include "image/resample.h"
 
 namespace drollo::outline {
 
@@ -28,5 +33,31 @@ void Image2showto(const Picture& picture, const TBitmap32& layer, bool showPictu
 // depth other than 24 bits: then it is to be composed whole.
 bool Image2showtoPart(const Picture& picture, const TBitmap32& layer, bool showPicture,
                       TBitmap32& view, const Rect& area);
+
+// What lies under the layer on the outline page: nothing (the layer as it is), the working
+// picture, or the checkerboard.
+enum class LayerBase { None, Picture, Checkerboard };
+
+// The outline page's display as a pixel source: each row made from the picture and the layer when
+// it is read, with the bytes Image2showto gives (the layer alone: its own rows), so that the
+// screen shows the page without a copy of the picture's size. Follows the writes into the layer,
+// and into the picture when it is shown.
+class LayerDisplayRows final : public PixelSource {
+ public:
+  LayerDisplayRows(const Picture& picture, const TBitmap32& layer, LayerBase base)
+      : picture_(picture), layer_(layer), base_(base) {}
+  int width() const override;
+  int height() const override;
+  int bitsPerPixel() const override { return 32; }
+  const std::uint8_t* pixels(int y, int x0, int x1, std::uint8_t* scratch) const override;
+  std::array<std::uint64_t, 3> identity() const override;
+  std::vector<Rect> writtenSince(std::uint64_t stamp) const override;
+  std::vector<Rect> writtenAreasSince(std::uint64_t stamp) const override;
+
+ private:
+  const Picture& picture_;
+  const TBitmap32& layer_;
+  LayerBase base_;
+};
 
 }  // namespace drollo::outline

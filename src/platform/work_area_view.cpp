@@ -61,7 +61,7 @@ Qt::CursorShape ToCursorShape(TCursor c) {
 }
 
 WorkAreaView::WorkAreaView(ProgramState& state, TWork_area& model, QWidget* parent)
-    : QAbstractScrollArea(parent), state_(state), model_(model) {
+    : QAbstractScrollArea(parent), state_(state), model_(model), image1_(state.WorkingPicture) {
   setObjectName("Work_area");
   viewport()->setObjectName("Work_areaClient");
   viewport()->setMouseTracking(true);
@@ -154,12 +154,12 @@ void WorkAreaView::syncFromModel() {
   requestRepaint();
 }
 
-const Picture& WorkAreaView::shownPicture() const {
+const PixelSource& WorkAreaView::shownPicture() const {
   if (outlineShown()) {
-    const TBitmap32& image2 = model_.Image2Picture();
-    if (!image2.empty()) return image2;
+    image2_.emplace(state_.WorkingPicture, state_.OutlineBitmap, model_.Image2Base());
+    if (image2_->width() > 0 && image2_->height() > 0) return *image2_;
   }
-  return state_.WorkingPicture;
+  return image1_;
 }
 
 WorkAreaView::Scene WorkAreaView::scene() const {
@@ -167,8 +167,8 @@ WorkAreaView::Scene WorkAreaView::scene() const {
   s.image = imageRect();
   s.client = viewport()->size();
   s.ratio = viewport()->devicePixelRatioF();
-  const Picture& picture = shownPicture();
-  s.image2 = &picture != &state_.WorkingPicture;
+  const PixelSource& picture = shownPicture();
+  s.image2 = &picture != &image1_;
   s.picture = picture.identity();
   s.width = picture.width();
   s.height = picture.height();
@@ -214,7 +214,7 @@ void WorkAreaView::requestRepaint() {
     // The device pixels that show the picture pixels written since, with more on each side for
     // the rounding between the picture's, the device's and the window's pixels.
     if (clock != requestedAt_ && !now.image.isEmpty() && now.width > 0 && now.height > 0) {
-      const Picture& picture = shownPicture();
+      const PixelSource& picture = shownPicture();
       const QSize device(qRound(now.image.width() * now.ratio),
                          qRound(now.image.height() * now.ratio));
       for (const Rect& written : picture.writtenAreasSince(requestedAt_)) {
@@ -312,7 +312,7 @@ void WorkAreaView::scrollContentsBy(int, int) {
   viewport()->update();
 }
 
-void WorkAreaView::paintPicture(QPainter& p, const Picture& picture, const QRect& target,
+void WorkAreaView::paintPicture(QPainter& p, const PixelSource& picture, const QRect& target,
                                 const QRect& exposed) {
   // The picture covers `target` in device-independent pixels, which are `ratio` device pixels
   // each on a high-density screen. Reduced on the device, each device pixel averages the picture
@@ -363,8 +363,8 @@ void WorkAreaView::paintEvent(QPaintEvent* e) {
   QPainter p(viewport());
   const QColor window = ToQColor(TWork_area::kWindowColor);
   const QRect target = imageRect();
-  const Picture& picture = shownPicture();
-  if (!picture.empty() && !target.isEmpty()) {
+  const PixelSource& picture = shownPicture();
+  if (picture.width() > 0 && picture.height() > 0 && !target.isEmpty()) {
     for (const QRect& r : QRegion(e->rect()) - target) p.fillRect(r, window);
     paintPicture(p, picture, target, e->rect());
   } else {

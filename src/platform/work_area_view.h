@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QPainter;
@@ -71,8 +72,10 @@ class WorkAreaView : public QAbstractScrollArea {
   void forwarded();
   void updateHover(const QPoint& pos);
   void updateCursor(const QPoint& pos);
-  void paintPicture(QPainter& p, const Picture& picture, const QRect& target, const QRect& exposed);
-  const Picture& shownPicture() const;
+  void paintPicture(QPainter& p, const PixelSource& picture, const QRect& target,
+                    const QRect& exposed);
+  // The working picture, or on the outline page the layer display made row by row when read.
+  const PixelSource& shownPicture() const;
 
   // Everything the client area shows besides the picture's pixels, and which picture it shows.
   struct Scene {
@@ -80,7 +83,7 @@ class WorkAreaView : public QAbstractScrollArea {
     QSize client;
     qreal ratio = 0;
     bool image2 = false;
-    std::uint64_t picture = 0;  // the shown picture's identity
+    std::array<std::uint64_t, 3> picture{};  // the shown picture's identity
     int width = 0, height = 0;
     bool brush = false;
     BrushSquare brushBounds;
@@ -116,6 +119,9 @@ class WorkAreaView : public QAbstractScrollArea {
   std::uint64_t syncCount_ = 0;
   // The part of the picture in the client area, reduced by averaging, for zooms below 100 %.
   ReducedCopy reduced_;
+  // The two things the client area may show, read through shownPicture().
+  PictureSource image1_;
+  mutable std::optional<outline::LayerDisplayRows> image2_;
   // The exposed part of the picture at a zoom of 100 % and above, made at each paint.
   std::vector<std::uint32_t> exposedPixels_;
   // The scene of the last repaint request, and the write clock then.

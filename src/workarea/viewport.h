@@ -7,6 +7,7 @@
 
 #include "app/state/program_state.h"
 #include "image/bitmap32.h"
+#include "outline/layer_display.h"
 #include "workarea/window_controls.h"
 #include "workarea/zoom.h"
 
@@ -62,6 +63,15 @@ class WorkAreaViewport {
   const TBitmap32& Image2Picture() const;
   // Image2 was hidden: the composition is let go.
   void ReleaseLayerDisplay();
+  // What lies under the layer in what Image2 shows. A screen shows the page from the picture and
+  // the layer through outline::LayerDisplayRows, with the bytes of Image2Picture(), and so needs
+  // no composition of the picture's size.
+  // A composition is held (made by Image2Picture() and not let go since).
+  bool HoldsLayerDisplay() const { return !composition_.empty(); }
+  outline::LayerBase Image2Base() const {
+    if (!composedShown_) return outline::LayerBase::None;
+    return withPicture_ ? outline::LayerBase::Picture : outline::LayerBase::Checkerboard;
+  }
 
  private:
   // What Image2Picture was last composed from: identities, and the write clock before and after.

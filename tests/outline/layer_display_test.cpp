@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "image/resample.h"
 #include "support/pictures.h"
 
 namespace drollo::outline {
@@ -132,6 +133,50 @@ TEST(LayerDisplay, PartsMadeAgainEqualAWholeComposition) {
   Picture grey(90, 70, 8);
   view = Image2showto(grey, layer, true);
   EXPECT_FALSE(Image2showtoPart(grey, layer, true, view, Rect{0, 0, 5, 5}));
+}
+
+// The display made row by row when it is read gives the screen the same pixels, reduced or
+// enlarged, as the whole composition: over a picture of 24, 8 and 32 bits and of other sizes than
+// the layer, over the checkerboard, and the layer alone.
+TEST(LayerDisplay, RowsMadeWhenReadResampleAsTheWholeComposition) {
+  Picture grey(61, 47, PixelFormat::Grey8());
+  for (int y = 0; y < 47; ++y)
+    for (int x = 0; x < 61; ++x) grey.mutableRow(y)[x] = static_cast<std::uint8_t>(x * 4 + y);
+  Picture wide = PatternPicture(61, 47, 4);
+  wide.convertTo(32);
+  struct Case {
+    Picture picture;
+    TBitmap32 layer;
+    LayerBase base;
+  };
+  const Case cases[] = {{PatternPicture(61, 47, 2), Scribbled(61, 47), LayerBase::Picture},
+                        {PatternPicture(61, 47, 2), Scribbled(40, 60), LayerBase::Picture},
+                        {grey, Scribbled(61, 47), LayerBase::Picture},
+                        {wide, Scribbled(61, 47), LayerBase::Picture},
+                        {PatternPicture(61, 47, 2), Scribbled(50, 44), LayerBase::Checkerboard},
+                        {PatternPicture(61, 47, 2), Scribbled(50, 44), LayerBase::None}};
+  for (const Case& c : cases) {
+    const TBitmap32 whole = c.base == LayerBase::None
+                                ? c.layer
+                                : Image2showto(c.picture, c.layer, c.base == LayerBase::Picture);
+    const LayerDisplayRows rows(c.picture, c.layer, c.base);
+    ASSERT_EQ(rows.width(), whole.width());
+    ASSERT_EQ(rows.height(), whole.height());
+    for (auto [w, h] : {std::pair{20, 15}, {30, 22}, {whole.width(), whole.height()}, {130, 99}})
+      for (const Rect& part : {Rect{0, 0, w, h}, Rect{3, 2, w - 4, h - 1}}) {
+        Picture fromRows(w, h, 32), fromWhole(w, h, 32);
+        if (w <= whole.width()) {
+          AreaResampleInto(rows, w, h, fromRows.region(part));
+          AreaResampleInto(whole, w, h, fromWhole.region(part));
+        } else {
+          NearestResampleInto(rows, w, h, fromRows.region(part));
+          NearestResampleInto(whole, w, h, fromWhole.region(part));
+        }
+        EXPECT_TRUE(SamePicture(fromWhole, fromRows))
+            << static_cast<int>(c.base) << " " << c.picture.bitsPerPixel() << " to " << w << "x"
+            << h << " from " << part.left;
+      }
+  }
 }
 
 }  // namespace

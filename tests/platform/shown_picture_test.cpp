@@ -1,15 +1,19 @@
 // What the work area paints of the picture is what a paint from nothing would show, at every zoom:
 // the reduced and converted copies the view keeps between paints follow every change of the
 // picture (a click's step, an undo, a new depth) and never show a stale part.
+#include <QCheckBox>
 #include <QImage>
 #include <QPaintEvent>
 #include <QRegion>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
 
 #include "desktop_fixture.h"
 #include "formats/picture_file.h"
 #include "image/resample.h"
+#include "outline/layer_display.h"
 #include "support/pictures.h"
 
 namespace drollo::test {
@@ -35,11 +39,11 @@ class ShownPicture : public DesktopWindow {
   // Compares the work area's client area, as the screen shows it, with the picture made
   // afresh at the display size: reduced, each device pixel the average of the picture pixels it
   // covers; otherwise the picture pixel under its centre. The brush circle's square is left out.
-  void expectShownAfresh(const std::string& when) {
+  void expectShownAfresh(const std::string& when, const Picture* shown = nullptr) {
     const qreal ratio = client()->devicePixelRatioF();
     const QRect target = view().imageRect();
     const QSize device(qRound(target.width() * ratio), qRound(target.height() * ratio));
-    const Picture& picture = state().WorkingPicture;
+    const Picture& picture = shown ? *shown : state().WorkingPicture;
     Picture afresh(device.width(), device.height(), 24);
     if (device.width() < picture.width() || device.height() < picture.height())
       AreaResampleInto(picture, device.width(), device.height(), afresh.region(afresh.rect()));
@@ -193,6 +197,40 @@ TEST_F(ShownPicture, AnEightBitPictureShowsWhatAFreshPaintShows) {
   expectShownAfresh("at 100 % again");
   clickChanging(250, 200);
   expectShownAfresh("after a click at 100 %");
+}
+
+// The outline page shows the layer over the picture, or over the checkerboard, as a whole
+// composition shows it reduced or enlarged, while the window keeps no composition of the
+// picture's size: each part is made from the picture and the layer when it is painted.
+TEST_F(ShownPicture, TheOutlinePageShowsAFreshCompositionWithoutKeepingOne) {
+  clipboard.content = PatternPicture(1500, 1000, 3);
+  keys(Qt::Key_V);
+  QTabBar* bar = window.tools()->notebook()->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(3).center());
+  ASSERT_EQ(state().PageIndex, 3);
+  const auto expectLayerShownAfresh = [&](const std::string& when) {
+    const TBitmap32 composition = outline::Image2showto(
+        state().WorkingPicture, state().OutlineBitmap, form().Tools.CheckBox1.Checked);
+    expectShownAfresh(when, &composition);
+  };
+  leftDrag(at(20, 30), at(400, 200));
+  ASSERT_FALSE(state().OutlineBitmap.blank());
+  expectLayerShownAfresh("a line at 100 %");
+  zoom("SpeedButton8", 4);
+  ASSERT_LT(state().ZoomPercent, 50);
+  expectLayerShownAfresh("zoomed out");
+  leftDrag(at(10, 150), at(300, 20));
+  expectLayerShownAfresh("a line zoomed out");
+  palette<QCheckBox>("CheckBox1")->click();
+  ASSERT_FALSE(form().Tools.CheckBox1.Checked);
+  expectLayerShownAfresh("over the checkerboard");
+  zoom("SpeedButton9", 6);
+  ASSERT_GT(state().ZoomPercent, 100);
+  expectLayerShownAfresh("zoomed in over the checkerboard");
+  palette<QCheckBox>("CheckBox1")->click();
+  leftDrag(at(50, 50), at(90, 120));
+  expectLayerShownAfresh("a line zoomed in");
+  EXPECT_FALSE(form().Work_area.HoldsLayerDisplay());
 }
 
 }  // namespace
