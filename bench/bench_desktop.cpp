@@ -12,13 +12,17 @@
 //
 // `bench_desktop --peak-click [FILE]` instead opens FILE in the window, zooms out ten times,
 // clicks once and waits for the repaint, for the memory peaks of scripts/bench; without a file it
-// only shows the window.
+// only shows the window. `bench_desktop --peak-outline FILE` does the same on the outline page,
+// after the outline is extracted.
 #include <benchmark/benchmark.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -36,6 +40,7 @@
 #include "image/threads.h"
 #include "large_picture.h"
 #include "platform/main_window.h"
+#include "platform/tools_window.h"
 #include "platform/work_area_view.h"
 
 namespace drollo {
@@ -119,6 +124,16 @@ class Desktop {
     QTest::mousePress(client(), Qt::LeftButton, Qt::NoModifier, at);
     QTest::mouseRelease(client(), Qt::LeftButton, Qt::NoModifier, at);
     waitForPaint(before);
+  }
+  // The palette turned to a page with a click on its tab, and one of its buttons pressed.
+  void turnTo(int page) {
+    QTabBar* bar = window_->tools()->notebook()->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(page).center());
+    paint();
+  }
+  void press(const char* button) {
+    QTest::mouseClick(window_->tools()->findChild<QAbstractButton*>(button), Qt::LeftButton);
+    paint();
   }
   // Lets the window paint what is pending.
   void paint() {
@@ -235,6 +250,18 @@ BENCHMARK(Click)
     ->Iterations(2000)
     ->Unit(benchmark::kMillisecond);
 
+// The same on the outline page: the outline extracted from the opened photograph, and a click
+// with the line tool on the layer shown over the picture.
+int PeakOutline(const char* file) {
+  Desktop desktop;
+  desktop.open(file);
+  desktop.zoomOut(10);
+  desktop.turnTo(3);
+  desktop.press("Tools.SpeedButton10");
+  desktop.click(300, 200);
+  return desktop.failed() ? 1 : 0;
+}
+
 int PeakClick(const char* file) {
   Desktop desktop;
   if (file) {
@@ -251,6 +278,8 @@ int PeakClick(const char* file) {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  if (argc >= 3 && std::string_view(argv[1]) == "--peak-outline")
+    return drollo::PeakOutline(argv[2]);
   if (argc >= 2 && std::string_view(argv[1]) == "--peak-click")
     return drollo::PeakClick(argc >= 3 ? argv[2] : nullptr);
   benchmark::Initialize(&argc, argv);
