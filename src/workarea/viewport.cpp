@@ -1,8 +1,6 @@
 #include "workarea/viewport.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <vector>
 
 #include "outline/layer_display.h"
 
@@ -33,48 +31,17 @@ void WorkAreaViewport::ScrollBy(int dx, int dy) {
 }
 
 void WorkAreaViewport::ShowLayer(bool withPicture) {
-  composedShown_ = true;
-  withPicture_ = withPicture;
+  base_ = withPicture ? outline::LayerBase::Picture : outline::LayerBase::Checkerboard;
 }
 
 void WorkAreaViewport::ShowLayerAlone() {
-  composedShown_ = false;
-  ReleaseLayerDisplay();
+  base_ = outline::LayerBase::None;
 }
 
-void WorkAreaViewport::ReleaseLayerDisplay() {
-  composition_ = TBitmap32();
-  composed_ = Composition{};
-}
-
-const TBitmap32& WorkAreaViewport::Image2Picture() const {
-  if (!composedShown_) return source_.OutlineBitmap;
-  const Picture& picture = source_.WorkingPicture;
-  const TBitmap32& layer = source_.OutlineBitmap;
-  const std::uint64_t before = Picture::WriteClock();
-  if (!updateLayerDisplay()) outline::Image2showto(picture, layer, withPicture_, composition_);
-  composed_ = Composition{picture.identity(),    layer.identity(), composition_.identity(), before,
-                          Picture::WriteClock(), withPicture_};
-  return composition_;
-}
-
-bool WorkAreaViewport::updateLayerDisplay() const {
-  const Picture& picture = source_.WorkingPicture;
-  const TBitmap32& layer = source_.OutlineBitmap;
-  const Composition& c = composed_;
-  if (c.picture != picture.identity() || c.layer != layer.identity() ||
-      c.view != composition_.identity() || c.withPicture != withPicture_)
-    return false;
-  // Nothing anywhere was written since it was made.
-  if (c.after == Picture::WriteClock()) return true;
-  std::vector<Rect> changed = layer.writtenSince(c.before);
-  if (withPicture_) {
-    const std::vector<Rect> underneath = picture.writtenSince(c.before);
-    changed.insert(changed.end(), underneath.begin(), underneath.end());
-  }
-  for (const Rect& r : changed)
-    if (!outline::Image2showtoPart(picture, layer, withPicture_, composition_, r)) return false;
-  return true;
+TBitmap32 WorkAreaViewport::Image2Picture() const {
+  if (base_ == outline::LayerBase::None) return source_.OutlineBitmap;
+  return outline::Image2showto(source_.WorkingPicture, source_.OutlineBitmap,
+                               base_ == outline::LayerBase::Picture);
 }
 
 }  // namespace drollo

@@ -3,8 +3,6 @@
 // Image2 with the layer display, at their display sizes.
 #pragma once
 
-#include <cstdint>
-
 #include "app/state/program_state.h"
 #include "image/bitmap32.h"
 #include "outline/layer_display.h"
@@ -55,43 +53,15 @@ class WorkAreaViewport {
   void ShowLayer(bool withPicture);
   // Image2 shows the outline layer as it is (the window's start).
   void ShowLayerAlone();
-  // What Image2 shows on the outline page. The composition is made when it is read, from the
-  // picture and the layer as they are then, and kept only until Image2 is hidden: where nobody
-  // looks at the outline page no copy of the picture's size is held. When it was composed from the
-  // same two before, only where they were written since is made again, so a stroke costs what it
-  // covers.
-  const TBitmap32& Image2Picture() const;
-  // Image2 was hidden: the composition is let go.
-  void ReleaseLayerDisplay();
-  // What lies under the layer in what Image2 shows. A screen shows the page from the picture and
-  // the layer through outline::LayerDisplayRows, with the bytes of Image2Picture(), and so needs
-  // no composition of the picture's size.
-  // A composition is held (made by Image2Picture() and not let go since).
-  bool HoldsLayerDisplay() const { return !composition_.empty(); }
-  outline::LayerBase Image2Base() const {
-    if (!composedShown_) return outline::LayerBase::None;
-    return withPicture_ ? outline::LayerBase::Picture : outline::LayerBase::Checkerboard;
-  }
+  // What lies under the layer in what Image2 shows. Nothing keeps the page's display: a screen
+  // makes each part it paints from the picture and the layer (outline::LayerDisplayRows).
+  outline::LayerBase Image2Base() const { return base_; }
+  // What Image2 shows, made whole from the picture and the layer as they are now.
+  TBitmap32 Image2Picture() const;
 
  private:
-  // What Image2Picture was last composed from: identities, and the write clock before and after.
-  struct Composition {
-    std::uint64_t picture = 0;
-    std::uint64_t layer = 0;
-    std::uint64_t view = 0;
-    std::uint64_t before = 0;
-    std::uint64_t after = 0;
-    bool withPicture = false;
-  };
-  // Brings the composition up to date where the picture or the layer changed since it was last
-  // made; false when it has to be composed whole.
-  bool updateLayerDisplay() const;
-
   const ProgramState& source_;
-  bool composedShown_ = false;  // ShowLayer, not ShowLayerAlone, was the last call
-  bool withPicture_ = false;
-  mutable TBitmap32 composition_;
-  mutable Composition composed_;
+  outline::LayerBase base_ = outline::LayerBase::None;
 };
 
 }  // namespace drollo

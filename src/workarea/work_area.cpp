@@ -366,7 +366,6 @@ void TWork_area::SetImage1Cursor(WorkAreaCursor cursor) {
 }
 void TWork_area::SetImage2Visible(bool visible) {
   Image2.Visible = visible;
-  if (!visible) ReleaseLayerDisplay();
 }
 void TWork_area::SetImage2Cursor(WorkAreaCursor cursor) {
   Image2.Cursor = FromToolsCursor(cursor);
