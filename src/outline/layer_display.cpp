@@ -179,21 +179,22 @@ std::array<std::uint64_t, 3> LayerDisplayRows::identity() const {
 }
 
 std::vector<Rect> LayerDisplayRows::writtenSince(std::uint64_t stamp) const {
-  std::vector<Rect> written = layer_.writtenSince(stamp);
-  if (base_ == LayerBase::Picture) {
-    const std::vector<Rect> underneath = picture_.writtenSince(stamp);
-    written.insert(written.end(), underneath.begin(), underneath.end());
-  }
-  return written;
+  return written(&Picture::writtenSince, stamp);
 }
 
 std::vector<Rect> LayerDisplayRows::writtenAreasSince(std::uint64_t stamp) const {
-  std::vector<Rect> written = layer_.writtenAreasSince(stamp);
+  return written(&Picture::writtenAreasSince, stamp);
+}
+
+std::vector<Rect> LayerDisplayRows::written(std::vector<Rect> (Picture::*since)(std::uint64_t)
+                                                const,
+                                            std::uint64_t stamp) const {
+  std::vector<Rect> rects = (layer_.*since)(stamp);
   if (base_ == LayerBase::Picture) {
-    const std::vector<Rect> underneath = picture_.writtenAreasSince(stamp);
-    written.insert(written.end(), underneath.begin(), underneath.end());
+    const std::vector<Rect> underneath = (picture_.*since)(stamp);
+    rects.insert(rects.end(), underneath.begin(), underneath.end());
   }
-  return written;
+  return rects;
 }
 
 }  // namespace drollo::outline

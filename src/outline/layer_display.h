@@ -55,6 +55,10 @@ class LayerDisplayRows final : public PixelSource {
   std::vector<Rect> writtenAreasSince(std::uint64_t stamp) const override;
 
  private:
+  // The layer's writes, and the picture's when it is shown, as `since` gives them.
+  std::vector<Rect> written(std::vector<Rect> (Picture::*since)(std::uint64_t) const,
+                            std::uint64_t stamp) const;
+
   const Picture& picture_;
   const TBitmap32& layer_;
   LayerBase base_;
