@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "image/cpu_features.h"
@@ -161,6 +162,13 @@ __attribute__((target("avx2"))) void AddBytesAvx2(std::uint16_t* acc, const std:
 // than there are possible sums, the quotients come from a table.
 constexpr int kMostWholeRows = 257;
 
+// Room for `pixels` pixels of a source's rows where it makes them, none where it reads in place;
+// its bytes are left as they are, for pixels() writes every one it returns.
+std::unique_ptr<std::uint8_t[]> Scratch(const PixelSource& source, int pixels) {
+  if (source.inPlace()) return nullptr;
+  return std::unique_ptr<std::uint8_t[]>(new std::uint8_t[static_cast<std::size_t>(pixels) * 4]);
+}
+
 template <int kBytes>
 void ResampleWholeBlocks(const PixelSource& source, int width, int height, const AxisWeights& xs,
                          const AxisWeights& ys, const Rect& part, const MutableView& dst) {
@@ -193,15 +201,14 @@ void ResampleWholeBlocks(const PixelSource& source, int width, int height, const
       part.top, part.bottom,
       [&](int y0, int y1) {
         std::vector<std::uint16_t> acc(rowBytes);
-        std::vector<std::uint8_t> scratch(static_cast<std::size_t>(xs.sourceEnd - xs.sourceBegin) *
-                                          4);
+        const std::unique_ptr<std::uint8_t[]> scratch =
+            Scratch(source, xs.sourceEnd - xs.sourceBegin);
         for (int ty = y0; ty < y1; ++ty) {
           std::fill(acc.begin(), acc.end(), 0);
           const int first = ys.spans[ty - part.top].source;
           for (int k = 0; k < ky; ++k)
             addRow(acc.data(),
-                   source.pixels(first + k, xs.sourceBegin, xs.sourceEnd, scratch.data()),
-                   rowBytes);
+                   source.pixels(first + k, xs.sourceBegin, xs.sourceEnd, scratch.get()), rowBytes);
           const std::uint16_t* a = acc.data();
           std::uint8_t* d = dst.pixel(part.left, ty);
           for (int x = 0; x < columns; ++x, d += step) {
@@ -294,8 +301,8 @@ void AreaResampleInto(const PixelSource& source, int width, int height, const Mu
       part.top, part.bottom,
       [&](int y0, int y1) {
         std::vector<std::uint64_t> sum(values), across(values);
-        std::vector<std::uint8_t> scratch(static_cast<std::size_t>(xs.sourceEnd - xs.sourceBegin) *
-                                          4);
+        const std::unique_ptr<std::uint8_t[]> scratch =
+            Scratch(source, xs.sourceEnd - xs.sourceBegin);
         int acrossRow = -1;
         for (int ty = y0; ty < y1; ++ty) {
           std::fill(sum.begin(), sum.end(), 0);
@@ -304,7 +311,7 @@ void AreaResampleInto(const PixelSource& source, int width, int height, const Mu
             if (sy.source + k != acrossRow) {
               acrossRow = sy.source + k;
               const std::uint8_t* row =
-                  source.pixels(acrossRow, xs.sourceBegin, xs.sourceEnd, scratch.data());
+                  source.pixels(acrossRow, xs.sourceBegin, xs.sourceEnd, scratch.get());
               if (bits == 32)
                 SumAcross<4>(row, xs, width, across.data());
               else
@@ -411,7 +418,7 @@ void NearestResampleInto(const PixelSource& source, int width, int height, const
   const int sourceColumns = columns.back() + 1;
   const bool same = width == source.width();
   const int bits = source.bitsPerPixel();
-  std::vector<std::uint8_t> scratch(static_cast<std::size_t>(sourceColumns) * 4);
+  const std::unique_ptr<std::uint8_t[]> scratch = Scratch(source, sourceColumns);
   const std::size_t rowBytes = static_cast<std::size_t>(part.width()) * dst.bytesPerPixel;
   int shownRow = -1;
   const std::uint8_t* shown = nullptr;
@@ -425,7 +432,7 @@ void NearestResampleInto(const PixelSource& source, int width, int height, const
     }
     shownRow = sy;
     shown = d;
-    const std::uint8_t* src = source.pixels(sy, first, first + sourceColumns, scratch.data());
+    const std::uint8_t* src = source.pixels(sy, first, first + sourceColumns, scratch.get());
     if (bits == 32)
       CopyNearest<4>(src, columns, same, dst.bytesPerPixel, d);
     else

@@ -29,6 +29,8 @@ class PixelSource {
   // Pixels [x0, x1) of row y: a pointer to pixel x0, into the source's own bytes or into
   // `scratch`, which has room for (x1 - x0) pixels of 4 bytes.
   virtual const std::uint8_t* pixels(int y, int x0, int x1, std::uint8_t* scratch) const = 0;
+  // pixels() always points into the source's own bytes and never needs the scratch.
+  virtual bool inPlace() const { return false; }
   // Equal for two reads while the same pixels can be followed through writtenSince().
   virtual std::array<std::uint64_t, 3> identity() const = 0;
   // What Picture::writtenSince and Picture::writtenAreasSince give, for these pixels.
@@ -47,6 +49,7 @@ class PictureSource final : public PixelSource {
   int height() const override { return picture_.height(); }
   int bitsPerPixel() const override { return picture_.bitsPerPixel() == 32 ? 32 : 24; }
   const std::uint8_t* pixels(int y, int x0, int x1, std::uint8_t* scratch) const override;
+  bool inPlace() const override { return picture_.bitsPerPixel() >= 24; }
   std::array<std::uint64_t, 3> identity() const override { return {picture_.identity(), 0, 0}; }
   std::vector<Rect> writtenSince(std::uint64_t stamp) const override {
     return picture_.writtenSince(stamp);
