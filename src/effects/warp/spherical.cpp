@@ -46,7 +46,6 @@ void AxisPass(const ConstView& src, const MutableView& dst, const SphereParams& 
 // order, so the positions are the very doubles the formula gives. Up to kTabulatedRadius the
 // table is kept while the sliders stay put (4 MB at R = 500); beyond, each entry is computed when
 // it is needed.
-constexpr int kTabulatedRadius = 1024;
 
 struct OffsetTerms {
   double u = 0;  // along x
@@ -89,25 +88,21 @@ struct LensTable {
 std::shared_ptr<const LensTable> CachedTable(std::shared_ptr<const LensTable>& cache, int R, int H,
                                              bool isBulge) {
   static std::mutex mutex;
-  {
-    std::lock_guard lock(mutex);
-    if (cache && cache->R == R && cache->H == H) return cache;
-  }
-  auto table = std::make_shared<LensTable>();
-  table->R = R;
-  table->H = H;
-  table->s = MakeSphere(R, H);
-  if (isBulge) {
-    table->bulge.resize(R);
-    for (int d = 0; d < R; ++d) table->bulge[d] = MakeBulgeTerms(table->s, H, d);
-  } else {
-    table->pinch.resize(R);
-    for (int d = 1; d < R; ++d) table->pinch[d] = MakePinchTerms(table->s, d);
-  }
-  table->tabulate(!isBulge);
-  std::lock_guard lock(mutex);
-  cache = table;
-  return table;
+  return LastTable(cache, mutex, R, H, [&] {
+    auto table = std::make_shared<LensTable>();
+    table->R = R;
+    table->H = H;
+    table->s = MakeSphere(R, H);
+    if (isBulge) {
+      table->bulge.resize(R);
+      for (int d = 0; d < R; ++d) table->bulge[d] = MakeBulgeTerms(table->s, H, d);
+    } else {
+      table->pinch.resize(R);
+      for (int d = 1; d < R; ++d) table->pinch[d] = MakePinchTerms(table->s, d);
+    }
+    table->tabulate(!isBulge);
+    return table;
+  });
 }
 
 std::shared_ptr<const LensTable> BulgeTable(int R, int H) {

@@ -29,7 +29,6 @@ std::vector<PinchTerms> PinchTable(const SphereParams& p, const Sphere& s) {
 // the sign goes through the product and the quotient unchanged. Kept for one radius and strength
 // while the sliders stay put (up to kTabulatedRadius), one row of the table per row of pixels: by
 // offset across for the vertical expand, by offset along for the horizontal one.
-constexpr int kTabulatedRadius = 1024;
 
 struct ExpandTable {
   int R = 0;
@@ -55,32 +54,27 @@ struct ExpandTable {
 std::shared_ptr<const ExpandTable> ExpandShifts(int R, int H, bool vertical) {
   static std::mutex mutex;
   static std::shared_ptr<const ExpandTable> kept[2];
-  std::shared_ptr<const ExpandTable>& cache = kept[vertical];
-  {
-    std::lock_guard lock(mutex);
-    if (cache && cache->R == R && cache->H == H) return cache;
-  }
-  auto table = std::make_shared<ExpandTable>();
-  table->R = R;
-  table->H = H;
-  table->vertical = vertical;
-  const Sphere s = MakeSphere(R, H);
-  table->terms.resize(R);
-  for (int d = 0; d < R; ++d) table->terms[d] = MakeBulgeTerms(s, H, d);
-  if (R <= kTabulatedRadius) {
-    table->shifts.resize(static_cast<std::size_t>(R) * (R + 1));
-    double* out = table->shifts.data();
-    if (vertical) {
-      for (int along = 0; along <= R; ++along)
-        for (int across = 0; across < R; ++across) *out++ = table->shift(across, along);
-    } else {
-      for (int across = 0; across < R; ++across)
-        for (int along = 0; along <= R; ++along) *out++ = table->shift(across, along);
+  return LastTable(kept[vertical], mutex, R, H, [&] {
+    auto table = std::make_shared<ExpandTable>();
+    table->R = R;
+    table->H = H;
+    table->vertical = vertical;
+    const Sphere s = MakeSphere(R, H);
+    table->terms.resize(R);
+    for (int d = 0; d < R; ++d) table->terms[d] = MakeBulgeTerms(s, H, d);
+    if (R <= kTabulatedRadius) {
+      table->shifts.resize(static_cast<std::size_t>(R) * (R + 1));
+      double* out = table->shifts.data();
+      if (vertical) {
+        for (int along = 0; along <= R; ++along)
+          for (int across = 0; across < R; ++across) *out++ = table->shift(across, along);
+      } else {
+        for (int across = 0; across < R; ++across)
+          for (int along = 0; along <= R; ++along) *out++ = table->shift(across, along);
+      }
     }
-  }
-  std::lock_guard lock(mutex);
-  cache = table;
-  return table;
+    return table;
+  });
 }
 
 // The quadrant pass of both shrinks: the pinch's region and order, with the source position of

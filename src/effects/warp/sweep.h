@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "image/bilinear.h"
@@ -13,6 +15,25 @@
 #include "image/progress.h"
 
 namespace drollo::warp::detail {
+
+// The warps keep the terms of their source positions for one radius and strength while the
+// sliders stay put, up to this radius; beyond, each is computed when it is needed.
+constexpr int kTabulatedRadius = 1024;
+
+// The table of the last radius and strength, kept in `kept` and shared with the steps that use it:
+// made by make() when the radius or the strength changed. Tables have members R and H.
+template <typename Table, typename Make>
+std::shared_ptr<const Table> LastTable(std::shared_ptr<const Table>& kept, std::mutex& mutex, int R,
+                                       int H, Make make) {
+  {
+    std::lock_guard lock(mutex);
+    if (kept && kept->R == R && kept->H == H) return kept;
+  }
+  std::shared_ptr<const Table> table = make();
+  std::lock_guard lock(mutex);
+  kept = table;
+  return table;
+}
 
 inline double Square(int d) {
   return static_cast<double>(d) * d;

@@ -57,7 +57,6 @@ namespace {
 // slope enters squared), so they are kept for one radius and strength, by (|dy|, |dx|), while the
 // sliders stay put; beyond kTabulatedRadius they are computed per pixel. The signs and the pixel's
 // own position are added at the click, in the formula's order.
-constexpr int kTabulatedRadius = 1024;
 
 struct SwirlTable {
   int R = 0;
@@ -81,23 +80,19 @@ struct SwirlTable {
 std::shared_ptr<const SwirlTable> Table(int R, int H) {
   static std::mutex mutex;
   static std::shared_ptr<const SwirlTable> cache;
-  {
-    std::lock_guard lock(mutex);
-    if (cache && cache->R == R && cache->H == H) return cache;
-  }
-  auto table = std::make_shared<SwirlTable>();
-  table->R = R;
-  table->H = H;
-  table->arc = SwirlArcRadius(R, H);
-  if (R <= kTabulatedRadius) {
-    table->offsets.resize(static_cast<std::size_t>(R) * R);
-    for (int ay = 1; ay < R; ++ay)
-      for (int ax = 1; ax < R; ++ax)
-        table->offsets[static_cast<std::size_t>(ay) * R + ax] = table->compute(ax, ay);
-  }
-  std::lock_guard lock(mutex);
-  cache = table;
-  return table;
+  return LastTable(cache, mutex, R, H, [&] {
+    auto table = std::make_shared<SwirlTable>();
+    table->R = R;
+    table->H = H;
+    table->arc = SwirlArcRadius(R, H);
+    if (R <= kTabulatedRadius) {
+      table->offsets.resize(static_cast<std::size_t>(R) * R);
+      for (int ay = 1; ay < R; ++ay)
+        for (int ax = 1; ax < R; ++ax)
+          table->offsets[static_cast<std::size_t>(ay) * R + ax] = table->compute(ax, ay);
+    }
+    return table;
+  });
 }
 
 }  // namespace
