@@ -280,6 +280,8 @@ bool TForm1::OpenPictureFile(const std::string& name) {
   }
   State.WorkingPicture = std::move(loaded.picture);
   State.WorkingPicture.markAllWritten();
+  // The start picture and the first history entry then keep the file, once the picture moves on.
+  if (loaded.origin) State.WorkingPicture.setOrigin(std::move(loaded.origin));
   State.OpenedMetadata = std::move(loaded.metadata);
   PictureFileName = name;
   startFromWorkingPicture();
@@ -300,7 +302,12 @@ void TForm1::startFromWorkingPicture() {
 }
 
 void TForm1::RenewClick() {
-  State.OpenedPicture.restoreInto(State.WorkingPicture);
+  try {
+    State.OpenedPicture.restoreInto(State.WorkingPicture);
+  } catch (const std::exception& e) {
+    ReportError(e.what());  // the picture stays as it was
+    return;
+  }
   ResetOutlineLayer();
   Tools.TabbedNotebook1.SetPageIndex(0);
   disableHistoryControls();
@@ -340,13 +347,23 @@ void TForm1::blankOutlineLayer() {
 
 // On the outline page the restored layer is shown again.
 void TForm1::Undo1Click() {
-  drollo::Undo1Click(State);
+  try {
+    drollo::Undo1Click(State);
+  } catch (const std::exception& e) {
+    ReportError(e.what());  // nothing was restored
+    return;
+  }
   if (State.CurrentPage() == Page::Outline) Work_area.Image2showto();
   SyncHistoryControls();
 }
 
 void TForm1::Redo1Click() {
-  drollo::Redo1Click(State);
+  try {
+    drollo::Redo1Click(State);
+  } catch (const std::exception& e) {
+    ReportError(e.what());
+    return;
+  }
   if (State.CurrentPage() == Page::Outline) Work_area.Image2showto();
   SyncHistoryControls();
 }

@@ -19,8 +19,79 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Span = std::span<const std::uint8_t>;
 
+// A 64-bit digest of every byte of the picture, to check that it is made again the same.
+std::uint64_t Digest(const Picture& p) {
+  const std::uint8_t* b = p.row(0);
+  const std::size_t n = p.blank() ? p.stride() : p.byteSize();
+  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  std::uint64_t h[4] = {n, 1, 2, 3};
+  std::size_t i = 0;
+  for (; i + 32 <= n; i += 32)
+    for (int k = 0; k < 4; ++k) {
+      std::uint64_t w;
+      std::memcpy(&w, b + i + 8 * k, 8);
+      h[k] = (h[k] ^ w) * kMul;
+      h[k] ^= h[k] >> 29;
+    }
+  for (; i < n; ++i) h[0] = (h[0] ^ b[i]) * kMul;
+  return h[0] ^ (h[1] * 3) ^ (h[2] * 5) ^ (h[3] * 7);
+}
+
+// The file's bytes and its reader: a decoder is a function of the bytes alone, so reading them
+// again gives the picture again. The digest catches it if it ever does not.
+class FileOrigin final : public PictureOrigin {
+ public:
+  FileOrigin(Bytes bytes, const FileTypeInfo& type, const ReadOptions& options,
+             const Picture& picture)
+      : bytes_(std::move(bytes)),
+        type_(type),
+        options_(options),
+        width_(picture.width()),
+        height_(picture.height()),
+        format_(picture.format()),
+        digest_(Digest(picture)) {}
+
+  std::size_t bytesHeld() const override { return bytes_.capacity(); }
+
+ protected:
+  Picture make() const override {
+    LoadedPicture again = type_.read(bytes_, options_);
+    if (again.picture.width() != width_ || again.picture.height() != height_ ||
+        again.picture.format() != format_ || Digest(again.picture) != digest_)
+      throw PictureFileError("The opened " + std::string(type_.name) +
+                             " file was not read again the same, so the opened picture cannot be "
+                             "brought back.");
+    return std::move(again.picture);
+  }
+
+ private:
+  Bytes bytes_;
+  const FileTypeInfo& type_;
+  ReadOptions options_;
+  int width_, height_;
+  PixelFormat format_;
+  std::uint64_t digest_;
+};
+
+// Types whose readers decode compressed pixels deterministically; the others (BMP, whose file is
+// about as large as its pixels, metafiles, drawn with fonts, and icons) keep their pixels.
+bool MadeAgainFromFile(FileType t) {
+  switch (t) {
+    case FileType::Jpeg:
+    case FileType::Png:
+    case FileType::Webp:
+    case FileType::Tiff:
+    case FileType::Heif:
+    case FileType::Avif:
+    case FileType::Gif:
+      return true;
+    default:
+      return false;
+  }
+}
+
 LoadedPicture Plain(Picture p) {
-  return LoadedPicture{std::move(p), {}};
+  return LoadedPicture{std::move(p), {}, nullptr};
 }
 
 LoadedPicture ReadJpegFile(Span f, const ReadOptions& o) {
@@ -228,7 +299,7 @@ std::string DesktopMimeTypes() {
 }
 
 LoadedPicture LoadPicture(const std::string& name, const ReadOptions& options) {
-  const Bytes bytes = ReadWholeFile(name);  // its errors name the file
+  Bytes bytes = ReadWholeFile(name);  // its errors name the file
   const std::string quoted = "\"" + name + "\"";
   if (bytes.empty()) throw PictureFileError("Cannot open " + quoted + ": the file is empty.");
   const FileTypeInfo* type = FileTypeForContent(bytes);
@@ -247,6 +318,12 @@ LoadedPicture LoadPicture(const std::string& name, const ReadOptions& options) {
   if (loaded.picture.empty())
     throw PictureFileError("Cannot open " + quoted + ": the " + std::string(type->name) +
                            " file holds an empty picture.");
+  // Worth keeping instead of pixels only when the file is well below their size.
+  if (MadeAgainFromFile(type->type) && bytes.size() <= loaded.picture.byteSize() / 2) {
+    bytes.shrink_to_fit();
+    loaded.origin =
+        std::make_shared<const FileOrigin>(std::move(bytes), *type, options, loaded.picture);
+  }
   return loaded;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "image/picture.h"
@@ -24,6 +25,9 @@ struct PhotoMetadata {
 struct LoadedPicture {
   Picture picture;
   PhotoMetadata metadata;
+  // How to make the picture again from the file's bytes, when that is much smaller than keeping
+  // its pixels; set by LoadPicture, null otherwise.
+  std::shared_ptr<const PictureOrigin> origin;
 };
 
 }  // namespace drollo::formats

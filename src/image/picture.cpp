@@ -628,9 +628,46 @@ std::uint8_t* Picture::writeTile(int tx, int ty) {
   return data() + r.top * stride_ + r.left * bitsPerPixel() / 8;
 }
 
+std::uint8_t* Picture::overwriteAll() {
+  if (!bytes_) return nullptr;
+  if (!readers_.empty()) {
+    std::vector<std::shared_ptr<TileReader>> lent;
+    for (int ty = 0; ty < tilesY_; ++ty)
+      for (int tx = 0; tx < tilesX_; ++tx)
+        if (std::shared_ptr<TileReader> reader = readers_[ty * tilesX_ + tx].lock()) {
+          if (!tileOrigin(tx, ty)) return nullptr;
+          lent.push_back(std::move(reader));
+        }
+    for (const std::shared_ptr<TileReader>& reader : lent) reader->readElsewhere();
+    readers_.clear();
+  }
+  markAllWritten();
+  return bytes_->data();
+}
+
 std::uint8_t* Picture::rawData() {
   takeBackTiles(0, tilesX_ - 1, 0, tilesY_ - 1);
   return data();
+}
+
+void Picture::setOrigin(std::shared_ptr<const PictureOrigin> origin) {
+  origin_ = std::move(origin);
+  originStamp_ = WriteClock();
+  originIdentity_ = identity_;
+}
+
+std::shared_ptr<const PictureOrigin> Picture::tileOrigin(int tx, int ty) const {
+  if (!origin_ || originIdentity_ != identity_ || !bytes_) return nullptr;
+  if (stamps_[ty * tilesX_ + tx] > originStamp_) return nullptr;
+  return origin_;
+}
+
+std::shared_ptr<const Picture> PictureOrigin::picture() const {
+  const std::lock_guard<std::mutex> hold(mutex_);
+  if (std::shared_ptr<const Picture> p = made_.lock()) return p;
+  auto p = std::make_shared<const Picture>(make());
+  made_ = p;
+  return p;
 }
 
 void Picture::setSyncedWith(std::weak_ptr<const PictureSnapshot> s) {

@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -61,6 +62,7 @@ struct PictureAllocator {
 };
 
 class PictureSnapshot;
+class PictureOrigin;
 
 // Something that reads a tile of a picture's bytes in place (a snapshot's tile recorded without a
 // copy). The picture calls takeOwnCopy() before it writes into that tile; from then on the reader
@@ -68,6 +70,9 @@ class PictureSnapshot;
 class TileReader {
  public:
   virtual void takeOwnCopy() = 0;
+  // The picture is about to write over the whole tile, and its origin can make the tile's bytes
+  // again (see PictureOrigin): the reader lets go of them instead of copying them.
+  virtual void readElsewhere() = 0;
 
  protected:
   ~TileReader() = default;
@@ -250,11 +255,25 @@ class Picture {
   // The first byte of tile (tx, ty), for writing the whole tile: marks it written.
   std::uint8_t* writeTile(int tx, int ty);
 
+  // What made this picture's bytes and can make them again (see PictureOrigin). A tile keeps it
+  // until something writes there; resizing, resetting and assigning drop it.
+  void setOrigin(std::shared_ptr<const PictureOrigin> origin);
+  // The origin that can make tile (tx, ty) again as it is now, or null when the tile was written
+  // since the origin was set.
+  std::shared_ptr<const PictureOrigin> tileOrigin(int tx, int ty) const;
+
   // Pixels [x0, x1) of row y as blue, green, red bytes, whatever the depth.
   void readBgr24(int y, int x0, int x1, std::uint8_t* bgr) const;
 
   // Exact equality of size, format and pixels.
   bool samePixels(const Picture& other) const;
+
+  // Every byte (rows stride() apart), for a command that writes every one of them without reading
+  // any, so that its result needs no new memory. Null when the picture is blank or when writing
+  // would make a snapshot copy a tile (one it reads in place that the origin cannot make again);
+  // otherwise such snapshots read their tiles from the origin from now on, and every tile is
+  // marked written.
+  std::uint8_t* overwriteAll();
 
   // Every byte (rows stride() apart), for writing. Takes every tile back from its readers but
   // marks nothing written: whoever writes through it marks what they write.
@@ -301,8 +320,37 @@ class Picture {
   std::uint64_t syncStamp_ = 0;
   std::uint64_t identity_ = NewIdentity();
   std::weak_ptr<const PictureSnapshot> synced_;
+  // The origin, the write clock when it was set, and the identity then: a tile not written since
+  // that time, of a picture with the same identity, is as the origin makes it.
+  std::shared_ptr<const PictureOrigin> origin_;
+  std::uint64_t originStamp_ = 0;
+  std::uint64_t originIdentity_ = 0;
   // Empty, or one entry per tile: the reader of the tile's bytes in place.
   mutable std::vector<std::weak_ptr<TileReader>> readers_;
+};
+
+// What made a picture and can make it again byte for byte: for a photograph opened from a file,
+// the file's bytes and the reader that decoded them, far smaller than the pixels. A snapshot tile
+// that reads such a picture in place, where nothing wrote since, does not keep the picture's bytes
+// alive: when the picture lets them go (a whole-picture command gave it new ones), the tile reads
+// its bytes from the origin's picture instead, made again when something needs it. So the start
+// picture and the first history entry of an opened photograph cost the file, not the pixels, once
+// the picture has moved on.
+class PictureOrigin {
+ public:
+  virtual ~PictureOrigin() = default;
+  // The picture, still held by another reader or made again. Throws when it cannot be made the
+  // same as before; safe on any thread.
+  std::shared_ptr<const Picture> picture() const;
+  // Bytes this origin keeps (the file's).
+  virtual std::size_t bytesHeld() const = 0;
+
+ protected:
+  virtual Picture make() const = 0;
+
+ private:
+  mutable std::mutex mutex_;
+  mutable std::weak_ptr<const Picture> made_;
 };
 
 // The one conversion into the form every effect reads: 24 bits, blue, green, red.

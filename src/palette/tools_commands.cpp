@@ -16,7 +16,7 @@ namespace drollo {
 void TTools::SpeedButton4Click() {
   if (state_.EdgePicture.empty() && !state_.WorkingPicture.empty()) return;
   RecordEdit(state_, [&] {
-    state_.WorkingPicture = sketch::twovalue(state_.EdgePicture, TrackBar5.Position());
+    sketch::twovalueInto(state_.EdgePicture, TrackBar5.Position(), state_.WorkingPicture);
   });
   changed();
 }
@@ -24,7 +24,7 @@ void TTools::SpeedButton4Click() {
 void TTools::SpeedButton5Click() {
   if (state_.EdgePicture.empty() && !state_.WorkingPicture.empty()) return;
   RecordEdit(state_, [&] {
-    state_.WorkingPicture = sketch::PencilSketch(state_.EdgePicture, TrackBar7.Position());
+    sketch::PencilSketchInto(state_.EdgePicture, TrackBar7.Position(), state_.WorkingPicture);
   });
   changed();
 }

@@ -485,6 +485,41 @@ std::vector<std::uint8_t> SrgbProfile() {
   return profile;
 }
 
+// Once a sketch has replaced an opened photograph, neither the start picture nor the first history
+// entry keeps the photograph's pixels, only its file; undo, redo and renewing make it again from
+// the file, exactly as it was opened.
+TEST_F(MainWindow, AnOpenedPhotoReplacedBySketchesIsMadeAgainByUndoAndRenew) {
+  Picture photo(256, 192);  // smooth, so that its JPEG is far smaller than its pixels
+  for (int y = 0; y < photo.height(); ++y)
+    for (int x = 0; x < photo.width(); ++x)
+      photo.setPixel(x, y, MakeColour(x, (x + y) / 2, 255 - y));
+  formats::SavePicture(photo, folder / "smooth.jpg", formats::FileType::Jpeg);
+  openDialog.answers.push_back(folder / "smooth.jpg");
+  form.Open1Click();
+  const Picture opened = form.State.WorkingPicture;
+  const std::uint8_t* bytes = form.State.WorkingPicture.row(0);
+  form.Tools.TabbedNotebook1.SetPageIndex(2);
+  form.Tools.SpeedButton4Click();
+  const Picture pen = form.State.WorkingPicture;
+  ASSERT_FALSE(pen.samePixels(opened));
+  // The pen sketch took the photograph's own bytes; the history holds the sketch alone.
+  EXPECT_EQ(form.State.WorkingPicture.row(0), bytes);
+  EXPECT_LT(form.State.PictureHistory.memoryBytes(), opened.byteSize() * 3 / 2);
+  form.Tools.SpeedButton5Click();
+  const Picture pencil = form.State.WorkingPicture;
+
+  form.Undo1Click();
+  EXPECT_TRUE(test::SamePicture(pen, form.State.WorkingPicture));
+  form.Undo1Click();
+  EXPECT_TRUE(test::SamePicture(opened, form.State.WorkingPicture));
+  form.Redo1Click();
+  form.Redo1Click();
+  EXPECT_TRUE(test::SamePicture(pencil, form.State.WorkingPicture));
+  form.RenewClick();
+  EXPECT_TRUE(test::SamePicture(opened, form.State.WorkingPicture));
+  ExpectFreshStart(form);
+}
+
 // The photo's metadata goes with the picture from its opening to every save of it, through
 // edits and renewing, until another picture (pasted or opened) takes the opened one's place.
 TEST_F(MainWindow, AnOpenedPhotosExifAndProfileAreSavedWithItUntilAnotherPictureReplacesIt) {

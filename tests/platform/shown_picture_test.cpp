@@ -11,6 +11,7 @@
 #include <QTabWidget>
 
 #include "desktop_fixture.h"
+#include "formats/file_types.h"
 #include "formats/picture_file.h"
 #include "image/resample.h"
 #include "outline/layer_display.h"
@@ -197,6 +198,38 @@ TEST_F(ShownPicture, AnEightBitPictureShowsWhatAFreshPaintShows) {
   expectShownAfresh("at 100 % again");
   clickChanging(250, 200);
   expectShownAfresh("after a click at 100 %");
+}
+
+// A sketch of an opened photograph is written over the photograph's own bytes, which the history
+// then makes again from the file: the screen shows the sketch, and the photograph after an undo,
+// as a fresh paint does.
+TEST_F(ShownPicture, ASketchWrittenOverAnOpenedPhotoShowsWhatAFreshPaintShows) {
+  Picture photo(1200, 900);  // smooth, so that its JPEG is far smaller than its pixels
+  for (int y = 0; y < photo.height(); ++y)
+    for (int x = 0; x < photo.width(); ++x)
+      photo.setPixel(x, y, MakeColour(x / 5, (x + y) / 9, 255 - y / 4));
+  formats::SavePicture(photo, folder / "smooth.jpg", formats::FileType::Jpeg);
+  window.openPictureFile(QString::fromStdString(folder / "smooth.jpg"));
+  ASSERT_TRUE(errors.messages.empty());
+  const Picture opened = state().WorkingPicture;
+  zoom("SpeedButton8", 3);
+  expectShownAfresh("opened, zoomed out");
+  QTabBar* bar = window.tools()->notebook()->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(2).center());
+  ASSERT_EQ(state().PageIndex, 2);
+  const std::uint8_t* bytes = state().WorkingPicture.row(0);
+  QTest::mouseClick(palette<QAbstractButton>("Tools.SpeedButton4"), Qt::LeftButton);
+  ASSERT_EQ(state().WorkingPicture.row(0), bytes);  // written over the photograph
+  ASSERT_FALSE(opened.samePixels(state().WorkingPicture));
+  expectShownAfresh("the pen sketch zoomed out");
+  keys(Qt::Key_Z);
+  ASSERT_TRUE(opened.samePixels(state().WorkingPicture));
+  expectShownAfresh("undone");
+  keys(Qt::Key_Y);
+  zoom("SpeedButton9", 3);
+  expectShownAfresh("redone, at 100 %");
+  keys(Qt::Key_Z);
+  expectShownAfresh("undone at 100 %");
 }
 
 // The outline page shows the layer over the picture, or over the checkerboard, as a whole

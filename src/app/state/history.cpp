@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <stdexcept>
 #include <unordered_set>
+#include <utility>
 
 #include "image/parallel.h"
 
@@ -42,17 +44,36 @@ PictureSnapshot::TilePtr LendTile(const Picture& p, const TileGeometry& g, int t
 }
 
 bool TileEquals(const Picture& p, const TileGeometry& g, const PictureSnapshot::Tile& tile) {
-  for (int y = 0; y < g.rows; ++y)
-    if (std::memcmp(tile.row(y), p.row(g.top + y) + g.offset, g.rowBytes) != 0) return false;
-  return true;
+  return tile.sameRowsAs(p.row(g.top) + g.offset, p.rowStep());
 }
 
 // Writes a tile's bytes into the picture; the caller marks the picture synced afterwards.
-void PasteTile(Picture& p, int tx, int ty, const TileGeometry& g,
-               const PictureSnapshot::Tile& tile) {
-  std::uint8_t* d = p.writeTile(tx, ty);
-  for (int y = 0; y < g.rows; ++y, d += p.stride()) std::memcpy(d, tile.row(y), g.rowBytes);
+void PasteTile(Picture& p, int tx, int ty, const PictureSnapshot::Tile& tile) {
+  tile.copyRowsTo(p.writeTile(tx, ty), static_cast<std::ptrdiff_t>(p.stride()));
 }
+
+// Holds the pictures the origins of some tiles made while those tiles are read, so that one
+// picture is made for them all and not one per tile.
+class OriginPictures {
+ public:
+  // Makes the picture for `tile` of `s` unless it holds or reads its bytes. Throws, before any of
+  // them is read, when the origin makes a picture of another size or depth.
+  void holdFor(const SnapshotTile& tile, const PictureSnapshot& s) {
+    std::shared_ptr<const PictureOrigin> origin = tile.originToMake();
+    if (!origin) return;
+    for (const auto& [o, p] : held_)
+      if (o == origin) return;
+    std::shared_ptr<const Picture> made = origin->picture();
+    if (made->width() != s.width() || made->height() != s.height() ||
+        made->bitsPerPixel() != s.format().bitsPerPixel)
+      throw std::runtime_error("The opened picture was not made again the same.");
+    held_.emplace_back(std::move(origin), std::move(made));
+  }
+
+ private:
+  std::vector<std::pair<std::shared_ptr<const PictureOrigin>, std::shared_ptr<const Picture>>>
+      held_;
+};
 
 }  // namespace
 
@@ -63,24 +84,78 @@ std::shared_ptr<SnapshotTile> SnapshotTile::InPlace(const Picture& picture, int 
                                                     int rows) {
   auto tile = std::shared_ptr<SnapshotTile>(
       new SnapshotTile(picture.row(top) + offset, picture.rowStep(), rowBytes, rows, nullptr));
-  tile->keepAlive_ = picture.lendTile(tx, ty, std::weak_ptr<TileReader>(tile));
+  std::shared_ptr<const void> bytes = picture.lendTile(tx, ty, std::weak_ptr<TileReader>(tile));
+  if (std::shared_ptr<const PictureOrigin> origin = picture.tileOrigin(tx, ty)) {
+    tile->pictureBytes_ = bytes;
+    tile->origin_ = std::move(origin);
+    tile->top_ = top;
+    tile->offset_ = offset;
+  } else {
+    tile->keepAlive_ = std::move(bytes);
+  }
   return tile;
+}
+
+SnapshotTile::Readable SnapshotTile::readable(bool make) const {
+  if (!origin_) return Readable{first_, stride_, nullptr};
+  if (std::shared_ptr<const void> bytes = pictureBytes_.lock())
+    return Readable{first_, stride_, std::move(bytes)};
+  if (!make) return Readable{};
+  std::shared_ptr<const Picture> made = origin_->picture();
+  if (top_ + rows_ > made->height() || offset_ + rowBytes_ > made->stride())
+    throw std::runtime_error("The opened picture was not made again the same.");
+  const std::uint8_t* first = made->row(top_) + offset_;
+  return Readable{first, made->rowStep(), std::move(made)};
+}
+
+std::shared_ptr<const PictureOrigin> SnapshotTile::originToMake() const {
+  const std::lock_guard<std::mutex> hold(lock_);
+  return origin_ && pictureBytes_.expired() ? origin_ : nullptr;
 }
 
 void SnapshotTile::takeOwnCopy() {
   const std::lock_guard<std::mutex> hold(lock_);
-  if (!keepAlive_) return;
-  auto own = std::make_unique_for_overwrite<std::uint8_t[]>(rowBytes_ * rows_ + 1);
-  for (int y = 0; y < rows_; ++y) std::memcpy(own.get() + y * rowBytes_, row(y), rowBytes_);
-  own_ = std::move(own);
-  first_ = own_.get();
-  stride_ = static_cast<std::ptrdiff_t>(rowBytes_);
+  if (!keepAlive_ && !origin_) return;
+  // The picture is about to write where the tile reads: it still holds the bytes.
+  const Readable r = readable(false);
+  if (r.first) {
+    auto own = std::make_unique_for_overwrite<std::uint8_t[]>(rowBytes_ * rows_ + 1);
+    for (int y = 0; y < rows_; ++y)
+      std::memcpy(own.get() + y * rowBytes_, r.first + y * r.stride, rowBytes_);
+    own_ = std::move(own);
+    first_ = own_.get();
+    stride_ = static_cast<std::ptrdiff_t>(rowBytes_);
+    origin_.reset();
+    pictureBytes_.reset();
+  }
   keepAlive_.reset();
+}
+
+void SnapshotTile::readElsewhere() {
+  {
+    const std::lock_guard<std::mutex> hold(lock_);
+    if (origin_) {
+      pictureBytes_.reset();
+      return;
+    }
+  }
+  takeOwnCopy();
 }
 
 void SnapshotTile::copyRowsTo(std::uint8_t* dst, std::ptrdiff_t dstStride) const {
   const std::lock_guard<std::mutex> hold(lock_);
-  for (int y = 0; y < rows_; ++y, dst += dstStride) std::memcpy(dst, row(y), rowBytes_);
+  const Readable r = readable(true);
+  for (int y = 0; y < rows_; ++y, dst += dstStride)
+    std::memcpy(dst, r.first + y * r.stride, rowBytes_);
+}
+
+bool SnapshotTile::sameRowsAs(const std::uint8_t* src, std::ptrdiff_t srcStride) const {
+  const std::lock_guard<std::mutex> hold(lock_);
+  const Readable r = readable(false);
+  if (!r.first) return false;
+  for (int y = 0; y < rows_; ++y, src += srcStride)
+    if (std::memcmp(r.first + y * r.stride, src, rowBytes_) != 0) return false;
+  return true;
 }
 
 std::size_t PictureSnapshot::tileRowBytes(int tx) const {
@@ -193,7 +268,6 @@ std::shared_ptr<const PictureSnapshot> PictureSnapshot::Capture(const Picture& p
 
 void PictureSnapshot::restoreInto(Picture& picture) const {
   const std::shared_ptr<const PictureSnapshot> synced = picture.syncedWith().lock();
-  const int bits = format_->bitsPerPixel;
   if (synced && synced->sameGeometry(picture) && sameGeometry(picture)) {
     // Only tiles that differ between the two snapshots or were written since need copying.
     const auto differs = [&](int tx, int ty) {
@@ -213,10 +287,16 @@ void PictureSnapshot::restoreInto(Picture& picture) const {
       tileByTile = !picture.blank() && n < tilesX_ * tilesY();
     }
     if (tileByTile) {
+      // Whatever has to be made again is made before the picture changes.
+      std::vector<std::pair<int, int>> differing;
+      OriginPictures made;
       for (int ty = 0; ty < tilesY(); ++ty)
         for (int tx = 0; tx < tilesX_; ++tx)
-          if (differs(tx, ty))
-            PasteTile(picture, tx, ty, Geometry(width_, height_, bits, tx, ty), *tile(tx, ty));
+          if (differs(tx, ty)) {
+            differing.emplace_back(tx, ty);
+            made.holdFor(*tile(tx, ty), *this);
+          }
+      for (const auto& [tx, ty] : differing) PasteTile(picture, tx, ty, *tile(tx, ty));
       return;
     }
   }
@@ -230,6 +310,9 @@ Picture MaterialiseSnapshot(const PictureSnapshot& s) {
   if (p.format().palette != s.format().palette) p.setPalette(s.format().palette);
   assert(p.format() == s.format());
   if (s.blank()) return p;
+  OriginPictures made;
+  for (int ty = 0; ty < s.tilesY(); ++ty)
+    for (int tx = 0; tx < s.tilesX(); ++tx) made.holdFor(*s.tile(tx, ty), s);
   for (int ty = 0; ty < s.tilesY(); ++ty)
     for (int tx = 0; tx < s.tilesX(); ++tx)
       s.tile(tx, ty)->copyRowsTo(p.writeTile(tx, ty), static_cast<std::ptrdiff_t>(p.stride()));
@@ -261,8 +344,8 @@ void HistoryRing::record(Picture& current) {
   current.setSyncedWith(snapshot);
 }
 
-void HistoryRing::restore(Picture& current) {
-  const std::shared_ptr<const PictureSnapshot>& snapshot = slots_[index_ - 1];
+void HistoryRing::restore(Picture& current, int index) {
+  const std::shared_ptr<const PictureSnapshot>& snapshot = slots_[index - 1];
   assert(snapshot);
   snapshot->restoreInto(current);
   current.setSyncedWith(snapshot);
@@ -270,16 +353,20 @@ void HistoryRing::restore(Picture& current) {
 
 void HistoryRing::undo(Picture& current) {
   if (undoCount_ <= 0) return;
-  index_ = index_ == 1 ? kSlots : index_ - 1;
-  restore(current);
+  // The step counts only once the picture is restored: when its bytes cannot be made again, the
+  // picture and the ring stay as they were.
+  const int to = index_ == 1 ? kSlots : index_ - 1;
+  restore(current, to);
+  index_ = to;
   --undoCount_;
   ++redoCount_;
 }
 
 void HistoryRing::redo(Picture& current) {
   if (redoCount_ <= 0) return;
-  index_ = index_ == kSlots ? 1 : index_ + 1;
-  restore(current);
+  const int to = index_ == kSlots ? 1 : index_ + 1;
+  restore(current, to);
+  index_ = to;
   ++undoCount_;
   --redoCount_;
 }
@@ -320,10 +407,16 @@ std::size_t HistoryRing::memoryBytes() const {
       if (!seen.insert(row.get()).second) continue;
       bytes += sizeof(PictureSnapshot::TileRow) + kControlBlock +
                row->capacity() * sizeof(PictureSnapshot::TilePtr);
-      for (const auto& tile : *row)
-        if (seen.insert(tile.get()).second)
-          bytes += sizeof(PictureSnapshot::Tile) + kControlBlock +
-                   tile->rowBytes() * (tile->repeatsOneRow() ? 1 : tile->rows());
+      for (const auto& tile : *row) {
+        if (!seen.insert(tile.get()).second) continue;
+        bytes += sizeof(PictureSnapshot::Tile) + kControlBlock;
+        // A tile its origin would make holds no bytes; the origin holds the file's, once.
+        if (std::shared_ptr<const PictureOrigin> origin = tile->originToMake()) {
+          if (seen.insert(origin.get()).second) bytes += origin->bytesHeld();
+          continue;
+        }
+        bytes += tile->rowBytes() * (tile->repeatsOneRow() ? 1 : tile->rows());
+      }
     }
   }
   return bytes;

@@ -44,6 +44,10 @@ namespace drollo {
 
 // The bytes of one tile of a snapshot: `rows()` rows of `rowBytes()` bytes. Its content never
 // changes; where it lives does (in place in a picture, then in its own memory).
+//
+// A tile of a picture that its origin can make again (Picture::tileOrigin) reads the picture in
+// place without keeping its bytes alive. Once the picture has let them go, the tile holds no bytes
+// at all and reads them from the origin's picture, made again when needed (see PictureOrigin).
 class SnapshotTile final : public TileReader {
  public:
   // A tile that reads the rows of tile (tx, ty) of `picture` in place, starting `offset` bytes
@@ -52,17 +56,27 @@ class SnapshotTile final : public TileReader {
   static std::shared_ptr<SnapshotTile> InPlace(const Picture& picture, int tx, int ty, int top,
                                                std::size_t offset, std::size_t rowBytes, int rows);
 
-  // Row i, on the thread that edits the picture the tile may read in place.
+  // Row i, on the thread that edits the picture the tile may read in place, while that picture
+  // still holds the bytes.
   const std::uint8_t* row(int i) const { return first_ + i * stride_; }
   std::size_t rowBytes() const { return rowBytes_; }
   int rows() const { return rows_; }
-  bool readsInPlace() const { return keepAlive_ != nullptr && stride_ != 0; }
+  bool readsInPlace() const {
+    return (keepAlive_ != nullptr && stride_ != 0) || (origin_ && !pictureBytes_.expired());
+  }
   // Every row is the same row, of a blank picture: the tile holds no bytes of its own.
   bool repeatsOneRow() const { return stride_ == 0; }
+  // The origin that would have to make the tile's bytes to read them, or null when the tile holds
+  // them or reads them in place.
+  std::shared_ptr<const PictureOrigin> originToMake() const;
   void takeOwnCopy() override;
+  void readElsewhere() override;
   // Copies the rows to `dst` (rows `dstStride` bytes apart) under the tile's lock: safe on any
-  // thread.
+  // thread. A tile whose origin must make its bytes has that done first.
   void copyRowsTo(std::uint8_t* dst, std::ptrdiff_t dstStride) const;
+  // Whether the rows equal those at `src` (rows `srcStride` bytes apart). A tile whose origin
+  // would have to make its bytes counts as different: a comparison is not worth making them.
+  bool sameRowsAs(const std::uint8_t* src, std::ptrdiff_t srcStride) const;
 
  private:
   SnapshotTile(const std::uint8_t* first, std::ptrdiff_t stride, std::size_t rowBytes, int rows,
@@ -73,12 +87,26 @@ class SnapshotTile final : public TileReader {
         rows_(rows),
         keepAlive_(std::move(keepAlive)) {}
 
+  // Where the rows are read now, and what keeps them there meanwhile; under the lock.
+  struct Readable {
+    const std::uint8_t* first = nullptr;
+    std::ptrdiff_t stride = 0;
+    std::shared_ptr<const void> hold;
+  };
+  Readable readable(bool make) const;
+
   const std::uint8_t* first_;
   std::ptrdiff_t stride_;
   std::size_t rowBytes_;
   int rows_;
   std::unique_ptr<std::uint8_t[]> own_;
   std::shared_ptr<const void> keepAlive_;
+  // For a tile its origin can make: the picture's bytes it reads in place while they live, the
+  // origin, and where the tile lies in the origin's picture.
+  std::weak_ptr<const void> pictureBytes_;
+  std::shared_ptr<const PictureOrigin> origin_;
+  int top_ = 0;
+  std::size_t offset_ = 0;
   mutable std::mutex lock_;  // held while the bytes move to own_ and while another thread reads
 };
 
@@ -147,7 +175,8 @@ class HistoryRing {
   // Steps 1 to 3 and 5 of recording: next slot (101 wraps to 1) takes the picture, undo count + 1
   // up to 99, redo count 0.
   void record(Picture& current);
-  // One step back or forward, when there is one; the picture takes the slot's content.
+  // One step back or forward, when there is one; the picture takes the slot's content. When that
+  // content cannot be made again (see PictureOrigin) they throw and change nothing.
   void undo(Picture& current);
   void redo(Picture& current);
 
@@ -168,7 +197,7 @@ class HistoryRing {
   std::size_t memoryBytes() const;
 
  private:
-  void restore(Picture& current);
+  void restore(Picture& current, int index);
 
   std::array<std::shared_ptr<const PictureSnapshot>, kSlots> slots_;
   int index_ = 1;

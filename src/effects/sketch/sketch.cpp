@@ -31,20 +31,33 @@ class Bgr24Source {
 };
 
 // Every pixel of the result becomes table[grey value of the source pixel] in all three channels.
-Picture MapGrey(const Picture& source, const std::array<std::uint8_t, 256>& table,
-                const Progress& progress) {
+// The result goes into `out`'s own bytes when it is a 24-bit picture of the source's size whose
+// bytes can be written over without a copy, otherwise into a new picture that then replaces it.
+void MapGrey(const Picture& source, const std::array<std::uint8_t, 256>& table, Picture& out,
+             const Progress& progress) {
   const Bgr24Source src(source);
   const int w = src->width(), h = src->height();
-  Picture out(w, h, PixelFormat::Bgr24(), Picture::Unfilled{});
-  if (out.empty()) return out;
-  const MutableView dst = out.region(out.rect());
+  std::uint8_t* bytes = nullptr;
+  if (&out != &source && out.width() == w && out.height() == h &&
+      out.format() == PixelFormat::Bgr24())
+    bytes = out.overwriteAll();
+  Picture fresh;
+  if (!bytes) {
+    fresh = Picture(w, h, PixelFormat::Bgr24(), Picture::Unfilled{});
+    if (fresh.empty()) {
+      out = std::move(fresh);
+      return;
+    }
+    bytes = fresh.region(fresh.rect()).data;
+  }
+  const std::size_t stride = PackedRowBytes(w, 24);
   const GreyTables& grey = GreyTables::Instance();
   ForRows(
       0, h,
       [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
           const std::uint8_t* s = src->row(y);
-          std::uint8_t* d = dst.row(y);
+          std::uint8_t* d = bytes + y * stride;
           for (int x = 0; x < w; ++x, s += 3, d += 3) {
             const std::uint8_t v = table[grey(s)];
             d[0] = v;
@@ -54,15 +67,25 @@ Picture MapGrey(const Picture& source, const std::array<std::uint8_t, 256>& tabl
         }
       },
       progress, GrainRows(3 * static_cast<std::size_t>(w)));
-  return out;
+  if (!fresh.empty()) out = std::move(fresh);
+}
+
+std::array<std::uint8_t, 256> PenTable(int threshold) {
+  std::array<std::uint8_t, 256> table{};
+  for (int g = 0; g < 256; ++g) table[g] = g > threshold ? 255 : 0;
+  return table;
 }
 
 }  // namespace
 
 Picture twovalue(const Picture& edge, int threshold, const Progress& progress) {
-  std::array<std::uint8_t, 256> table{};
-  for (int g = 0; g < 256; ++g) table[g] = g > threshold ? 255 : 0;
-  return MapGrey(edge, table, progress);
+  Picture out;
+  MapGrey(edge, PenTable(threshold), out, progress);
+  return out;
+}
+
+void twovalueInto(const Picture& edge, int threshold, Picture& out, const Progress& progress) {
+  MapGrey(edge, PenTable(threshold), out, progress);
 }
 
 Hsl RgbToHsl(int red, int green, int blue) {
@@ -135,7 +158,13 @@ std::array<std::uint8_t, 256> PencilTable(int contrast) {
 }
 
 Picture PencilSketch(const Picture& edge, int contrast, const Progress& progress) {
-  return MapGrey(edge, PencilTable(contrast), progress);
+  Picture out;
+  MapGrey(edge, PencilTable(contrast), out, progress);
+  return out;
+}
+
+void PencilSketchInto(const Picture& edge, int contrast, Picture& out, const Progress& progress) {
+  MapGrey(edge, PencilTable(contrast), out, progress);
 }
 
 std::string PenPressureLabel(int position) {

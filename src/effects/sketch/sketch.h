@@ -3,7 +3,9 @@
 // labels, and the 3x3 speckle removal of the picture.
 //
 // Every kernel reads its source without writing it and returns a new 24-bit picture of the
-// source's size; a source of another depth is read through a 24-bit copy.
+// source's size; a source of another depth is read through a 24-bit copy. The sketches also write
+// into a given picture, in its own bytes where they can be written over without a copy (see
+// Picture::overwriteAll), so that replacing the working picture by its sketch takes no new memory.
 #pragma once
 
 #include <array>
@@ -17,6 +19,7 @@ namespace drollo::sketch {
 // Pen sketch: a pixel whose grey value Round(0.3 R + 0.59 G + 0.11 B) (double, left to right)
 // exceeds `threshold` becomes white, every other pixel black.
 Picture twovalue(const Picture& edge, int threshold, const Progress& progress = {});
+void twovalueInto(const Picture& edge, int threshold, Picture& out, const Progress& progress = {});
 
 // Hue in degrees, saturation and lightness in percent, all whole numbers.
 struct Hsl {
@@ -44,6 +47,8 @@ std::array<std::uint8_t, 256> PencilTable(int contrast);
 
 // Pencil sketch: every pixel becomes the grey PencilTable(contrast)[grey value].
 Picture PencilSketch(const Picture& edge, int contrast, const Progress& progress = {});
+void PencilSketchInto(const Picture& edge, int contrast, Picture& out,
+                      const Progress& progress = {});
 
 // The label beside the pen-pressure slider: the position in decimal.
 std::string PenPressureLabel(int position);

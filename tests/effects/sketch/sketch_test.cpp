@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "effects/sketch/grey.h"
 #include "image/pixel_math.h"
@@ -79,6 +80,30 @@ TEST(PenSketch, ReadsOtherDepthsAsTwentyFourBits) {
   const Picture out = twovalue(indexed, 150);
   EXPECT_EQ(out.bitsPerPixel(), 24);
   EXPECT_TRUE(SamePicture(twovalue(ToBgr24(indexed), 150), out));
+}
+
+// Written into a picture: into its own bytes when it is 24 bits of the edge's size, else into new
+// ones; the pixels are the same either way and whatever the picture held.
+TEST(PenSketch, IntoAPictureGivesTheSameWhateverThePictureWas) {
+  const Picture edge = PatternPicture(37, 23, 5);
+  const Picture pen = twovalue(edge, 150), pencil = PencilSketch(edge, 45);
+  std::vector<Picture> targets;
+  targets.emplace_back();
+  targets.push_back(PatternPicture(37, 23, 8));
+  targets.push_back(PatternPicture(36, 23, 8));
+  targets.emplace_back(37, 23, PixelFormat::Grey8());
+  targets.emplace_back(37, 23, PixelFormat::Bgra32());
+  targets.push_back(Picture::Blank(37, 23, PixelFormat::Bgr24(), 7));
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    Picture out = targets[i];
+    const std::uint8_t* before = out.blank() ? nullptr : out.row(0);
+    const bool reusable = i == 1;
+    twovalueInto(edge, 150, out, {});
+    EXPECT_TRUE(SamePicture(pen, out)) << "target " << i;
+    EXPECT_EQ(out.row(0) == before, reusable) << "target " << i;
+    PencilSketchInto(edge, 45, out, {});
+    EXPECT_TRUE(SamePicture(pencil, out)) << "target " << i;
+  }
 }
 
 TEST(ColourConversion, WorkedValues) {
