@@ -599,12 +599,19 @@ void Picture::takeBackTiles(int tx0, int tx1, int ty0, int ty1) {
     }
   // Each reader copies its own tile: the copies are independent, and many of them (a large patch,
   // or the whole picture) are shared out between the worker threads. A few, as a small brush
-  // writes, are copied here without waking the workers.
+  // writes, are copied here without waking the workers. A write over most of the picture lets
+  // the tiles that the origin can make again go instead: undoing it is a whole-picture step
+  // anyway, and the copies would double the picture's memory.
+  const bool most = 2 * (tx1 - tx0 + 1) * (ty1 - ty0 + 1) >= tilesX_ * tilesY_;
   constexpr int kCopiesPerTask = 16;
   ForRows(
       0, static_cast<int>(readers.size()),
       [&](int first, int last) {
-        for (int i = first; i < last; ++i) readers[i]->takeOwnCopy();
+        for (int i = first; i < last; ++i)
+          if (most)
+            readers[i]->readElsewhere();
+          else
+            readers[i]->takeOwnCopy();
       },
       {}, kCopiesPerTask);
 }
@@ -630,18 +637,10 @@ std::uint8_t* Picture::writeTile(int tx, int ty) {
 
 std::uint8_t* Picture::overwriteAll() {
   if (!bytes_) return nullptr;
-  if (!readers_.empty()) {
-    std::vector<std::shared_ptr<TileReader>> lent;
-    for (int ty = 0; ty < tilesY_; ++ty)
-      for (int tx = 0; tx < tilesX_; ++tx)
-        if (std::shared_ptr<TileReader> reader = readers_[ty * tilesX_ + tx].lock()) {
-          if (!tileOrigin(tx, ty)) return nullptr;
-          lent.push_back(std::move(reader));
-        }
-    for (const std::shared_ptr<TileReader>& reader : lent) reader->readElsewhere();
-    readers_.clear();
-  }
-  markAllWritten();
+  for (int ty = 0; ty < tilesY_ && !readers_.empty(); ++ty)
+    for (int tx = 0; tx < tilesX_; ++tx)
+      if (!readers_[ty * tilesX_ + tx].expired() && !tileOrigin(tx, ty)) return nullptr;
+  markAllWritten();  // the readers read from the origin from now on
   return bytes_->data();
 }
 

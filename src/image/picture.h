@@ -70,8 +70,9 @@ class PictureOrigin;
 class TileReader {
  public:
   virtual void takeOwnCopy() = 0;
-  // The picture is about to write over the whole tile, and its origin can make the tile's bytes
-  // again (see PictureOrigin): the reader lets go of them instead of copying them.
+  // The picture is about to write over most of itself: a reader whose tile the picture's origin
+  // can make again (see PictureOrigin) lets go of the bytes instead of copying them; any other
+  // takes its own copy.
   virtual void readElsewhere() = 0;
 
  protected:

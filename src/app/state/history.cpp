@@ -75,6 +75,18 @@ class OriginPictures {
       held_;
 };
 
+// The one origin that makes every tile of `s`, or null when some tile holds or reads its bytes.
+std::shared_ptr<const PictureOrigin> OneOriginOf(const PictureSnapshot& s) {
+  std::shared_ptr<const PictureOrigin> one;
+  for (int ty = 0; ty < s.tilesY(); ++ty)
+    for (int tx = 0; tx < s.tilesX(); ++tx) {
+      std::shared_ptr<const PictureOrigin> o = s.tile(tx, ty)->originToMake();
+      if (!o || (one && o != one)) return nullptr;
+      one = std::move(o);
+    }
+  return one;
+}
+
 }  // namespace
 
 // --- Tiles ---------------------------------------------------------------------------------------
@@ -129,6 +141,15 @@ void SnapshotTile::takeOwnCopy() {
     pictureBytes_.reset();
   }
   keepAlive_.reset();
+}
+
+void SnapshotTile::ReadInPlaceAgain(const std::shared_ptr<SnapshotTile>& tile,
+                                    const Picture& picture, int tx, int ty) {
+  std::shared_ptr<const void> bytes = picture.lendTile(tx, ty, std::weak_ptr<TileReader>(tile));
+  const std::lock_guard<std::mutex> hold(tile->lock_);
+  tile->first_ = picture.row(tile->top_) + tile->offset_;
+  tile->stride_ = picture.rowStep();
+  tile->pictureBytes_ = bytes;
 }
 
 void SnapshotTile::readElsewhere() {
@@ -296,11 +317,29 @@ void PictureSnapshot::restoreInto(Picture& picture) const {
             differing.emplace_back(tx, ty);
             made.holdFor(*tile(tx, ty), *this);
           }
+      // Pasting over most of the picture is one write: the newer snapshots' tiles that the
+      // picture's origin can make let their bytes go instead of copying them.
+      if (2 * differing.size() >= static_cast<std::size_t>(tilesX_) * tilesY())
+        picture.markAllWritten();
+      const bool whole = differing.size() == static_cast<std::size_t>(tilesX_) * tilesY();
+      std::shared_ptr<const PictureOrigin> origin = whole ? OneOriginOf(*this) : nullptr;
       for (const auto& [tx, ty] : differing) PasteTile(picture, tx, ty, *tile(tx, ty));
+      if (origin) readInPlaceAgain(picture, std::move(origin));
       return;
     }
   }
+  std::shared_ptr<const PictureOrigin> origin = OneOriginOf(*this);
   picture = MaterialiseSnapshot(*this);
+  if (origin) readInPlaceAgain(picture, std::move(origin));
+}
+
+void PictureSnapshot::readInPlaceAgain(Picture& picture,
+                                       std::shared_ptr<const PictureOrigin> origin) const {
+  picture.setOrigin(std::move(origin));
+  for (int ty = 0; ty < tilesY(); ++ty)
+    for (int tx = 0; tx < tilesX_; ++tx)
+      SnapshotTile::ReadInPlaceAgain(std::const_pointer_cast<SnapshotTile>(tile(tx, ty)), picture,
+                                     tx, ty);
 }
 
 Picture MaterialiseSnapshot(const PictureSnapshot& s) {

@@ -69,6 +69,10 @@ class SnapshotTile final : public TileReader {
   // The origin that would have to make the tile's bytes to read them, or null when the tile holds
   // them or reads them in place.
   std::shared_ptr<const PictureOrigin> originToMake() const;
+  // After `picture` was made equal to the origin's picture again, the tile of its origin at
+  // (tx, ty) reads it in place once more, as it did before the picture let its bytes go.
+  static void ReadInPlaceAgain(const std::shared_ptr<SnapshotTile>& tile, const Picture& picture,
+                               int tx, int ty);
   void takeOwnCopy() override;
   void readElsewhere() override;
   // Copies the rows to `dst` (rows `dstStride` bytes apart) under the tile's lock: safe on any
@@ -152,6 +156,9 @@ class PictureSnapshot {
 
  private:
   PictureSnapshot() = default;
+  // Restored whole from tiles that `origin` makes: the picture is as the origin makes it, and the
+  // tiles read it in place again instead of making it on every read.
+  void readInPlaceAgain(Picture& picture, std::shared_ptr<const PictureOrigin> origin) const;
 
   int width_ = 0;
   int height_ = 0;

@@ -64,8 +64,17 @@ TEST_F(OriginTiles, AReplacedPictureLeavesNoBytesBehindAndUndoMakesItAgainOnce) 
   ring_.undo(picture_);
   EXPECT_TRUE(SamePicture(opened_, picture_));
   EXPECT_EQ(origin_->made(), 1);
+  // Restored whole, the picture is the origin's again and the tiles read it in place: a copy
+  // makes nothing, and the picture's bytes go as they went before.
+  EXPECT_TRUE(SamePicture(opened_, MaterialiseSnapshot(*ring_.slot(1))));
+  EXPECT_EQ(origin_->made(), 1);
   ring_.redo(picture_);
   EXPECT_TRUE(SamePicture(second, picture_));
+  ring_.undo(picture_);
+  EXPECT_TRUE(SamePicture(opened_, picture_));
+  picture_ = PatternPicture(300, 200, 11);
+  EXPECT_LT(ring_.memoryBytes(), opened_.byteSize() * 5 / 4);  // the second entry's copies
+  ring_.record(picture_);
   ring_.undo(picture_);
   EXPECT_TRUE(SamePicture(opened_, picture_));
 }
@@ -89,6 +98,18 @@ TEST_F(OriginTiles, ALocalEditKeepsItsTilesOldBytesSoItsUndoMakesNothing) {
   EXPECT_TRUE(SamePicture(edited, picture_));
   ring_.undo(picture_);
   EXPECT_TRUE(SamePicture(opened_, picture_));
+}
+
+// A write over most of the picture in place (a whole-picture command working on the picture's
+// own bytes) costs no copies of what the origin can make; a local one keeps its copies.
+TEST_F(OriginTiles, AWriteOverMostOfThePictureLetsTheOriginKeepTheOldBytes) {
+  Scribble(picture_, Rect{0, 0, 300, 100});  // 10 of 20 tiles
+  ring_.record(picture_);
+  EXPECT_LT(ring_.memoryBytes(), opened_.byteSize() * 5 / 4);  // with copies 3 / 2
+  EXPECT_EQ(origin_->made(), 0);
+  ring_.undo(picture_);
+  EXPECT_TRUE(SamePicture(opened_, picture_));
+  EXPECT_EQ(origin_->made(), 1);
 }
 
 TEST_F(OriginTiles, CopiesOfTheKeptPictureMakeItOnceForAllTiles) {
