@@ -10,11 +10,13 @@ namespace drollo::platform {
 
 namespace {
 
-// The layer's rows seen by Qt. Rows are packed, so the stride is width x 4, which keeps every
-// row 32-bit aligned; the fourth byte means nothing to the layer and Qt treats it as padding.
-QImage WrapLayer(TBitmap32& layer) {
-  return QImage(layer.rawData(), layer.width(), layer.height(),
-                static_cast<qsizetype>(layer.stride()), QImage::Format_RGB32);
+// The part `r` of the layer's rows seen by Qt, marked written. Rows are packed, so the stride is
+// width x 4, which keeps every row 32-bit aligned; the fourth byte means nothing to the layer and
+// Qt treats it as padding. Only the part is taken from the snapshots that read the layer in place.
+QImage WrapLayer(TBitmap32& layer, const Rect& r) {
+  const MutableView v = layer.region(r);
+  return QImage(v.data, v.bounds.width(), v.bounds.height(), static_cast<qsizetype>(v.stride),
+                QImage::Format_RGB32);
 }
 
 QPen LayerQPen(const outline::LayerPen& pen) {
@@ -40,9 +42,9 @@ void Paint(TBitmap32& layer, const outline::LayerPen& pen,
   if (layer.empty()) return;
   const Rect touched = outline::StrokeBounds(points, pen.Width).intersected(layer.rect());
   if (touched.empty()) return;
-  layer.markWritten(touched);
-  QImage image = WrapLayer(layer);
+  QImage image = WrapLayer(layer, touched);
   QPainter painter(&image);
+  painter.translate(-touched.left, -touched.top);
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setPen(LayerQPen(pen));
   painter.setBrush(Qt::NoBrush);

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
+#include <algorithm>
 #include <set>
 #include <string>
 
+#include "app/state/history.h"
 #include "palette/tools.h"
 #include "platform/layer_canvas_qt.h"
 #include "platform/text_render_qt.h"
@@ -138,6 +140,27 @@ TEST_F(QtOutlineDrawing, StrokeMarksOnlyTheTilesItTouches) {
   for (int ty = 0; ty < layer.tilesY(); ++ty)
     for (int tx = 0; tx < layer.tilesX(); ++tx) written += layer.tileWritten(tx, ty);
   EXPECT_EQ(written, 1);
+}
+
+// A line on a layer that the history reads in place (as after an extraction) takes back only the
+// tiles it touches: the entry copies those, not the whole layer.
+TEST_F(QtOutlineDrawing, AStrokeCopiesOnlyItsTilesOutOfTheHistory) {
+  TBitmap32 layer(640, 480);
+  const MutableView v = layer.region(layer.rect());
+  for (int y = 0; y < 480; ++y) std::fill_n(v.row(y), 4 * 640, static_cast<std::uint8_t>(y));
+  HistoryRing ring;
+  ring.reset(layer);
+  canvas.Pen.Width = 5;
+  canvas.MoveTo({100, 100});
+  canvas.LineTo(layer, {140, 120});
+  EXPECT_EQ(layer.pixel(120, 110), kBlack);
+  EXPECT_EQ(layer.pixel(120, 90), MakeColour(90, 90, 90));
+  const PictureSnapshot& first = *ring.slot(1);
+  int copied = 0;
+  for (int ty = 0; ty < first.tilesY(); ++ty)
+    for (int tx = 0; tx < first.tilesX(); ++tx) copied += !first.tile(tx, ty)->readsInPlace();
+  EXPECT_GE(copied, 1);
+  EXPECT_LE(copied, 4);
 }
 
 TEST_F(QtOutlineDrawing, EraserAtDoubleZoomWithPositionTenErasesRadiusFive) {
