@@ -518,6 +518,17 @@ TEST_F(MainWindow, AnOpenedPhotoReplacedBySketchesIsMadeAgainByUndoAndRenew) {
   form.RenewClick();
   EXPECT_TRUE(test::SamePicture(opened, form.State.WorkingPicture));
   ExpectFreshStart(form);
+  // A crop starts afresh at another size: renewing makes the photograph again whole, and after
+  // another sketch undo does too.
+  form.State.CropRect = {11, 21, 60, 70};
+  form.SpeedButton11Click();
+  ASSERT_EQ(form.State.WorkingPicture.width(), 50);
+  form.RenewClick();
+  EXPECT_TRUE(test::SamePicture(opened, form.State.WorkingPicture));
+  form.Tools.TabbedNotebook1.SetPageIndex(2);
+  form.Tools.SpeedButton4Click();
+  form.Undo1Click();
+  EXPECT_TRUE(test::SamePicture(opened, form.State.WorkingPicture));
 }
 
 // The photo's metadata goes with the picture from its opening to every save of it, through
