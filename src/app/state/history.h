@@ -13,6 +13,13 @@
 // local edit copies the tiles it writes, as it always did, only at the write instead of at the
 // record.
 //
+// A tile of a picture that its origin can make again (an opened photograph's tile that nothing
+// wrote since) reads the picture in place without keeping its bytes alive. When the picture lets
+// them go, after a command gave it new ones, the tile holds nothing; reading it makes the origin's
+// picture again, once for all the tiles read together. Recording never does: such a tile counts as
+// different from the picture. A picture restored whole from one origin is that origin's picture
+// again, and its tiles read it in place once more.
+//
 // A blank picture (see Picture::blank) is recorded as blank: its tiles all read the picture's one
 // row over and over, no tile holds bytes of its own, and one row of tiles serves every row. The
 // picture hands such tiles nothing when it later writes, since that row never changes. Restoring a
