@@ -669,6 +669,12 @@ std::shared_ptr<const Picture> PictureOrigin::picture() const {
   return p;
 }
 
+Picture PictureOrigin::makeOwn() const {
+  const std::lock_guard<std::mutex> hold(mutex_);
+  if (std::shared_ptr<const Picture> p = made_.lock()) return *p;
+  return make();
+}
+
 void Picture::setSyncedWith(std::weak_ptr<const PictureSnapshot> s) {
   synced_ = std::move(s);
   syncStamp_ = WriteClock();

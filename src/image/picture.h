@@ -343,6 +343,9 @@ class PictureOrigin {
   // The picture, still held by another reader or made again. Throws when it cannot be made the
   // same as before; safe on any thread.
   std::shared_ptr<const Picture> picture() const;
+  // The picture as a picture of the caller's own: a copy of the one another reader holds, or one
+  // made anew for the caller alone.
+  Picture makeOwn() const;
   // Bytes this origin keeps (the file's).
   virtual std::size_t bytesHeld() const = 0;
 

@@ -288,6 +288,16 @@ std::shared_ptr<const PictureSnapshot> PictureSnapshot::Capture(const Picture& p
 }
 
 void PictureSnapshot::restoreInto(Picture& picture) const {
+  // Every tile made by one origin: the picture becomes the origin's picture, made anew, and the
+  // tiles read it in place. The picture's old bytes go to the snapshots that read them, uncopied.
+  if (std::shared_ptr<const PictureOrigin> origin = OneOriginOf(*this)) {
+    Picture made = origin->makeOwn();
+    if (made.width() != width_ || made.height() != height_ || made.format() != *format_)
+      throw std::runtime_error("The opened picture was not made again the same.");
+    picture = std::move(made);
+    readInPlaceAgain(picture, std::move(origin));
+    return;
+  }
   const std::shared_ptr<const PictureSnapshot> synced = picture.syncedWith().lock();
   if (synced && synced->sameGeometry(picture) && sameGeometry(picture)) {
     // Only tiles that differ between the two snapshots or were written since need copying.
@@ -321,16 +331,11 @@ void PictureSnapshot::restoreInto(Picture& picture) const {
       // picture's origin can make let their bytes go instead of copying them.
       if (2 * differing.size() >= static_cast<std::size_t>(tilesX_) * tilesY())
         picture.markAllWritten();
-      const bool whole = differing.size() == static_cast<std::size_t>(tilesX_) * tilesY();
-      std::shared_ptr<const PictureOrigin> origin = whole ? OneOriginOf(*this) : nullptr;
       for (const auto& [tx, ty] : differing) PasteTile(picture, tx, ty, *tile(tx, ty));
-      if (origin) readInPlaceAgain(picture, std::move(origin));
       return;
     }
   }
-  std::shared_ptr<const PictureOrigin> origin = OneOriginOf(*this);
   picture = MaterialiseSnapshot(*this);
-  if (origin) readInPlaceAgain(picture, std::move(origin));
 }
 
 void PictureSnapshot::readInPlaceAgain(Picture& picture,

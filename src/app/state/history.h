@@ -17,8 +17,9 @@
 // wrote since) reads the picture in place without keeping its bytes alive. When the picture lets
 // them go, after a command gave it new ones, the tile holds nothing; reading it makes the origin's
 // picture again, once for all the tiles read together. Recording never does: such a tile counts as
-// different from the picture. A picture restored whole from one origin is that origin's picture
-// again, and its tiles read it in place once more.
+// different from the picture. A snapshot whose every tile one origin makes is restored by making
+// the origin's picture anew as the picture itself: its tiles read it in place once more, and the
+// newer snapshots keep the picture's old bytes without copying them.
 //
 // A blank picture (see Picture::blank) is recorded as blank: its tiles all read the picture's one
 // row over and over, no tile holds bytes of its own, and one row of tiles serves every row. The
@@ -163,8 +164,8 @@ class PictureSnapshot {
 
  private:
   PictureSnapshot() = default;
-  // Restored whole from tiles that `origin` makes: the picture is as the origin makes it, and the
-  // tiles read it in place again instead of making it on every read.
+  // The picture was made by `origin` anew: the tiles, all the origin's, read it in place again
+  // instead of making it on every read.
   void readInPlaceAgain(Picture& picture, std::shared_ptr<const PictureOrigin> origin) const;
 
   int width_ = 0;

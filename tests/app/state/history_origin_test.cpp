@@ -32,6 +32,13 @@ class CountingOrigin final : public PictureOrigin {
   mutable std::atomic<int> count_{0};
 };
 
+int TilesInPlace(const PictureSnapshot& s) {
+  int n = 0;
+  for (int ty = 0; ty < s.tilesY(); ++ty)
+    for (int tx = 0; tx < s.tilesX(); ++tx) n += s.tile(tx, ty)->readsInPlace();
+  return n;
+}
+
 void Scribble(Picture& p, const Rect& r) {
   const MutableView v = p.region(r);
   for (int y = v.bounds.top; y < v.bounds.bottom; ++y)
@@ -64,6 +71,7 @@ TEST_F(OriginTiles, AReplacedPictureLeavesNoBytesBehindAndUndoMakesItAgainOnce) 
   ring_.undo(picture_);
   EXPECT_TRUE(SamePicture(opened_, picture_));
   EXPECT_EQ(origin_->made(), 1);
+  EXPECT_EQ(TilesInPlace(*ring_.slot(2)), 20);  // the result's bytes went to its entry, uncopied
   // Restored whole, the picture is the origin's again and the tiles read it in place: a copy
   // makes nothing, and the picture's bytes go as they went before.
   EXPECT_TRUE(SamePicture(opened_, MaterialiseSnapshot(*ring_.slot(1))));
