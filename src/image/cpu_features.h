@@ -13,13 +13,14 @@ inline bool HasAvx2() {
   return has;
 }
 
-// The AVX-512 parts the eight-lane kernels use: foundation, vector lengths, bytes and words, and
-// double and quad words.
+// The AVX-512 parts the sixteen-lane sampler uses: foundation, vector lengths, bytes and words,
+// double and quad words, and the byte permutes (VBMI).
 inline bool HasAvx512() {
   static const bool has = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512vl") != 0 &&
-           __builtin_cpu_supports("avx512bw") != 0 && __builtin_cpu_supports("avx512dq") != 0;
+           __builtin_cpu_supports("avx512bw") != 0 && __builtin_cpu_supports("avx512dq") != 0 &&
+           __builtin_cpu_supports("avx512vbmi") != 0;
   }();
   return has;
 }

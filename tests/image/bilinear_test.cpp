@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 #include "support/pictures.h"
 
 namespace drollo {
@@ -137,6 +142,90 @@ TEST(SampleBgr, ScalarAndVectorisedRunsGiveTheReferenceBytes) {
       std::vector<std::uint8_t> gaps(wide, 77);
       runs[r](X.data(), Y.data(), columns.data(), n, v, gaps.data());
       ASSERT_EQ(gaps, scalarGaps) << "form " << r << " on " << w << "x" << h;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace drollo
+
+namespace drollo {
+namespace {
+
+// Positions as a warp gives them along a row: close together, drifting across a row boundary or
+// two, near every border and beyond it, on eighths (where blends tie) and between them. Most
+// groups of sixteen then lie in a few rows and columns, the way the vectorised forms read them
+// fastest; the others (steep or spread out) are read pixel by pixel.
+TEST(SampleBgr, RunsAlongAWarpsRowGiveTheReferenceBytes) {
+  const std::vector<SampleRunFunction> runs = SampleRunsOfThisProcessor();
+  std::uint32_t seed = 7;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  for (auto [w, h] : {std::pair{3, 3}, std::pair{25, 7}, std::pair{70, 12}, std::pair{211, 30}}) {
+    const Picture p = test::PatternPicture(w, h, static_cast<std::uint32_t>(w + h));
+    const ConstView v = p.view();
+    for (int trial = 0; trial < 300; ++trial) {
+      const int n = 1 + static_cast<int>(next() % 48);
+      const bool eighths = trial % 2 == 0;
+      auto fraction = [&](double value) { return eighths ? std::round(value * 8) / 8 : value; };
+      const double x0 = (next() % (8 * (w + 6))) / 8.0 - 3;
+      const double y0 = (next() % (8 * (h + 2))) / 8.0 - 1;
+      // Steps along the row from a slow magnification to a quick reduction, and a drift down or
+      // up of up to a row in sixteen pixels (some a lot steeper).
+      const double step = 0.25 + (next() % 200) / 100.0;
+      const double drift = ((next() % 200) / 100.0 - 1) / (trial % 7 == 0 ? 2 : 16);
+      const double bend = ((next() % 100) / 100.0 - 0.5) / 200;
+      std::vector<double> X(n), Y(n);
+      std::vector<int> columns(n);
+      for (int i = 0; i < n; ++i) {
+        X[i] = fraction(x0 + step * i + bend * i * i);
+        Y[i] = fraction(y0 + drift * i);
+        columns[i] = i;
+      }
+      std::vector<std::uint8_t> expected(3 * n, 77);
+      SampleRunScalar(X.data(), Y.data(), columns.data(), n, v, expected.data());
+      for (std::size_t r = 1; r < runs.size(); ++r) {
+        std::vector<std::uint8_t> got(3 * n, 77);
+        runs[r](X.data(), Y.data(), columns.data(), n, v, got.data());
+        ASSERT_EQ(got, expected) << "form " << r << " on " << w << "x" << h << ", run of " << n
+                                 << " from (" << X[0] << ", " << Y[0] << ") by " << step << ", "
+                                 << drift;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace drollo
+
+namespace drollo {
+namespace {
+
+// Blends a hair's breadth from a half, below and above it, where a blend in less precision than
+// the double formula would fall on the half itself and round to even.
+TEST(SampleBgr, BlendsAHairFromAHalfRoundAsTheDoubleBlendDoes) {
+  Picture p(40, 3, 24);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 40; ++x) p.setPixel(x, y, MakeColour(255 - x, x / 2, x));
+  const double hair = std::ldexp(1.0, -30);
+  for (const double offset : {0.5 - hair, 0.5 + hair}) {
+    std::vector<double> X, Y;
+    std::vector<int> columns;
+    for (int i = 0; i < 35; ++i) {
+      X.push_back(i + offset);
+      Y.push_back(i % 2 == 0 ? 0 : 1 - hair);
+      columns.push_back(i);
+    }
+    const int n = static_cast<int>(X.size());
+    std::vector<std::uint8_t> expected(3 * n);
+    SampleRunScalar(X.data(), Y.data(), columns.data(), n, p.view(), expected.data());
+    for (int i = 0; i < n; i += 2) ASSERT_EQ(expected[3 * i], offset < 0.5 ? i : i + 1) << i;
+    for (SampleRunFunction run : SampleRunsOfThisProcessor()) {
+      std::vector<std::uint8_t> got(3 * n);
+      run(X.data(), Y.data(), columns.data(), n, p.view(), got.data());
+      EXPECT_EQ(got, expected) << offset;
     }
   }
 }
