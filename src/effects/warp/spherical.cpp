@@ -47,40 +47,25 @@ void AxisPass(const ConstView& src, const MutableView& dst, const SphereParams& 
 // table is kept while the sliders stay put (4 MB at R = 500); beyond, each entry is computed when
 // it is needed.
 
-struct OffsetTerms {
-  double u = 0;  // along x
-  double v = 0;  // along y
-};
-
 struct LensTable {
   int R = 0;
   int H = 0;
   Sphere s;
-  std::vector<BulgeTerms> bulge;     // by offset 0..R-1, for the bulge
-  std::vector<PinchTerms> pinch;     // by offset 1..R-1, for the pinch
-  std::vector<OffsetTerms> offsets;  // R x R by (|dy|, |dx|), empty beyond kTabulatedRadius
+  std::vector<BulgeTerms> bulge;  // by offset 0..R-1, for the bulge
+  std::vector<double> w;          // their w, by offset
+  std::vector<PinchTerms> pinch;  // by offset 1..R-1, for the pinch
+  OffsetGrid grid;
 
-  OffsetTerms compute(int ax, int ay) const {
+  std::pair<double, double> compute(int ax, int ay) const {
     if (!bulge.empty()) {
       const BulgeTerms& row = bulge[ay];
       const BulgeTerms& column = bulge[ax];
-      return OffsetTerms{(row.h - row.z) * ax / std::sqrt(row.h * row.h - Square(ax)),
-                         (column.h - column.z) * ay / std::sqrt(column.h * column.h - Square(ay))};
+      return {(row.h - row.z) * ax / std::sqrt(row.h * row.h - Square(ax)),
+              (column.h - column.z) * ay / std::sqrt(column.h * column.h - Square(ay))};
     }
     const PinchTerms& row = pinch[ay];
     const PinchTerms& column = pinch[ax];
-    return OffsetTerms{(row.c - column.root) / column.ratio, (column.c - row.root) / row.ratio};
-  }
-  // The terms of offsets (0, ay) .. (R - 1, ay), or null beyond kTabulatedRadius.
-  const OffsetTerms* row(int ay) const {
-    return offsets.empty() ? nullptr : offsets.data() + static_cast<std::size_t>(ay) * R;
-  }
-  void tabulate(bool fromOne) {
-    if (R > kTabulatedRadius) return;
-    offsets.resize(static_cast<std::size_t>(R) * R);
-    for (int ay = fromOne; ay < R; ++ay)
-      for (int ax = fromOne; ax < R; ++ax)
-        offsets[static_cast<std::size_t>(ay) * R + ax] = compute(ax, ay);
+    return {(row.c - column.root) / column.ratio, (column.c - row.root) / row.ratio};
   }
 };
 
@@ -95,12 +80,16 @@ std::shared_ptr<const LensTable> CachedTable(std::shared_ptr<const LensTable>& c
     table->s = MakeSphere(R, H);
     if (isBulge) {
       table->bulge.resize(R);
-      for (int d = 0; d < R; ++d) table->bulge[d] = MakeBulgeTerms(table->s, H, d);
+      table->w.resize(R);
+      for (int d = 0; d < R; ++d) {
+        table->bulge[d] = MakeBulgeTerms(table->s, H, d);
+        table->w[d] = table->bulge[d].w;
+      }
     } else {
       table->pinch.resize(R);
       for (int d = 1; d < R; ++d) table->pinch[d] = MakePinchTerms(table->s, d);
     }
-    table->tabulate(!isBulge);
+    table->grid.fill(R, isBulge ? 0 : 1, [&](int ax, int ay) { return table->compute(ax, ay); });
     return table;
   });
 }
@@ -193,6 +182,7 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
   const std::shared_ptr<const LensTable> table = BulgeTable(p.R, p.H);
   const std::vector<BulgeTerms>& terms = table->bulge;
   const Rect& bounds = dst.bounds;
+  const LensRunFunction lensRun = FastestPositionForms().lens;
 
   // Source of (x, y) = a + ... written as the formula does, from the tabulated offset terms:
   // ((w - T) + a) - w, with T odd in the offset, so the table holds it for |dx|, |dy| only. A run
@@ -203,14 +193,16 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
     const int ay = std::abs(dy);
     const double sx = dx0 > 0 ? 1 : -1, sy = dy > 0 ? 1 : -1;
     const int step = dx0 > 0 ? -1 : 1;  // of |dx| along the run
-    const double rowW = terms[ay].w;
-    const double a = p.a, b = p.b;
-    const OffsetTerms* row = table->row(ay);
+    const LensPositions lens{table->w.data(),          terms[ay].w, static_cast<double>(p.a), sx,
+                             static_cast<double>(p.b), sy};
+    if (table->grid.tabulated()) {
+      lensRun(TermsOfRun(table->grid, ay, std::abs(dx0), step, n), lens, X, Y);
+      return;
+    }
     for (int i = 0, ax = std::abs(dx0); i < n; ++i, ax += step) {
-      const OffsetTerms o = row ? row[ax] : table->compute(ax, ay);
-      const double colW = terms[ax].w;
-      X[i] = ((rowW - sx * o.u) + a) - rowW;
-      Y[i] = ((colW - sy * o.v) + b) - colW;
+      const auto [u, v] = table->compute(ax, ay);
+      X[i] = ((lens.K - sx * u) + lens.a) - lens.K;
+      Y[i] = ((lens.w[ax] - sy * v) + lens.b) - lens.w[ax];
     }
   };
   auto above = [&](int x) {
@@ -240,19 +232,21 @@ void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
   const std::shared_ptr<const LensTable> table = PinchTable(p.R, p.H);
   const std::vector<PinchTerms>& terms = table->pinch;
   const Rect& bounds = dst.bounds;
+  const DisplacedRunFunction displacedRun = FastestPositionForms().displaced;
 
   // The sign moves away from the centre: minus left of and above it, plus right of and below.
   auto source = [&](int x, int y, int n, double* X, double* Y) {
     const int dx0 = p.a - x, dy = p.b - y;
     const int ay = std::abs(dy);
-    const OffsetTerms* row = table->row(ay);
+    const int step = dx0 > 0 ? -1 : 1;
+    const DisplacedPositions shift{x, y, dx0 > 0 ? -1.0 : 1.0, dy > 0 ? -1.0 : 1.0};
+    if (table->grid.tabulated()) {
+      displacedRun(TermsOfRun(table->grid, ay, std::abs(dx0), step, n), shift, X, Y);
+      return;
+    }
     DisplacedRun(
-        x, y, n, std::abs(dx0), dx0 > 0 ? -1 : 1, dx0 > 0 ? -1 : 1, dy > 0 ? -1 : 1,
-        [&](int ax) {
-          const OffsetTerms o = row ? row[ax] : table->compute(ax, ay);
-          return std::pair{o.u, o.v};
-        },
-        X, Y);
+        x, y, n, std::abs(dx0), step, shift.sx, shift.sy,
+        [&](int ax) { return table->compute(ax, ay); }, X, Y);
   };
   auto half = [&](int x) { return Round(PinchHalfHeight(table->s, terms[std::abs(p.a - x)])); };
   auto above = [&](int x) { return Clip(p.b - half(x) + 1, p.b - 1, bounds); };

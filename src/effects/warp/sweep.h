@@ -108,7 +108,7 @@ void SweepColumns(int x0, int x1, const Rect& bounds, RowsOf rowsOf, Pixel pixel
 // the same row: add() keeps a sample until the row changes or kSourceRun are waiting. Every pixel
 // is written once and src never overlaps dst, so writing later cannot change the result; the
 // samples are all written when flush() is called or the collector goes.
-constexpr int kSourceRun = 64;
+constexpr int kSourceRun = 256;
 
 class RowSamples {
  public:
@@ -146,9 +146,80 @@ class RowSamples {
   int xs_[kSourceRun];
 };
 
-// The source positions (x + i + sx * u, y + sy * v) of the run of n pixels from (x, y), where
-// (u, v) = offset(|dx|) and |dx| goes from ax0 by `step`: the displacements of the pinch and the
-// swirl, whose signs hold for a whole run. Products with 1 or -1 are exact.
+// The terms of the source positions by offset (|dx|, |dy|) from the centre, |dx| and |dy| below
+// R, for one radius and strength: u along x and v along y, each R x R, a row per |dy|. Empty
+// beyond kTabulatedRadius, where the kernels compute each term when it is needed.
+struct OffsetGrid {
+  int R = 0;
+  std::vector<double> u;
+  std::vector<double> v;
+
+  // Fills (ax, ay) for ax, ay in from .. R - 1 with terms(ax, ay), a pair {u, v}.
+  template <typename Terms>
+  void fill(int radius, int from, Terms terms) {
+    R = radius;
+    if (R > kTabulatedRadius) return;
+    u.assign(static_cast<std::size_t>(R) * R, 0);
+    v.assign(static_cast<std::size_t>(R) * R, 0);
+    for (int ay = from; ay < R; ++ay)
+      for (int ax = from; ax < R; ++ax) {
+        const auto [along, across] = terms(ax, ay);
+        u[static_cast<std::size_t>(ay) * R + ax] = along;
+        v[static_cast<std::size_t>(ay) * R + ax] = across;
+      }
+  }
+  bool tabulated() const { return !u.empty(); }
+};
+
+// The source positions of a run of n pixels of one row, all on one side of the centre, whose
+// offsets |dx| go from ax0 by step (1 or -1), from the terms u[|dx|] and v[|dx|] of their row.
+// Products with sx, sy (1 or -1) are exact, and every form computes each position with the same
+// operations in the same order, so all give the same doubles.
+struct RunTerms {
+  const double* u;
+  const double* v;
+  int ax0;
+  int step;
+  int n;
+};
+inline RunTerms TermsOfRun(const OffsetGrid& grid, int ay, int ax0, int step, int n) {
+  const std::size_t row = static_cast<std::size_t>(ay) * grid.R;
+  return RunTerms{grid.u.data() + row, grid.v.data() + row, ax0, step, n};
+}
+
+// The lens (the bulge): X = ((K - sx u) + a) - K for the row's constant K, and
+// Y = ((w[|dx|] - sy v) + b) - w[|dx|].
+struct LensPositions {
+  const double* w;
+  double K;
+  double a;
+  double sx;
+  double b;
+  double sy;
+};
+using LensRunFunction = void (*)(const RunTerms& run, const LensPositions& lens, double* X,
+                                 double* Y);
+// The displacement (the pinch and the swirl): X = (x + i) + sx u, Y = y + sy v.
+struct DisplacedPositions {
+  int x;
+  int y;
+  double sx;
+  double sy;
+};
+using DisplacedRunFunction = void (*)(const RunTerms& run, const DisplacedPositions& shift,
+                                      double* X, double* Y);
+
+// The plain forms, and the forms of this processor (vectorised where it can), which the tests
+// hold to the plain ones.
+struct PositionForms {
+  LensRunFunction lens;
+  DisplacedRunFunction displaced;
+};
+PositionForms PlainPositionForms();
+const PositionForms& FastestPositionForms();
+
+// The displacement one position at a time, with (u, v) = offset(|dx|): for the terms that are
+// not tabulated.
 template <typename Offset>
 void DisplacedRun(int x, int y, int n, int ax0, int step, double sx, double sy, Offset offset,
                   double* X, double* Y) {
@@ -179,11 +250,38 @@ void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int 
     upper[x - xl] = x == a ? RowSpan{0, -1} : above(x);
     lower[x - xl] = x == a ? RowSpan{0, -1} : below(x);
   }
+  // Where on each side every column's span holds the span of the column beside it farther out
+  // (as in a round patch), a row's pixels on that side are one run of columns next to the centre:
+  // found by halving instead of column by column.
+  auto holds = [](const RowSpan& outer, const RowSpan& inner) {
+    return inner.first > inner.last || (outer.first <= inner.first && outer.last >= inner.last);
+  };
+  bool nested = true;
+  for (int x = xl; x < xr && nested; ++x) {
+    if (x + 1 < a)
+      nested = holds(upper[x + 1 - xl], upper[x - xl]) && holds(lower[x + 1 - xl], lower[x - xl]);
+    if (x > a)
+      nested = holds(upper[x - xl], upper[x + 1 - xl]) && holds(lower[x - xl], lower[x + 1 - xl]);
+  }
   static const SampleRunFunction sampleRun = FastestSampleRun();
   const bool thin = src.width < 2 || src.height < 2;
   auto rows = [&](int y0, int y1) {
     double X[kSourceRun], Y[kSourceRun];
     int xs[kSourceRun];
+    // Pixels x .. x + n - 1 of row y, in runs of at most kSourceRun.
+    auto runs = [&](int y, int x, int n, std::uint8_t* out) {
+      for (int done = 0; done < n;) {
+        const int m = std::min(kSourceRun, n - done);
+        sourceRun(x + done, y, m, X, Y);
+        if (thin) {
+          for (int i = 0; i < m; ++i) PutSample(src, dst, x + done + i, y, X[i], Y[i]);
+        } else {
+          for (int i = 0; i < m; ++i) xs[i] = x + done + i;
+          sampleRun(X, Y, xs, m, src, out);
+        }
+        done += m;
+      }
+    };
     for (int y = std::max(y0, bounds.top); y < std::min(y1, bounds.bottom); ++y) {
       const RowSpan* spans = y < b ? upper.data() : lower.data();
       auto inside = [&](int x) {
@@ -191,6 +289,32 @@ void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int 
         return y >= span.first && y <= span.last;
       };
       std::uint8_t* out = dst.row(y);
+      if (nested) {
+        // Left of the centre: the first column inside, the rest up to a - 1 being inside too.
+        int lo = xl, hi = std::min(xr, a - 1) + 1;
+        const int leftEnd = hi;
+        while (lo < hi) {
+          const int mid = lo + (hi - lo) / 2;
+          if (inside(mid))
+            hi = mid;
+          else
+            lo = mid + 1;
+        }
+        if (lo < leftEnd) runs(y, lo, leftEnd - lo, out);
+        // Right of it: the last column inside.
+        const int rightStart = std::max(xl, a + 1);
+        lo = rightStart - 1;
+        hi = xr;
+        while (lo < hi) {
+          const int mid = hi - (hi - lo) / 2;
+          if (inside(mid))
+            lo = mid;
+          else
+            hi = mid - 1;
+        }
+        if (lo >= rightStart) runs(y, rightStart, lo - rightStart + 1, out);
+        continue;
+      }
       for (int x = xl; x <= xr;) {
         if (!inside(x)) {
           ++x;
@@ -198,14 +322,8 @@ void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int 
         }
         // The run ends before the centre column, which is never inside.
         int n = 1;
-        while (n < kSourceRun && x + n <= xr && inside(x + n)) ++n;
-        sourceRun(x, y, n, X, Y);
-        if (thin) {
-          for (int i = 0; i < n; ++i) PutSample(src, dst, x + i, y, X[i], Y[i]);
-        } else {
-          for (int i = 0; i < n; ++i) xs[i] = x + i;
-          sampleRun(X, Y, xs, n, src, out);
-        }
+        while (x + n <= xr && inside(x + n)) ++n;
+        runs(y, x, n, out);
         x += n;
       }
     }

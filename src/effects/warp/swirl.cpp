@@ -62,18 +62,14 @@ struct SwirlTable {
   int R = 0;
   int H = 0;
   double arc = 0;
-  std::vector<SwirlSource> offsets;
+  OffsetGrid grid;  // ox by u, oy by v
 
-  SwirlSource compute(int ax, int ay) const {
+  std::pair<double, double> compute(int ax, int ay) const {
     // As SwirlSourceOf with dx = ax, dy = ay: the magnitudes of ox and oy.
     const double r = std::sqrt(Square(ax) + Square(ay));
     const double z = SwirlDisplacement(arc, R, H, r);
     const double m = -static_cast<double>(ax) / ay;
-    return SwirlSource{z / std::sqrt(m * m + 1), z / std::sqrt(1 / (m * m) + 1)};
-  }
-  // The offsets of (0, ay) .. (R - 1, ay), or null beyond kTabulatedRadius.
-  const SwirlSource* row(int ay) const {
-    return offsets.empty() ? nullptr : offsets.data() + static_cast<std::size_t>(ay) * R;
+    return {z / std::sqrt(m * m + 1), z / std::sqrt(1 / (m * m) + 1)};
   }
 };
 
@@ -85,12 +81,7 @@ std::shared_ptr<const SwirlTable> Table(int R, int H) {
     table->R = R;
     table->H = H;
     table->arc = SwirlArcRadius(R, H);
-    if (R <= kTabulatedRadius) {
-      table->offsets.resize(static_cast<std::size_t>(R) * R);
-      for (int ay = 1; ay < R; ++ay)
-        for (int ax = 1; ax < R; ++ax)
-          table->offsets[static_cast<std::size_t>(ay) * R + ax] = table->compute(ax, ay);
-    }
+    table->grid.fill(R, 1, [&](int ax, int ay) { return table->compute(ax, ay); });
     return table;
   });
 }
@@ -108,18 +99,20 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
 
   // Clockwise, x - ox above the centre and x + ox below it, y - oy right of it and y + oy left
   // of it; the other way round, the opposite signs.
+  const DisplacedRunFunction displacedRun = FastestPositionForms().displaced;
   auto source = [&](int x, int y, int n, double* X, double* Y) {
     const int dx0 = x - p.a, dy = p.b - y;
     const int ay = std::abs(dy);
     const double turn = p.clockwise ? 1 : -1;
-    const SwirlSource* row = table->row(ay);
+    const int step = dx0 > 0 ? 1 : -1;
+    const DisplacedPositions shift{x, y, dy > 0 ? -turn : turn, dx0 > 0 ? -turn : turn};
+    if (table->grid.tabulated()) {
+      displacedRun(TermsOfRun(table->grid, ay, std::abs(dx0), step, n), shift, X, Y);
+      return;
+    }
     DisplacedRun(
-        x, y, n, std::abs(dx0), dx0 > 0 ? 1 : -1, dy > 0 ? -turn : turn, dx0 > 0 ? -turn : turn,
-        [&](int ax) {
-          const SwirlSource o = row ? row[ax] : table->compute(ax, ay);
-          return std::pair{o.x, o.y};
-        },
-        X, Y);
+        x, y, n, std::abs(dx0), step, shift.sx, shift.sy,
+        [&](int ax) { return table->compute(ax, ay); }, X, Y);
   };
   // An integer radicand, formed exactly in double (R may exceed 46340 when zoomed far out).
   auto halfHeight = [&](int x) { return std::sqrt(Square(p.R) - Square(x - p.a)); };

@@ -1,0 +1,52 @@
+// The source positions of a run of pixels from tabulated terms: the forms of this processor give
+// the very doubles of the plain ones, for runs going away from the centre and towards it, of every
+// length around the vector widths.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "effects/warp/sweep.h"
+
+namespace drollo::warp::detail {
+namespace {
+
+bool SameDoubles(const std::vector<double>& a, const std::vector<double>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+TEST(RunPositions, EveryFormGivesThePlainFormsDoubles) {
+  constexpr int R = 40;
+  OffsetGrid grid;
+  grid.fill(R, 1, [](int ax, int ay) {
+    return std::pair{std::sqrt(ax * 1.7 + ay) / 3, -std::cbrt(ax * ay + 0.3) * 0.77};
+  });
+  std::vector<double> w(R);
+  for (int d = 0; d < R; ++d) w[d] = 1000.0 / (d + 3);
+  const PositionForms plain = PlainPositionForms();
+  const PositionForms& fastest = FastestPositionForms();
+  for (int ay : {1, 17, R - 1})
+    for (int step : {1, -1})
+      for (int n = 1; n <= 21; ++n) {
+        const int ax0 = step > 0 ? R - n : n;  // the run ends at the rim or next to the centre
+        const RunTerms run = TermsOfRun(grid, ay, ax0, step, n);
+        for (double sign : {1.0, -1.0}) {
+          const LensPositions lens{w.data(), w[ay], 1234.0, sign, 777.0, -sign};
+          std::vector<double> X(n), Y(n), Xf(n), Yf(n);
+          plain.lens(run, lens, X.data(), Y.data());
+          fastest.lens(run, lens, Xf.data(), Yf.data());
+          ASSERT_TRUE(SameDoubles(X, Xf) && SameDoubles(Y, Yf)) << ay << " " << step << " " << n;
+          EXPECT_EQ(X[0], ((w[ay] - sign * grid.u[ay * R + ax0]) + 1234.0) - w[ay]);
+
+          const DisplacedPositions shift{300 + n, 211, sign, sign};
+          plain.displaced(run, shift, X.data(), Y.data());
+          fastest.displaced(run, shift, Xf.data(), Yf.data());
+          ASSERT_TRUE(SameDoubles(X, Xf) && SameDoubles(Y, Yf)) << ay << " " << step << " " << n;
+          EXPECT_EQ(Y[n - 1], 211 + sign * grid.v[ay * R + ax0 + step * (n - 1)]);
+        }
+      }
+}
+
+}  // namespace
+}  // namespace drollo::warp::detail
