@@ -1,5 +1,6 @@
 #include "effects/warp/stretch.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <limits>
@@ -143,10 +144,20 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
       bottom = std::max(bottom, span.last);
     }
   }
+  // The spans shrink away from the centre column (w falls with the offset), so a row's pixels are
+  // the columns from the first inside to the last, found by halving on each side of the centre.
+  bool nested = true;
+  for (int x = xl; x < xr && nested; ++x) {
+    const RowSpan& inner = spans[x - xl + (x < p.a ? 1 : 0)];
+    const RowSpan& outer = spans[x - xl + (x < p.a ? 0 : 1)];
+    nested = outer.first > outer.last || (inner.first <= outer.first && inner.last >= outer.last);
+  }
   static const SampleRunFunction sampleRun = FastestSampleRun();
+  static const DisplacedRunFunction displacedRun = FastestPositionForms().displaced;
   const bool thin = src.width < 2 || src.height < 2;
-  // Row by row, each row in runs of neighbouring pixels that have a source; every pixel is written
-  // once, so neither the order nor the split between threads can change the result.
+  // Row by row, each row in runs of neighbouring pixels on one side of the centre column (or the
+  // centre column alone); every pixel is written once, so neither the order nor the split between
+  // threads can change the result.
   auto rows = [&](int y0, int y1) {
     double X[kSourceRun], Y[kSourceRun];
     int xs[kSourceRun];
@@ -160,32 +171,70 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
         const RowSpan& span = spans[x - xl];
         return y >= span.first && y <= span.last;
       };
+      // Pixels x .. x + n - 1, all on one side of the centre or the centre alone.
+      auto run = [&](int x, int n) {
+        const int d0 = std::abs(p.a - x), step = x < p.a ? -1 : 1;
+        if (shifts) {
+          // The source column is the pixel's own: x + i, as (x + i) + 0 T.
+          displacedRun(RunTerms{shifts, shifts, d0, step, n}, DisplacedPositions{x, p.b, 0.0, sign},
+                       X, Y);
+        } else {
+          for (int i = 0; i < n; ++i) {
+            X[i] = x + i;
+            Y[i] = b + sign * table->shift(d0 + step * i, std::abs(along));
+          }
+        }
+        for (int i = 0; i < n; ++i) xs[i] = x + i;
+        // Where the root has no positive argument the pixel keeps its colour.
+        int kept = n;
+        if (std::any_of(Y, Y + n, [](double v) { return std::isnan(v); })) {
+          kept = 0;
+          for (int i = 0; i < n; ++i)
+            if (!std::isnan(Y[i])) X[kept] = xs[i], Y[kept] = Y[i], xs[kept++] = xs[i];
+        }
+        if (thin)
+          for (int i = 0; i < kept; ++i) PutSample(src, dst, xs[i], y, X[i], Y[i]);
+        else if (kept > 0)
+          sampleRun(X, Y, xs, kept, src, out);
+      };
+      auto side = [&](int from, int to) {  // columns from .. to, on one side of the centre
+        for (int x = from; x <= to; x += kSourceRun) run(x, std::min(kSourceRun, to - x + 1));
+      };
+      if (nested) {
+        int lo = xl, hi = std::min(xr, p.a);  // the first column inside, left of the centre
+        while (lo < hi) {
+          const int mid = lo + (hi - lo) / 2;
+          if (inside(mid))
+            hi = mid;
+          else
+            lo = mid + 1;
+        }
+        const int first = lo;
+        lo = std::clamp(p.a, xl, xr);  // the last column inside, right of the centre
+        hi = xr;
+        while (lo < hi) {
+          const int mid = hi - (hi - lo) / 2;
+          if (inside(mid))
+            lo = mid;
+          else
+            hi = mid - 1;
+        }
+        const int last = lo;
+        if (first > last || !inside(first)) continue;
+        side(first, std::min(last, p.a - 1));
+        if (p.a >= first && p.a <= last) run(p.a, 1);
+        side(std::max(first, p.a + 1), last);
+        continue;
+      }
       for (int x = xl; x <= xr;) {
         if (!inside(x)) {
           ++x;
           continue;
         }
-        // A run of neighbours on one side of the centre column (or the centre column alone).
         const int end = x < p.a ? std::min(p.a - 1, xr) : xr;
         int n = 1;
         while (n < kSourceRun && x + n <= end && inside(x + n)) ++n;
-        const int d0 = std::abs(p.a - x), step = x < p.a ? -1 : 1;
-        if (shifts) {
-          for (int i = 0; i < n; ++i) Y[i] = b + sign * shifts[d0 + step * i];
-        } else {
-          for (int i = 0; i < n; ++i)
-            Y[i] = b + sign * table->shift(d0 + step * i, std::abs(along));
-        }
-        for (int i = 0; i < n; ++i) X[i] = x + i;
-        for (int i = 0; i < n; ++i) xs[i] = x + i;
-        // Where the root has no positive argument the pixel keeps its colour.
-        int kept = 0;
-        for (int i = 0; i < n; ++i)
-          if (!std::isnan(Y[i])) X[kept] = X[i], Y[kept] = Y[i], xs[kept++] = xs[i];
-        if (thin)
-          for (int i = 0; i < kept; ++i) PutSample(src, dst, xs[i], y, X[i], Y[i]);
-        else if (kept > 0)
-          sampleRun(X, Y, xs, kept, src, out);
+        run(x, n);
         x += n;
       }
     }

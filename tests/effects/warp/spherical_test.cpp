@@ -117,30 +117,34 @@ TEST_P(SphereStepTest, RepeatedStepsCompound) {
 const SphereParams kDefault{150, 110, 60, 30};
 INSTANTIATE_TEST_SUITE_P(
     Steps, SphereStepTest,
-    testing::Values(StepCase{"BulgeInside", Lens::kBulge, 300, 220, kDefault},
-                    StepCase{"PinchInside", Lens::kPinch, 300, 220, kDefault},
-                    StepCase{"BulgeAcrossLeft", Lens::kBulge, 300, 220, {10, 100, 60, 30}},
-                    StepCase{"PinchAcrossLeft", Lens::kPinch, 300, 220, {10, 100, 60, 30}},
-                    StepCase{"BulgeAcrossRight", Lens::kBulge, 300, 220, {290, 120, 60, 30}},
-                    StepCase{"PinchAcrossRight", Lens::kPinch, 300, 220, {290, 120, 60, 30}},
-                    StepCase{"BulgeAcrossTop", Lens::kBulge, 300, 220, {140, 5, 60, 30}},
-                    StepCase{"PinchAcrossTop", Lens::kPinch, 300, 220, {140, 5, 60, 30}},
-                    StepCase{"BulgeAcrossBottom", Lens::kBulge, 300, 220, {160, 215, 60, 30}},
-                    StepCase{"PinchAcrossBottom", Lens::kPinch, 300, 220, {160, 215, 60, 30}},
-                    StepCase{"BulgeTopLeftCorner", Lens::kBulge, 300, 220, {3, 4, 50, 20}},
-                    StepCase{"PinchTopLeftCorner", Lens::kPinch, 300, 220, {3, 4, 50, 20}},
-                    StepCase{"BulgeBottomRightCorner", Lens::kBulge, 300, 220, {296, 217, 50, 20}},
-                    StepCase{"PinchBottomRightCorner", Lens::kPinch, 300, 220, {296, 217, 50, 20}},
-                    StepCase{"BulgeLargerThanPicture", Lens::kBulge, 90, 70, {45, 35, 120, 40}},
-                    StepCase{"PinchLargerThanPicture", Lens::kPinch, 90, 70, {45, 35, 120, 40}},
-                    // H above R: sigma is negative and the patch is point-mirrored.
-                    StepCase{"BulgeNegativeSigmaAtBorder", Lens::kBulge, 300, 220, {8, 9, 30, 45}},
-                    StepCase{"PinchNegativeSigmaAtBorder", Lens::kPinch, 300, 220, {8, 9, 30, 45}},
-                    StepCase{"BulgeNegativeSigma", Lens::kBulge, 300, 220, {150, 110, 40, 60}},
-                    StepCase{"PinchNegativeSigma", Lens::kPinch, 300, 220, {150, 110, 40, 60}},
-                    // Past the radius whose offset terms are kept in a table: computed per pixel.
-                    StepCase{"BulgeBeyondTheTable", Lens::kBulge, 300, 220, {150, 110, 1030, 400}},
-                    StepCase{"PinchBeyondTheTable", Lens::kPinch, 300, 220, {150, 110, 1030, 400}}),
+    testing::Values(
+        StepCase{"BulgeInside", Lens::kBulge, 300, 220, kDefault},
+        StepCase{"PinchInside", Lens::kPinch, 300, 220, kDefault},
+        StepCase{"BulgeAcrossLeft", Lens::kBulge, 300, 220, {10, 100, 60, 30}},
+        StepCase{"PinchAcrossLeft", Lens::kPinch, 300, 220, {10, 100, 60, 30}},
+        StepCase{"BulgeAcrossRight", Lens::kBulge, 300, 220, {290, 120, 60, 30}},
+        StepCase{"PinchAcrossRight", Lens::kPinch, 300, 220, {290, 120, 60, 30}},
+        StepCase{"BulgeAcrossTop", Lens::kBulge, 300, 220, {140, 5, 60, 30}},
+        StepCase{"PinchAcrossTop", Lens::kPinch, 300, 220, {140, 5, 60, 30}},
+        StepCase{"BulgeAcrossBottom", Lens::kBulge, 300, 220, {160, 215, 60, 30}},
+        StepCase{"PinchAcrossBottom", Lens::kPinch, 300, 220, {160, 215, 60, 30}},
+        StepCase{"BulgeTopLeftCorner", Lens::kBulge, 300, 220, {3, 4, 50, 20}},
+        StepCase{"PinchTopLeftCorner", Lens::kPinch, 300, 220, {3, 4, 50, 20}},
+        StepCase{"BulgeBottomRightCorner", Lens::kBulge, 300, 220, {296, 217, 50, 20}},
+        StepCase{"PinchBottomRightCorner", Lens::kPinch, 300, 220, {296, 217, 50, 20}},
+        StepCase{"BulgeLargerThanPicture", Lens::kBulge, 90, 70, {45, 35, 120, 40}},
+        StepCase{"PinchLargerThanPicture", Lens::kPinch, 90, 70, {45, 35, 120, 40}},
+        // A press just off the picture, left and right of it.
+        StepCase{"BulgeCentreLeftOfPicture", Lens::kBulge, 300, 220, {-12, 100, 60, 30}},
+        StepCase{"PinchCentreRightOfPicture", Lens::kPinch, 300, 220, {310, 90, 60, 30}},
+        // H above R: sigma is negative and the patch is point-mirrored.
+        StepCase{"BulgeNegativeSigmaAtBorder", Lens::kBulge, 300, 220, {8, 9, 30, 45}},
+        StepCase{"PinchNegativeSigmaAtBorder", Lens::kPinch, 300, 220, {8, 9, 30, 45}},
+        StepCase{"BulgeNegativeSigma", Lens::kBulge, 300, 220, {150, 110, 40, 60}},
+        StepCase{"PinchNegativeSigma", Lens::kPinch, 300, 220, {150, 110, 40, 60}},
+        // Past the radius whose offset terms are kept in a table: computed per pixel.
+        StepCase{"BulgeBeyondTheTable", Lens::kBulge, 300, 220, {150, 110, 1030, 400}},
+        StepCase{"PinchBeyondTheTable", Lens::kPinch, 300, 220, {150, 110, 1030, 400}}),
     [](const testing::TestParamInfo<StepCase>& info) { return info.param.name; });
 
 class SphereShapeTest : public testing::TestWithParam<Lens> {};

@@ -73,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SwirlCase{"AcrossLeftAndTop", 260, 200, {15, 10, 60, 20, true}},
                     SwirlCase{"AcrossRightAndBottom", 260, 200, {250, 190, 60, 20, false}},
                     SwirlCase{"SteepProfile", 260, 200, {130, 100, 30, 25, true}},
-                    SwirlCase{"LargerThanPicture", 80, 60, {40, 30, 90, 12, false}}),
+                    SwirlCase{"LargerThanPicture", 80, 60, {40, 30, 90, 12, false}},
+                    SwirlCase{"CentreRightOfPicture", 260, 200, {275, 100, 60, 20, true}}),
     [](const testing::TestParamInfo<SwirlCase>& info) { return info.param.name; });
 
 TEST(SwirlStep, CentreAndEverythingFromTheRimOutKeepTheirColours) {
