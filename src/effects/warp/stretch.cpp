@@ -184,18 +184,18 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
             Y[i] = b + sign * table->shift(d0 + step * i, std::abs(along));
           }
         }
-        for (int i = 0; i < n; ++i) xs[i] = x + i;
         // Where the root has no positive argument the pixel keeps its colour.
-        int kept = n;
-        if (std::any_of(Y, Y + n, [](double v) { return std::isnan(v); })) {
-          kept = 0;
+        if (thin || std::any_of(Y, Y + n, [](double v) { return std::isnan(v); })) {
+          int kept = 0;
           for (int i = 0; i < n; ++i)
-            if (!std::isnan(Y[i])) X[kept] = xs[i], Y[kept] = Y[i], xs[kept++] = xs[i];
+            if (!std::isnan(Y[i])) X[kept] = x + i, Y[kept] = Y[i], xs[kept++] = x + i;
+          if (thin)
+            for (int i = 0; i < kept; ++i) PutSample(src, dst, xs[i], y, X[i], Y[i]);
+          else if (kept > 0)
+            sampleRun(X, Y, xs, kept, src, out);
+        } else {
+          sampleRun(X, Y, kConsecutive.data(), n, src, out + 3 * x);
         }
-        if (thin)
-          for (int i = 0; i < kept; ++i) PutSample(src, dst, xs[i], y, X[i], Y[i]);
-        else if (kept > 0)
-          sampleRun(X, Y, xs, kept, src, out);
       };
       auto side = [&](int from, int to) {  // columns from .. to, on one side of the centre
         for (int x = from; x <= to; x += kSourceRun) run(x, std::min(kSourceRun, to - x + 1));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -109,6 +110,14 @@ void SweepColumns(int x0, int x1, const Rect& bounds, RowsOf rowsOf, Pixel pixel
 // is written once and src never overlaps dst, so writing later cannot change the result; the
 // samples are all written when flush() is called or the collector goes.
 constexpr int kSourceRun = 256;
+
+// The columns 0, 1, ..., kSourceRun - 1: a run of neighbouring pixels from column x is sampled into
+// `out + 3 * x` at these columns, with no list of its own.
+inline constexpr std::array<int, kSourceRun> kConsecutive = [] {
+  std::array<int, kSourceRun> columns{};
+  for (int i = 0; i < kSourceRun; ++i) columns[i] = i;
+  return columns;
+}();
 
 class RowSamples {
  public:
@@ -267,7 +276,6 @@ void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int 
   const bool thin = src.width < 2 || src.height < 2;
   auto rows = [&](int y0, int y1) {
     double X[kSourceRun], Y[kSourceRun];
-    int xs[kSourceRun];
     // Pixels x .. x + n - 1 of row y, in runs of at most kSourceRun.
     auto runs = [&](int y, int x, int n, std::uint8_t* out) {
       for (int done = 0; done < n;) {
@@ -276,8 +284,7 @@ void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int 
         if (thin) {
           for (int i = 0; i < m; ++i) PutSample(src, dst, x + done + i, y, X[i], Y[i]);
         } else {
-          for (int i = 0; i < m; ++i) xs[i] = x + done + i;
-          sampleRun(X, Y, xs, m, src, out);
+          sampleRun(X, Y, kConsecutive.data(), m, src, out + 3 * (x + done));
         }
         done += m;
       }
