@@ -131,7 +131,7 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
   // reads from above, the column below it from the right, and so on round.
   const double turn = p.clockwise ? 1 : -1;
   auto sample = [&](int x, int y, double xs, double ys) {
-    if (bounds.contains(x, y)) Put(dst, x, y, xiangsujuhe(xs, ys, src));
+    if (bounds.contains(x, y)) PutSample(src, dst, x, y, xs, ys);
   };
   for (int d = 1; d < p.R; ++d) {
     const double z = SwirlDisplacement(arc, p.R, p.H, d);
