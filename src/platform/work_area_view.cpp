@@ -10,6 +10,7 @@
 #include <QToolTip>
 #include <QtMath>
 #include <algorithm>
+#include <utility>
 
 #include "image/resample.h"
 #include "platform/artwork.h"
@@ -142,12 +143,14 @@ void WorkAreaView::syncFromModel() {
   v->setValue(model_.VertScrollBar.Position);
   syncing_ = false;
 
-  timer1_.setInterval(model_.Timer1.Interval);
-  if (model_.Timer1.Enabled && !timer1_.isActive()) timer1_.start();
-  if (!model_.Timer1.Enabled) timer1_.stop();
-  timer2_.setInterval(model_.Timer2.Interval);
-  if (model_.Timer2.Enabled && !timer2_.isActive()) timer2_.start();
-  if (!model_.Timer2.Enabled) timer2_.stop();
+  // A running timer given an interval starts it again, even the same one: only a new interval is
+  // given, or a pointer moving faster than the interval would keep the timer from ever firing.
+  for (auto [timer, model] :
+       {std::pair{&timer1_, &model_.Timer1}, std::pair{&timer2_, &model_.Timer2}}) {
+    if (timer->interval() != model->Interval) timer->setInterval(model->Interval);
+    if (model->Enabled && !timer->isActive()) timer->start();
+    if (!model->Enabled) timer->stop();
+  }
 
   syncMemo();
   updateCursor(viewport()->mapFromGlobal(QCursor::pos()));

@@ -1,5 +1,6 @@
 // Mouse, wheel and scroll events on the work area's client area reach the work area model at the
 // image control's own coordinates, at every zoom and scroll position.
+#include <QElapsedTimer>
 #include <QMdiSubWindow>
 #include <QScrollBar>
 
@@ -112,6 +113,39 @@ TEST_F(WorkAreaGestures, MarchingAntsTimerAdvancesTheDashPhase) {
   const std::uint8_t phase = form().Work_area.DashPhase;
   ASSERT_TRUE(QMetaObject::invokeMethod(&view().timer2(), "timeout"));
   EXPECT_EQ(form().Work_area.DashPhase, NextDashPhase(phase));
+}
+
+// Every event on the work area brings the window up to date with the models; that must not start
+// the timers' intervals again, or a pointer moving faster than an interval stops them.
+TEST_F(WorkAreaGestures, MarchingAntsKeepMarchingWhileThePointerMoves) {
+  QTest::mouseClick(window.toolButton("SpeedButton2"), Qt::LeftButton);
+  leftDrag(at(30, 40), at(90, 75));
+  ASSERT_TRUE(view().timer2().isActive());
+  const std::uint8_t phase = form().Work_area.DashPhase;
+  client()->repaint();
+  const QImage before = client()->grab().toImage();
+  QElapsedTimer moving;
+  moving.start();
+  for (int i = 0; moving.elapsed() < 700; ++i) {
+    QTest::mouseMove(client(), at(120 + i % 2, 110));
+    QTest::qWait(20);
+  }
+  EXPECT_NE(form().Work_area.DashPhase, phase);
+  client()->repaint();
+  EXPECT_NE(client()->grab().toImage(), before);
+}
+
+TEST_F(WorkAreaGestures, AHeldPressRepeatsWhileThePointerTrembles) {
+  QTest::mousePress(client(), Qt::LeftButton, Qt::NoModifier, at(200, 200));
+  const Picture pressed = state().WorkingPicture;
+  QElapsedTimer held;
+  held.start();
+  for (int i = 0; held.elapsed() < 1400; ++i) {
+    QTest::mouseMove(client(), at(200 + i % 2, 200));
+    QTest::qWait(40);
+  }
+  EXPECT_FALSE(state().WorkingPicture.samePixels(pressed));
+  QTest::mouseRelease(client(), Qt::LeftButton, Qt::NoModifier, at(200, 200));
 }
 
 TEST_F(WorkAreaGestures, HeldPressRepeatsTheWarpOnEachTimerTick) {
