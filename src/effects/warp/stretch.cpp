@@ -201,29 +201,12 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
         for (int x = from; x <= to; x += kSourceRun) run(x, std::min(kSourceRun, to - x + 1));
       };
       if (nested) {
-        int lo = xl, hi = std::min(xr, p.a);  // the first column inside, left of the centre
-        while (lo < hi) {
-          const int mid = lo + (hi - lo) / 2;
-          if (inside(mid))
-            hi = mid;
-          else
-            lo = mid + 1;
-        }
-        const int first = lo;
-        lo = std::clamp(p.a, xl, xr);  // the last column inside, right of the centre
-        hi = xr;
-        while (lo < hi) {
-          const int mid = hi - (hi - lo) / 2;
-          if (inside(mid))
-            lo = mid;
-          else
-            hi = mid - 1;
-        }
-        const int last = lo;
-        if (first > last || !inside(first)) continue;
-        side(first, std::min(last, p.a - 1));
-        if (p.a >= first && p.a <= last) run(p.a, 1);
-        side(std::max(first, p.a + 1), last);
+        // From the first column inside, left of or at the centre, to the last, right of or at it.
+        const int first = FirstInside(xl, std::min(xr, p.a), inside);
+        const int last = LastInside(std::max(xl, p.a), xr, inside);
+        side(first, std::min(xr, p.a - 1));
+        if (p.a >= xl && p.a <= xr && inside(p.a)) run(p.a, 1);
+        side(std::max(xl, p.a + 1), last);
         continue;
       }
       for (int x = xl; x <= xr;) {

@@ -240,6 +240,34 @@ void DisplacedRun(int x, int y, int n, int ax0, int step, double sx, double sy, 
   }
 }
 
+// The first x of lo .. hi with inside(x), where inside is false and then true along them, or
+// hi + 1 when there is none; found by halving.
+template <typename Inside>
+int FirstInside(int lo, int hi, Inside inside) {
+  for (++hi; lo < hi;) {
+    const int mid = lo + (hi - lo) / 2;
+    if (inside(mid))
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  return lo;
+}
+
+// The last x of lo .. hi with inside(x), where inside is true and then false along them, or
+// lo - 1 when there is none.
+template <typename Inside>
+int LastInside(int lo, int hi, Inside inside) {
+  for (--lo; lo < hi;) {
+    const int mid = hi - (hi - lo) / 2;
+    if (inside(mid))
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  return lo;
+}
+
 // Every pixel of the quadrant pass of a round patch around (a, b) of radius R: the columns
 // a - R + 1 .. a + R - 1 but a itself, column x taking the rows above(x) above row b and below(x)
 // below it; each takes the bilinear sample of src at its source position. Walked row by row, each
@@ -297,29 +325,12 @@ void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int 
       };
       std::uint8_t* out = dst.row(y);
       if (nested) {
-        // Left of the centre: the first column inside, the rest up to a - 1 being inside too.
-        int lo = xl, hi = std::min(xr, a - 1) + 1;
-        const int leftEnd = hi;
-        while (lo < hi) {
-          const int mid = lo + (hi - lo) / 2;
-          if (inside(mid))
-            hi = mid;
-          else
-            lo = mid + 1;
-        }
-        if (lo < leftEnd) runs(y, lo, leftEnd - lo, out);
-        // Right of it: the last column inside.
-        const int rightStart = std::max(xl, a + 1);
-        lo = rightStart - 1;
-        hi = xr;
-        while (lo < hi) {
-          const int mid = hi - (hi - lo) / 2;
-          if (inside(mid))
-            lo = mid;
-          else
-            hi = mid - 1;
-        }
-        if (lo >= rightStart) runs(y, rightStart, lo - rightStart + 1, out);
+        // Left of the centre from the first column inside, right of it up to the last.
+        const int leftEnd = std::min(xr, a - 1), rightStart = std::max(xl, a + 1);
+        const int first = FirstInside(xl, leftEnd, inside);
+        const int last = LastInside(rightStart, xr, inside);
+        if (first <= leftEnd) runs(y, first, leftEnd - first + 1, out);
+        if (last >= rightStart) runs(y, rightStart, last - rightStart + 1, out);
         continue;
       }
       for (int x = xl; x <= xr;) {
