@@ -240,7 +240,7 @@ DROLLO_AVX512 void SampleRunAvx512(const double* X, const double* Y, const int* 
   const __m512i interleave = _mm512_load_si512(order);
   const __m512i iota = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   for (int i = 0; i < n; i += 16) {
-    // The last positions of the run fill the lanes beyond it with the first one's.
+    // Lanes past the end of the run repeat its first position; nothing is stored from them.
     const int count = std::min(16, n - i);
     const __mmask16 lanes = static_cast<__mmask16>(count == 16 ? 0xFFFF : (1 << count) - 1);
     // Rows: in [0, h - 1) as they are, below 0 to 0, else (beyond, or NaN) to h - 2. Columns: not

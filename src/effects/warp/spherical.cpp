@@ -193,8 +193,12 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
     const int ay = std::abs(dy);
     const double sx = dx0 > 0 ? 1 : -1, sy = dy > 0 ? 1 : -1;
     const int step = dx0 > 0 ? -1 : 1;  // of |dx| along the run
-    const LensPositions lens{table->w.data(),          terms[ay].w, static_cast<double>(p.a), sx,
-                             static_cast<double>(p.b), sy};
+    const LensPositions lens{.w = table->w.data(),
+                             .K = terms[ay].w,
+                             .a = static_cast<double>(p.a),
+                             .sx = sx,
+                             .b = static_cast<double>(p.b),
+                             .sy = sy};
     if (table->grid.tabulated()) {
       lensRun(TermsOfRun(table->grid, ay, std::abs(dx0), step, n), lens, X, Y);
       return;

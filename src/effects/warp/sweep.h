@@ -240,8 +240,8 @@ void DisplacedRun(int x, int y, int n, int ax0, int step, double sx, double sy, 
   }
 }
 
-// The first x of lo .. hi with inside(x), where inside is false and then true along them, or
-// hi + 1 when there is none; found by halving.
+// The first x of lo .. hi with inside(x), where inside is false and then true along them, or one
+// past hi when there is none; found by halving.
 template <typename Inside>
 int FirstInside(int lo, int hi, Inside inside) {
   for (++hi; lo < hi;) {
@@ -254,8 +254,8 @@ int FirstInside(int lo, int hi, Inside inside) {
   return lo;
 }
 
-// The last x of lo .. hi with inside(x), where inside is true and then false along them, or
-// lo - 1 when there is none.
+// The last x of lo .. hi with inside(x), where inside is true and then false along them, or one
+// before lo when there is none.
 template <typename Inside>
 int LastInside(int lo, int hi, Inside inside) {
   for (--lo; lo < hi;) {
