@@ -2,6 +2,7 @@
 
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -10,6 +11,7 @@
 #include <QToolTip>
 #include <QtMath>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "image/resample.h"
@@ -315,6 +317,38 @@ void WorkAreaView::scrollContentsBy(int, int) {
   viewport()->update();
 }
 
+namespace {
+
+// The window's own 32-bit pixels that `p` paints `rect` (device pixels of the painter's device)
+// into, when it paints straight into them: the raster engine drawing into an image of the window,
+// shifted by whole pixels only, with all of `rect` inside what it may paint. Otherwise null, and
+// the caller paints through the painter.
+std::uint8_t* PaintedInPlace(QPainter& p, const QRect& rect, std::ptrdiff_t& stride) {
+  QPaintEngine* engine = p.paintEngine();
+  if (engine == nullptr || engine->type() != QPaintEngine::Raster) return nullptr;
+  QPaintDevice* device = engine->paintDevice();
+  if (device == nullptr || device->devType() != QInternal::Image) return nullptr;
+  auto* image = static_cast<QImage*>(device);
+  const QImage::Format format = image->format();
+  if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+       format != QImage::Format_ARGB32_Premultiplied) ||
+      !image->isDetached() || image->devicePixelRatio() != 1)
+    return nullptr;
+  const QTransform shift = p.deviceTransform();
+  if (shift.type() > QTransform::TxTranslate || shift.dx() != std::floor(shift.dx()) ||
+      shift.dy() != std::floor(shift.dy()))
+    return nullptr;
+  const QRect onImage = rect.translated(static_cast<int>(shift.dx()), static_cast<int>(shift.dy()));
+  if (!image->rect().contains(onImage)) return nullptr;
+  const QRegion allowed = engine->systemClip();
+  if (!allowed.isEmpty() && !(QRegion(onImage) - allowed).isEmpty()) return nullptr;
+  if (p.hasClipping() && !(QRegion(rect) - p.clipRegion()).isEmpty()) return nullptr;
+  stride = image->bytesPerLine();
+  return image->bits() + onImage.top() * stride + 4 * std::ptrdiff_t{onImage.left()};
+}
+
+}  // namespace
+
 void WorkAreaView::paintPicture(QPainter& p, const PixelSource& picture, const QRect& target,
                                 const QRect& exposed) {
   // The picture covers `target` in device-independent pixels, which are `ratio` device pixels
@@ -347,7 +381,19 @@ void WorkAreaView::paintPicture(QPainter& p, const PixelSource& picture, const Q
   } else {
     reduced_.clear();
     const Rect part = onDevice(exposed);
-    if (!part.empty()) {
+    std::ptrdiff_t inPlaceStride = 0;
+    std::uint8_t* inPlace =
+        part.empty() || ratio != 1
+            ? nullptr
+            : PaintedInPlace(
+                  p,
+                  QRect(origin.x() + part.left, origin.y() + part.top, part.width(), part.height()),
+                  inPlaceStride);
+    if (inPlace != nullptr) {
+      // Made straight into the window's pixels: the picture is opaque, so nothing below shows.
+      NearestResampleInto(picture, device.width(), device.height(),
+                          MutableView{inPlace, inPlaceStride, part, 4});
+    } else if (!part.empty()) {
       const std::size_t pixels = static_cast<std::size_t>(part.width()) * part.height();
       if (exposedPixels_.size() < pixels) exposedPixels_.resize(pixels);
       auto* bytes = reinterpret_cast<std::uint8_t*>(exposedPixels_.data());
