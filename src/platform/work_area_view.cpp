@@ -135,14 +135,16 @@ void WorkAreaView::syncFromModel() {
   syncing_ = true;
   const DisplaySize client{viewport()->width(), viewport()->height()};
   if (!(model_.ClientSize == client)) model_.SetClientSize(client);
-  QScrollBar* h = horizontalScrollBar();
-  QScrollBar* v = verticalScrollBar();
-  h->setRange(0, std::max(0, model_.Images.Image1.Width - viewport()->width()));
-  v->setRange(0, std::max(0, model_.Images.Image1.Height - viewport()->height()));
-  h->setPageStep(viewport()->width());
-  v->setPageStep(viewport()->height());
-  h->setValue(model_.HorzScrollBar.Position);
-  v->setValue(model_.VertScrollBar.Position);
+  // Each bar is told only what changed: most events change none of it.
+  const auto syncBar = [](QScrollBar* bar, int maximum, int page, int position) {
+    if (bar->minimum() != 0 || bar->maximum() != maximum) bar->setRange(0, maximum);
+    if (bar->pageStep() != page) bar->setPageStep(page);
+    if (bar->value() != position) bar->setValue(position);
+  };
+  syncBar(horizontalScrollBar(), std::max(0, model_.Images.Image1.Width - viewport()->width()),
+          viewport()->width(), model_.HorzScrollBar.Position);
+  syncBar(verticalScrollBar(), std::max(0, model_.Images.Image1.Height - viewport()->height()),
+          viewport()->height(), model_.VertScrollBar.Position);
   syncing_ = false;
 
   // A running timer given an interval starts it again, even the same one: only a new interval is
@@ -477,13 +479,19 @@ void WorkAreaView::updateHover(const QPoint& pos) {
 }
 
 void WorkAreaView::updateCursor(const QPoint& pos) {
-  if (!imageRect().contains(pos)) {
-    viewport()->setCursor(Qt::ArrowCursor);
-    return;
-  }
+  // The cursor is set only when it changes: the arrow off the picture, the control's own over it
+  // (the pen drawn for the screen's density).
   const TCursor c = outlineShown() ? model_.Image2.Cursor : model_.Image1.Cursor;
-  if (c == TCursor::Pen)
-    viewport()->setCursor(PenCursor(viewport()->devicePixelRatioF()));
+  const qreal ratio = viewport()->devicePixelRatioF();
+  const std::pair<int, qreal> cursor =
+      !imageRect().contains(pos) ? std::pair{-1, 0.0}
+                                 : std::pair{static_cast<int>(c), c == TCursor::Pen ? ratio : 0.0};
+  if (cursor == cursorShown_) return;
+  cursorShown_ = cursor;
+  if (cursor.first < 0)
+    viewport()->setCursor(Qt::ArrowCursor);
+  else if (c == TCursor::Pen)
+    viewport()->setCursor(PenCursor(ratio));
   else
     viewport()->setCursor(ToCursorShape(c));
 }
