@@ -146,12 +146,7 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
   }
   // The spans shrink away from the centre column (w falls with the offset), so a row's pixels are
   // the columns from the first inside to the last, found by halving on each side of the centre.
-  bool nested = true;
-  for (int x = xl; x < xr && nested; ++x) {
-    const RowSpan& inner = spans[x - xl + (x < p.a ? 1 : 0)];
-    const RowSpan& outer = spans[x - xl + (x < p.a ? 0 : 1)];
-    nested = outer.first > outer.last || (inner.first <= outer.first && inner.last >= outer.last);
-  }
+  const bool nested = SpansNest(spans, xl, p.a, true);
   static const SampleRunFunction sampleRun = FastestSampleRun();
   static const DisplacedRunFunction displacedRun = FastestPositionForms().displaced;
   const bool thin = src.width < 2 || src.height < 2;

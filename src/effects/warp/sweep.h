@@ -105,10 +105,7 @@ void SweepColumns(int x0, int x1, const Rect& bounds, RowsOf rowsOf, Pixel pixel
   }
 }
 
-// Bilinear samples of src stored into dst pixel by pixel, handed to the fastest sampler in runs of
-// the same row: add() keeps a sample until the row changes or kSourceRun are waiting. Every pixel
-// is written once and src never overlaps dst, so writing later cannot change the result; the
-// samples are all written when flush() is called or the collector goes.
+// The longest run of positions handed to the sampler at once.
 constexpr int kSourceRun = 256;
 
 // The columns 0, 1, ..., kSourceRun - 1: a run of neighbouring pixels from column x is sampled into
@@ -119,6 +116,10 @@ inline constexpr std::array<int, kSourceRun> kConsecutive = [] {
   return columns;
 }();
 
+// Bilinear samples of src stored into dst pixel by pixel, handed to the fastest sampler in runs of
+// the same row: add() keeps a sample until the row changes or kSourceRun are waiting. Every pixel
+// is written once and src never overlaps dst, so writing later cannot change the result; the
+// samples are all written when flush() is called or the collector goes.
 class RowSamples {
  public:
   RowSamples(const ConstView& src, const MutableView& dst)
@@ -240,6 +241,26 @@ void DisplacedRun(int x, int y, int n, int ax0, int step, double sx, double sy, 
   }
 }
 
+// Whether the spans of columns xl, xl + 1, ... (as many as `spans` holds) nest around column a:
+// on either side, every column's span holds the span of the column beside it farther from a. The
+// span of a itself is left out, or, `throughCentre`, holds both its neighbours' too. Where they
+// nest, the columns a row crosses on each side are one run next to the centre.
+inline bool SpansNest(const std::vector<RowSpan>& spans, int xl, int a, bool throughCentre) {
+  const auto holds = [](const RowSpan& outer, const RowSpan& inner) {
+    return inner.first > inner.last || (outer.first <= inner.first && outer.last >= inner.last);
+  };
+  const int xr = xl + static_cast<int>(spans.size()) - 1;
+  for (int x = xl; x < xr; ++x) {
+    const bool besideCentre = x + 1 == a || x == a;
+    if (besideCentre && !throughCentre) continue;
+    // Of x and x + 1, the one nearer a must hold the other.
+    const RowSpan& left = spans[x - xl];
+    const RowSpan& right = spans[x + 1 - xl];
+    if (x < a ? !holds(right, left) : !holds(left, right)) return false;
+  }
+  return true;
+}
+
 // The first x of lo .. hi with inside(x), where inside is false and then true along them, or one
 // past hi when there is none; found by halving.
 template <typename Inside>
@@ -287,19 +308,8 @@ void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int 
     upper[x - xl] = x == a ? RowSpan{0, -1} : above(x);
     lower[x - xl] = x == a ? RowSpan{0, -1} : below(x);
   }
-  // Where on each side every column's span holds the span of the column beside it farther out
-  // (as in a round patch), a row's pixels on that side are one run of columns next to the centre:
-  // found by halving instead of column by column.
-  auto holds = [](const RowSpan& outer, const RowSpan& inner) {
-    return inner.first > inner.last || (outer.first <= inner.first && outer.last >= inner.last);
-  };
-  bool nested = true;
-  for (int x = xl; x < xr && nested; ++x) {
-    if (x + 1 < a)
-      nested = holds(upper[x + 1 - xl], upper[x - xl]) && holds(lower[x + 1 - xl], lower[x - xl]);
-    if (x > a)
-      nested = holds(upper[x - xl], upper[x + 1 - xl]) && holds(lower[x - xl], lower[x + 1 - xl]);
-  }
+  // In a round patch a row's pixels on each side of the centre are found by halving.
+  const bool nested = SpansNest(upper, xl, a, false) && SpansNest(lower, xl, a, false);
   static const SampleRunFunction sampleRun = FastestSampleRun();
   const bool thin = src.width < 2 || src.height < 2;
   auto rows = [&](int y0, int y1) {
