@@ -481,19 +481,16 @@ void WorkAreaView::updateHover(const QPoint& pos) {
 void WorkAreaView::updateCursor(const QPoint& pos) {
   // The cursor is set only when it changes: the arrow off the picture, the control's own over it
   // (the pen drawn for the screen's density).
+  const QCursor shown = viewport()->cursor();
+  const auto show = [&](Qt::CursorShape shape) {
+    if (shown.shape() != shape) viewport()->setCursor(shape);
+  };
+  if (!imageRect().contains(pos)) return show(Qt::ArrowCursor);
   const TCursor c = outlineShown() ? model_.Image2.Cursor : model_.Image1.Cursor;
+  if (c != TCursor::Pen) return show(ToCursorShape(c));
   const qreal ratio = viewport()->devicePixelRatioF();
-  const std::pair<int, qreal> cursor =
-      !imageRect().contains(pos) ? std::pair{-1, 0.0}
-                                 : std::pair{static_cast<int>(c), c == TCursor::Pen ? ratio : 0.0};
-  if (cursor == cursorShown_) return;
-  cursorShown_ = cursor;
-  if (cursor.first < 0)
-    viewport()->setCursor(Qt::ArrowCursor);
-  else if (c == TCursor::Pen)
+  if (shown.shape() != Qt::BitmapCursor || shown.pixmap().devicePixelRatio() != ratio)
     viewport()->setCursor(PenCursor(ratio));
-  else
-    viewport()->setCursor(ToCursorShape(c));
 }
 
 void WorkAreaView::mousePressEvent(QMouseEvent* e) {

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <utility>
 #include <vector>
 
 class QPainter;
@@ -113,9 +112,6 @@ class WorkAreaView : public QAbstractScrollArea {
   QTimer timer2_;
   Target pressTarget_ = Target::None;
   Target hover_ = Target::None;
-  // The cursor last set on the client area: -1 for the arrow, else the control's cursor and, for
-  // the pen, the density it was drawn for.
-  std::pair<int, qreal> cursorShown_{-2, 0.0};
   // The press being held is the second of a double-click, whose release completes no click.
   bool doublePress_ = false;
   bool syncing_ = false;
