@@ -72,6 +72,7 @@ class WorkAreaView : public QAbstractScrollArea {
   void forwarded();
   void updateHover(const QPoint& pos);
   void updateCursor(const QPoint& pos);
+  void paintBrushCircle(QPainter& p, const QRegion& exposed);
   void paintPicture(QPainter& p, const PixelSource& picture, const QRect& target,
                     const QRect& exposed);
   // The working picture, or on the outline page the layer display made row by row when read.

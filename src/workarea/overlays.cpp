@@ -1,6 +1,7 @@
 #include "workarea/overlays.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace drollo {
 
@@ -44,6 +45,62 @@ BrushSquare BrushSquare::Around(int cx, int cy, int r) {
   const long long x = cx, y = cy, rr = r;
   const int left = ClampOverlay(x - rr), bottom = ClampOverlay(y + rr);
   return BrushSquare{left, ClampOverlay(y - rr), ClampOverlay(x + rr), bottom, left, bottom};
+}
+
+std::vector<PixelRun> BrushCircleRuns(const BrushSquare& square, const Rect& clip) {
+  std::vector<PixelRun> runs;
+  const long long width = static_cast<long long>(square.Right) - square.Left;
+  const long long height = static_cast<long long>(square.Bottom) - square.Top;
+  const long long d = std::min(width, height);
+  if (d <= 0 || clip.empty()) return runs;
+  const long long left = square.Left + (width - d) / 2, top = square.Top + (height - d) / 2;
+  // In half pixels from the disc's top left pixel: the centre and the radius are both d - 1, and
+  // a pixel (x, y) is in the disc when (2x - c)^2 + (2y - c)^2 <= c^2 + 2c, that is within the
+  // radius plus half a pixel (less a quarter of a pixel squared). The side is below 2^30.
+  const long long c = d - 1, limit = c * c + 2 * c;
+  // The disc's first column in row j, 0 <= j < d, or d when the row holds none of it. Rows are
+  // asked for from the top down, so the half width m of the last row is where the next starts
+  // looking: across all rows it moves no more than the diameter.
+  long long m = -1;
+  const auto first = [&](long long j) {
+    if (j < 0 || j >= d) return d;
+    const long long dy = 2 * j - c, rest = limit - dy * dy;
+    // The largest m with m^2 <= rest; 2x - c, and so m, has the parity of c.
+    if (m < 0) {
+      m = static_cast<long long>(std::sqrt(static_cast<double>(rest)));
+      if (((m ^ c) & 1) != 0) ++m;
+    }
+    while (m >= 0 && m * m > rest) m -= 2;
+    while ((m + 2) * (m + 2) <= rest) m += 2;
+    return m < 0 ? d : (c - m) / 2;
+  };
+  const long long rowFrom = std::max(0LL, clip.top - top);
+  const long long rowTo = std::min(d, static_cast<long long>(clip.bottom) - top);
+  const auto put = [&](long long y, long long from, long long to) {
+    from = std::max(from, static_cast<long long>(clip.left));
+    to = std::min(to, static_cast<long long>(clip.right) - 1);
+    if (from <= to)
+      runs.push_back(PixelRun{static_cast<int>(y), static_cast<int>(from), static_cast<int>(to)});
+  };
+  runs.reserve(static_cast<std::size_t>(2 * std::max(0LL, rowTo - rowFrom)));
+  long long above = first(rowFrom - 1), here = first(rowFrom);
+  for (long long j = rowFrom; j < rowTo; ++j) {
+    const long long a = here, below = first(j + 1);
+    if (a < d) {
+      // The row's pixels left of where the row above or the row below begins, and their mirror
+      // image on the right; one run where they meet.
+      const long long end = std::max(a, std::max(above, below) - 1);
+      if (2 * end + 1 >= c) {
+        put(top + j, left + a, left + c - a);
+      } else {
+        put(top + j, left + a, left + end);
+        put(top + j, left + c - end, left + c - a);
+      }
+    }
+    above = here;
+    here = below;
+  }
+  return runs;
 }
 
 Rect ClippedCropRect(const ProgramState::CropRectangle& r, int width, int height) {

@@ -29,6 +29,24 @@ struct BrushSquare {
   static BrushSquare Filled(int v) { return BrushSquare{v, v, v, v, v, v}; }
 };
 
+// One row's pixels of an overlay: columns Left to Right (both included) of row Y.
+struct PixelRun {
+  int Y = 0;
+  int Left = 0;
+  int Right = 0;
+  bool operator==(const PixelRun&) const = default;
+};
+
+// The brush circle's outline: the pixels of the round disc inscribed in the square (columns Left
+// to Right - 1, rows Top to Bottom - 1) that have a pixel above, below, left or right of them
+// outside the disc, so the outline is one pixel thick and closed, and touches the square's four
+// sides. A pixel is in the disc when its centre lies within the radius plus half a pixel of the
+// square's centre, the test kept in whole numbers at half-pixel steps. A square made oblong by
+// clamping far off the window keeps the disc of its shorter side, centred. Only the rows and
+// columns inside `clip` are given, row by row from the top, so a huge circle costs no more than
+// the clip's rows.
+std::vector<PixelRun> BrushCircleRuns(const BrushSquare& square, const Rect& clip);
+
 // One point of a dashed line: its place in window client coordinates and its colour.
 struct DashPoint {
   Point p;

@@ -52,11 +52,18 @@ class ShownPicture : public DesktopWindow {
       NearestResampleInto(picture, device.width(), device.height(), afresh.region(afresh.rect()));
     const QImage shot = onScreen();
     const QPoint origin = target.topLeft() * ratio;
+    // At one device pixel per pixel the brush circle is exactly its outline's pixels, in black;
+    // otherwise its square is left out.
     const auto& b = form().Work_area.BrushBounds;
-    const QRect brush = form().Work_area.BrushShown ? QRect(QPoint(b.Left, b.Top) * ratio,
-                                                            QPoint(b.Right, b.Bottom) * ratio)
-                                                          .adjusted(-2, -2, 2, 2)
-                                                    : QRect();
+    const bool brushShown = form().Work_area.BrushShown;
+    const QRect brush = brushShown && ratio != 1 ? QRect(QPoint(b.Left, b.Top) * ratio,
+                                                         QPoint(b.Right, b.Bottom) * ratio)
+                                                       .adjusted(-2, -2, 2, 2)
+                                                 : QRect();
+    QRegion circle;
+    if (brushShown && ratio == 1)
+      for (const PixelRun& r : BrushCircleRuns(b, Rect{0, 0, shot.width(), shot.height()}))
+        circle += QRect(r.Left, r.Y, r.Right - r.Left + 1, 1);
     int compared = 0, wrong = 0;
     for (int y = std::max(0, origin.y()); y < std::min(shot.height(), origin.y() + device.height());
          ++y)
@@ -64,7 +71,8 @@ class ShownPicture : public DesktopWindow {
            ++x) {
         if (brush.contains(x, y)) continue;
         const TColor c = afresh.pixel(x - origin.x(), y - origin.y());
-        const QRgb want = qRgb(RedOf(c), GreenOf(c), BlueOf(c));
+        const QRgb want =
+            circle.contains(QPoint(x, y)) ? qRgb(0, 0, 0) : qRgb(RedOf(c), GreenOf(c), BlueOf(c));
         ++compared;
         if (shot.pixel(x, y) != want && ++wrong <= 3)
           ADD_FAILURE() << when << ": device pixel " << x << "," << y << " shows " << std::hex

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -499,6 +500,91 @@ TEST(DashedRect, DrawnRightToLeftAndBottomToTopWhenTheDragGoesBack) {
 
 TEST(DashedRect, EqualCornersHaveNoPoints) {
   EXPECT_TRUE(DashedRectPoints({7, 9}, {7, 9}, 128).empty());
+}
+
+// --- The brush circle ----------------------------------------------------------------------------
+
+// The runs as a set of pixels, checking on the way that they come row by row from the top and
+// that no two overlap.
+std::set<std::pair<int, int>> RunPixels(const std::vector<PixelRun>& runs) {
+  std::set<std::pair<int, int>> pixels;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    EXPECT_LE(runs[i].Left, runs[i].Right);
+    if (i > 0)
+      EXPECT_TRUE(runs[i - 1].Y < runs[i].Y ||
+                  (runs[i - 1].Y == runs[i].Y && runs[i - 1].Right + 1 < runs[i].Left))
+          << "run " << i;
+    for (int x = runs[i].Left; x <= runs[i].Right; ++x) pixels.emplace(x, runs[i].Y);
+  }
+  return pixels;
+}
+
+TEST(BrushCircle, IsTheClosedOnePixelEdgeOfTheInscribedDisc) {
+  for (int side : {1, 2, 3, 4, 7, 8, 25, 200, 201}) {
+    const BrushSquare b{-40, 13, -40 + side, 13 + side, -40, 13 + side};
+    const std::set<std::pair<int, int>> edge =
+        RunPixels(BrushCircleRuns(b, Rect{-500, -500, 500, 500}));
+    // The disc, pixel by pixel: centres within the radius plus half a pixel (less a quarter
+    // squared); its edge is every disc pixel with a neighbour across a side outside it.
+    const double centreX = b.Left + (side - 1) / 2.0, centreY = b.Top + (side - 1) / 2.0;
+    const double radius = (side - 1) / 2.0;
+    const auto inDisc = [&](int x, int y) {
+      const double dx = x - centreX, dy = y - centreY;
+      return dx * dx + dy * dy <= radius * radius + radius + 1e-9;
+    };
+    std::set<std::pair<int, int>> expected;
+    for (int y = b.Top - 2; y < b.Bottom + 2; ++y)
+      for (int x = b.Left - 2; x < b.Right + 2; ++x)
+        if (inDisc(x, y) &&
+            (!inDisc(x - 1, y) || !inDisc(x + 1, y) || !inDisc(x, y - 1) || !inDisc(x, y + 1)))
+          expected.emplace(x, y);
+    EXPECT_EQ(edge, expected) << "side " << side;
+    // It touches the square's four sides in their middles, and no pixel lies farther than one
+    // pixel from the true circle.
+    const int mid = b.Top + (side - 1) / 2;
+    EXPECT_TRUE(edge.count({b.Left, mid}) && edge.count({b.Right - 1, mid})) << "side " << side;
+    EXPECT_TRUE(edge.count({b.Left + (side - 1) / 2, b.Top}) &&
+                edge.count({b.Left + (side - 1) / 2, b.Bottom - 1}))
+        << "side " << side;
+    for (const auto& [x, y] : edge)
+      EXPECT_LE(std::abs(std::hypot(x - centreX, y - centreY) - radius), 1.0)
+          << "side " << side << " at " << x << "," << y;
+    // Closed: walking from pixel to touching pixel reaches all of it.
+    std::set<std::pair<int, int>> reached{*edge.begin()};
+    std::vector<std::pair<int, int>> next{*edge.begin()};
+    while (!next.empty()) {
+      const auto [x, y] = next.back();
+      next.pop_back();
+      for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+          if (edge.count({x + dx, y + dy}) && reached.emplace(x + dx, y + dy).second)
+            next.emplace_back(x + dx, y + dy);
+    }
+    EXPECT_EQ(reached.size(), edge.size()) << "side " << side;
+  }
+}
+
+TEST(BrushCircle, GivesOnlyWhatTheClipHoldsAndStaysCheapWhenHuge) {
+  const BrushSquare b = BrushSquare::Around(100, 80, 60);
+  const std::set<std::pair<int, int>> whole = RunPixels(BrushCircleRuns(b, Rect{0, 0, 400, 300}));
+  for (const Rect clip : {Rect{70, 30, 130, 61}, Rect{0, 0, 101, 300}, Rect{150, 130, 400, 300},
+                          Rect{161, 0, 400, 300}, Rect{50, 50, 50, 90}}) {
+    std::set<std::pair<int, int>> inside;
+    for (const auto& [x, y] : whole)
+      if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
+        inside.emplace(x, y);
+    EXPECT_EQ(RunPixels(BrushCircleRuns(b, clip)), inside)
+        << clip.left << "," << clip.top << "," << clip.right << "," << clip.bottom;
+  }
+  // A radius far beyond the window: only the clip's rows are looked at, so the window lies inside
+  // the disc, and a clip across its left edge holds one pixel per row.
+  EXPECT_TRUE(
+      BrushCircleRuns(BrushSquare::Around(300, 200, 1 << 29), Rect{0, 0, 800, 600}).empty());
+  const BrushSquare far = BrushSquare::Around(1000, 300, 1 << 27);
+  const std::vector<PixelRun> edge =
+      BrushCircleRuns(far, Rect{1000 - (1 << 27), 0, 1000 - (1 << 27) + 5, 600});
+  ASSERT_EQ(edge.size(), 600u);
+  for (const PixelRun& r : edge) EXPECT_EQ(r.Left, 1000 - (1 << 27)) << r.Y;
 }
 
 TEST_F(WorkAreaGestures, MarchingAntsPhaseCycles128_32_8_2) {
