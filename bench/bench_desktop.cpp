@@ -106,6 +106,7 @@ class Desktop {
 
   QWidget* client() { return window_->workArea()->viewport(); }
   ProgramState& state() { return window_->form().State; }
+  bool brushShown() { return window_->form().Work_area.BrushShown; }
   bool failed() const { return !errors_.Errors.empty(); }
 
   void open(const std::string& file) {
@@ -115,6 +116,12 @@ class Desktop {
   void zoomOut(int times) {
     for (int i = 0; i < times; ++i)
       QTest::mouseClick(window_->toolButton("SpeedButton8"), Qt::LeftButton);
+    paint();
+  }
+  // The pointer moved to (X, Y) of the shown picture, as before a click there: the brush circle
+  // shows around it.
+  void point(int X, int Y) {
+    QTest::mouseMove(client(), window_->workArea()->viewportPoint(X, Y));
     paint();
   }
   // A left click at (X, Y) of the shown picture, until the work area has painted it.
@@ -208,8 +215,13 @@ void Click(benchmark::State& bench) {
   const std::vector<batch::Step> click =
       Batch::Steps({"click", std::to_string(X) + "," + std::to_string(Y)});
   // Once untimed, and checked: both programs made the same step on the same picture.
+  desktop.point(X, Y);
   desktop.click(X, Y);
   batch.run(click);
+  if (!desktop.brushShown()) {
+    bench.SkipWithError("the brush circle is not shown around the pointer");
+    return;
+  }
   if (!desktop.state().WorkingPicture.samePixels(batch.state().WorkingPicture)) {
     bench.SkipWithError("the click made different pictures in the two programs");
     return;
