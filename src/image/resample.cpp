@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "image/cpu_features.h"
@@ -65,19 +66,18 @@ AxisWeights Weights(int s, int n, int t0, int t1) {
   return a;
 }
 
-// The horizontal sums of one source row for every target pixel of `xs`; `row` points at the
-// source pixel xs.sourceBegin, kBytes bytes a pixel, blue, green and red first. Every source pixel
-// but the first and the last under a target pixel lies under it whole, with the weight `full`
-// (the target length): those are summed plainly and weighted once.
-template <int kBytes>
-void SumAcross(const std::uint8_t* row, const AxisWeights& xs, std::uint64_t full,
-               std::uint64_t* across) {
+// The horizontal sums of a target row's vertical sums for every target pixel of `xs`: `row` holds
+// the sums of the source columns from xs.sourceBegin, kBytes a pixel, blue, green and red first.
+// Every source pixel but the first and the last under a target pixel lies under it whole, with the
+// weight `full` (the target length): those are summed plainly and weighted once.
+template <int kBytes, typename Value>
+void SumAcross(const Value* row, const AxisWeights& xs, std::uint64_t full, std::uint64_t* across) {
   if (xs.wholePixels > 0) {
     // Every weight is `full`: the plain sum, weighted once.
     const int k = xs.wholePixels;
     for (const Span& sx : xs.spans) {
-      const std::uint8_t* p = row + kBytes * (sx.source - xs.sourceBegin);
-      std::uint32_t b = 0, g = 0, r = 0;
+      const Value* p = row + kBytes * (sx.source - xs.sourceBegin);
+      std::uint64_t b = 0, g = 0, r = 0;
       for (int j = 0; j < k; ++j, p += kBytes) {
         b += p[0];
         g += p[1];
@@ -91,12 +91,12 @@ void SumAcross(const std::uint8_t* row, const AxisWeights& xs, std::uint64_t ful
     return;
   }
   for (const Span& sx : xs.spans) {
-    const std::uint8_t* p = row + kBytes * (sx.source - xs.sourceBegin);
+    const Value* p = row + kBytes * (sx.source - xs.sourceBegin);
     const std::uint64_t* w = &xs.weights[sx.first];
     std::uint64_t b = w[0] * p[0], g = w[0] * p[1], r = w[0] * p[2];
     if (sx.count > 1) {
       std::uint64_t ib = 0, ig = 0, ir = 0;
-      const std::uint8_t* q = p + kBytes;
+      const Value* q = p + kBytes;
       for (int j = 1; j < sx.count - 1; ++j, q += kBytes) {
         ib += q[0];
         ig += q[1];
@@ -114,10 +114,12 @@ void SumAcross(const std::uint8_t* row, const AxisWeights& xs, std::uint64_t ful
   }
 }
 
-// sum[i] += weight * across[i] for i < n: the rows of one target row added up.
-void Accumulate(std::uint64_t* sum, const std::uint64_t* across, std::uint64_t weight,
-                std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) sum[i] += weight * across[i];
+// sum[i] += weight * row[i] for i < n: the source rows under a target row added up, each with its
+// weight.
+template <typename Sum>
+void AddWeightedBytes(Sum* sum, const std::uint8_t* row, std::uint64_t weight, std::size_t n) {
+  const auto w = static_cast<Sum>(weight);
+  for (std::size_t i = 0; i < n; ++i) sum[i] += w * row[i];
 }
 
 // acc[i] += row[i] for i < n: the rows of a block of whole source rows added up byte by byte.
@@ -126,18 +128,19 @@ void AddBytes(std::uint16_t* acc, const std::uint8_t* row, std::size_t n) {
 }
 
 #if defined(__x86_64__)
-// Accumulate four values at a time, for sums of a row below 2^32 and a weight below 2^32 (the
-// instruction multiplies the low 32 bits of each 64-bit lane, exactly).
-__attribute__((target("avx2"))) void AccumulateAvx2(std::uint64_t* sum, const std::uint64_t* across,
-                                                    std::uint64_t weight, std::size_t n) {
-  const __m256i w = _mm256_set1_epi64x(static_cast<long long>(weight));
+// AddWeightedBytes into 32-bit sums eight bytes at a time.
+__attribute__((target("avx2"))) void AddWeightedBytesAvx2(std::uint32_t* sum,
+                                                          const std::uint8_t* row,
+                                                          std::uint64_t weight, std::size_t n) {
+  const __m256i w = _mm256_set1_epi32(static_cast<int>(weight));
   std::size_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(across + i));
+  for (; i + 8 <= n; i += 8) {
+    const __m256i b =
+        _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + i)));
     __m256i* s = reinterpret_cast<__m256i*>(sum + i);
-    _mm256_storeu_si256(s, _mm256_add_epi64(_mm256_loadu_si256(s), _mm256_mul_epu32(a, w)));
+    _mm256_storeu_si256(s, _mm256_add_epi32(_mm256_loadu_si256(s), _mm256_mullo_epi32(b, w)));
   }
-  Accumulate(sum + i, across + i, weight, n - i);
+  AddWeightedBytes(sum + i, row + i, weight, n - i);
 }
 
 // AddBytes sixteen bytes at a time.
@@ -228,6 +231,60 @@ void ResampleWholeBlocks(const PixelSource& source, int width, int height, const
       {}, 4);
 }
 
+// The general case, a target row at a time: the source rows under it added up byte by byte, each
+// with its vertical weight, then across each target pixel's source pixels with their horizontal
+// weights. Every weighted sum is that of the definition, only added in another order, and each
+// target channel is (sum + total / 2) / total, total = source width x source height.
+template <typename Sum>
+void ResampleRows(const PixelSource& source, int width, const AxisWeights& xs,
+                  const AxisWeights& ys, const Rect& part, const MutableView& dst) {
+  const std::uint64_t total = std::uint64_t(source.width()) * std::uint64_t(source.height());
+  const ExactDivision divide(total);
+  const int bytesPerPixel = source.bitsPerPixel() == 32 ? 4 : 3;
+  const std::size_t rowBytes =
+      static_cast<std::size_t>(xs.sourceEnd - xs.sourceBegin) * bytesPerPixel;
+  auto addRow = &AddWeightedBytes<Sum>;
+#if defined(__x86_64__)
+  if constexpr (std::is_same_v<Sum, std::uint32_t>) {
+    // A weight is at most the source height, so each product is below the 2^32 of the sums.
+    if (HasAvx2()) addRow = &AddWeightedBytesAvx2;
+  }
+#endif
+  const int columns = part.width();
+  ForRows(
+      part.top, part.bottom,
+      [&](int y0, int y1) {
+        std::vector<Sum> down(rowBytes);
+        std::vector<std::uint64_t> sum(static_cast<std::size_t>(columns) * 3);
+        const std::unique_ptr<std::uint8_t[]> scratch =
+            Scratch(source, xs.sourceEnd - xs.sourceBegin);
+        for (int ty = y0; ty < y1; ++ty) {
+          std::fill(down.begin(), down.end(), Sum{0});
+          const Span& sy = ys.spans[ty - part.top];
+          for (int k = 0; k < sy.count; ++k)
+            addRow(down.data(),
+                   source.pixels(sy.source + k, xs.sourceBegin, xs.sourceEnd, scratch.get()),
+                   ys.weights[sy.first + k], rowBytes);
+          if (bytesPerPixel == 4)
+            SumAcross<4>(down.data(), xs, width, sum.data());
+          else
+            SumAcross<3>(down.data(), xs, width, sum.data());
+          // (sum + total / 2) / total in whole numbers; sum is at most 255 total, below 2^37.
+          // (Local copies: the byte stores below could otherwise alias them.)
+          const ExactDivision quotient = divide;
+          const std::uint64_t half = total / 2;
+          const int step = dst.bytesPerPixel;
+          std::uint8_t* d = dst.pixel(part.left, ty);
+          const std::uint64_t* v = sum.data();
+          for (int x = 0; x < columns; ++x, d += step, v += 3) {
+            for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>(quotient(v[c] + half));
+            if (step == 4) d[3] = 255;
+          }
+        }
+      },
+      {}, 4);
+}
+
 }  // namespace
 
 ExactDivision::ExactDivision(std::uint64_t divisor) {
@@ -280,59 +337,11 @@ void AreaResampleInto(const PixelSource& source, int width, int height, const Mu
     if (bits == 24) return ResampleWholeBlocks<3>(source, width, height, xs, ys, part, dst);
     if (bits == 32) return ResampleWholeBlocks<4>(source, width, height, xs, ys, part, dst);
   }
-  const std::uint64_t total = std::uint64_t(source.width()) * std::uint64_t(source.height());
-
-  // The weighted sums of one target row; each target pixel's weights add up to `total`. A source
-  // row's horizontal sums serve every target row it falls into (the last one of a target row is
-  // usually the first of the next), so they are kept until another row is needed.
-  const int columns = part.width();
-  const std::size_t values = static_cast<std::size_t>(columns) * 3;
-  const ExactDivision divide(total);
-  // A row's horizontal sum is at most 255 times the source width, and a vertical weight at most
-  // the target height: below 2^32 each for every width under 16843 pixels.
-  auto accumulate = &Accumulate;
-#if defined(__x86_64__)
-  if (HasAvx2() &&
-      std::uint64_t{255} * static_cast<std::uint64_t>(source.width()) < (std::uint64_t{1} << 32) &&
-      static_cast<std::uint64_t>(height) < (std::uint64_t{1} << 32))
-    accumulate = &AccumulateAvx2;
-#endif
-  ForRows(
-      part.top, part.bottom,
-      [&](int y0, int y1) {
-        std::vector<std::uint64_t> sum(values), across(values);
-        const std::unique_ptr<std::uint8_t[]> scratch =
-            Scratch(source, xs.sourceEnd - xs.sourceBegin);
-        int acrossRow = -1;
-        for (int ty = y0; ty < y1; ++ty) {
-          std::fill(sum.begin(), sum.end(), 0);
-          const Span& sy = ys.spans[ty - part.top];
-          for (int k = 0; k < sy.count; ++k) {
-            if (sy.source + k != acrossRow) {
-              acrossRow = sy.source + k;
-              const std::uint8_t* row =
-                  source.pixels(acrossRow, xs.sourceBegin, xs.sourceEnd, scratch.get());
-              if (bits == 32)
-                SumAcross<4>(row, xs, width, across.data());
-              else
-                SumAcross<3>(row, xs, width, across.data());
-            }
-            accumulate(sum.data(), across.data(), ys.weights[sy.first + k], values);
-          }
-          // (sum + total / 2) / total in whole numbers; sum is at most 255 total, below 2^37.
-          // (Local copies: the byte stores below could otherwise alias them.)
-          const ExactDivision quotient = divide;
-          const std::uint64_t half = total / 2;
-          const int step = dst.bytesPerPixel;
-          std::uint8_t* d = dst.pixel(part.left, ty);
-          const std::uint64_t* v = sum.data();
-          for (int x = 0; x < columns; ++x, d += step, v += 3) {
-            for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>(quotient(v[c] + half));
-            if (step == 4) d[3] = 255;
-          }
-        }
-      },
-      {}, 4);
+  // Below 2^32 the vertical sums (at most 255 times the source height) take 32 bits.
+  if (std::uint64_t{255} * static_cast<std::uint64_t>(source.height()) < (std::uint64_t{1} << 32))
+    ResampleRows<std::uint32_t>(source, width, xs, ys, part, dst);
+  else
+    ResampleRows<std::uint64_t>(source, width, xs, ys, part, dst);
 }
 
 namespace {
