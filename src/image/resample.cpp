@@ -389,6 +389,24 @@ __attribute__((target("ssse3"))) void Bgr24ToBgrx32Ssse3(const std::uint8_t* src
   CopyRow<3, 4>(src, count - x, d);
 }
 
+// The same eight pixels at a time: 32 bytes are read for the 24 of eight pixels, and the rest is
+// left to the four-pixel form.
+__attribute__((target("avx2"))) void Bgr24ToBgrx32Avx2(const std::uint8_t* src, int count,
+                                                       std::uint8_t* d) {
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
+  const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0,
+                                          1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+  int x = 0;
+  for (; x + 11 <= count; x += 8, src += 24, d += 32) {
+    const __m256i v = _mm256_permutevar8x32_epi32(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src)), lanes);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d),
+                        _mm256_or_si256(_mm256_shuffle_epi8(v, spread), alpha));
+  }
+  Bgr24ToBgrx32Ssse3(src, count - x, d);
+}
+
 #endif
 
 template <int kIn>
@@ -397,7 +415,10 @@ void CopyNearest(const std::uint8_t* src, const std::vector<int>& columns, bool 
   const int n = static_cast<int>(columns.size());
 #if defined(__x86_64__)
   // What the screen shows of a 24-bit picture at 100 %.
-  if (same && kIn == 3 && kOut == 4 && HasSsse3()) return Bgr24ToBgrx32Ssse3(src, n, d);
+  if (same && kIn == 3 && kOut == 4) {
+    if (HasAvx2()) return Bgr24ToBgrx32Avx2(src, n, d);
+    if (HasSsse3()) return Bgr24ToBgrx32Ssse3(src, n, d);
+  }
 #endif
   if (same) {
     kOut == 4 ? CopyRow<kIn, 4>(src, n, d) : CopyRow<kIn, 3>(src, n, d);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace drollo {
 
@@ -76,29 +77,25 @@ std::vector<PixelRun> BrushCircleRuns(const BrushSquare& square, const Rect& cli
   };
   const long long rowFrom = std::max(0LL, clip.top - top);
   const long long rowTo = std::min(d, static_cast<long long>(clip.bottom) - top);
-  const auto put = [&](long long y, long long from, long long to) {
-    from = std::max(from, static_cast<long long>(clip.left));
-    to = std::min(to, static_cast<long long>(clip.right) - 1);
-    if (from <= to)
-      runs.push_back(PixelRun{static_cast<int>(y), static_cast<int>(from), static_cast<int>(to)});
-  };
   runs.reserve(static_cast<std::size_t>(2 * std::max(0LL, rowTo - rowFrom)));
   long long above = first(rowFrom - 1), here = first(rowFrom);
   for (long long j = rowFrom; j < rowTo; ++j) {
-    const long long a = here, below = first(j + 1);
-    if (a < d) {
-      // The row's pixels left of where the row above or the row below begins, and their mirror
-      // image on the right; one run where they meet.
-      const long long end = std::max(a, std::max(above, below) - 1);
-      if (2 * end + 1 >= c) {
-        put(top + j, left + a, left + c - a);
-      } else {
-        put(top + j, left + a, left + end);
-        put(top + j, left + c - end, left + c - a);
-      }
+    const long long a = here, up = above, below = first(j + 1);
+    above = std::exchange(here, below);
+    if (a >= d) continue;
+    // The row's pixels left of where the row above or the row below begins, and their mirror
+    // image on the right; one run where they meet.
+    const long long end = std::max(a, std::max(up, below) - 1);
+    const bool one = 2 * end + 1 >= c;
+    const long long from[2] = {left + a, left + c - end};
+    const long long to[2] = {one ? left + c - a : left + end, left + c - a};
+    for (int i = 0; i < (one ? 1 : 2); ++i) {
+      const long long x0 = std::max(from[i], static_cast<long long>(clip.left));
+      const long long x1 = std::min(to[i], static_cast<long long>(clip.right) - 1);
+      if (x0 <= x1)
+        runs.push_back(
+            PixelRun{static_cast<int>(top + j), static_cast<int>(x0), static_cast<int>(x1)});
     }
-    above = here;
-    here = below;
   }
   return runs;
 }

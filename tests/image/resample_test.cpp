@@ -252,6 +252,21 @@ TEST(NearestResampleInto, ShowsTheSourcePixelUnderEachTargetPixelsCentre) {
     }
 }
 
+// At its own size a 24-bit picture is converted row by row, several pixels at a time: every row
+// length, so that each form and its leftover pixels are taken, gives the picture's own pixels.
+TEST(NearestResampleInto, AtItsOwnSizeGivesEveryPixelOfEveryRowLength) {
+  for (int w = 1; w <= 40; ++w) {
+    const Picture source = test::PatternPicture(w, 3, w);
+    Picture shown(w, 3, 32);
+    NearestResampleInto(source, w, 3, shown.region(shown.rect()));
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < w; ++x) {
+        ASSERT_EQ(shown.pixel(x, y), source.pixel(x, y)) << w << " wide, " << x << "," << y;
+        ASSERT_EQ(shown.row(y)[4 * x + 3], 255) << w << " wide, " << x << "," << y;
+      }
+  }
+}
+
 // After a local edit only the target pixels inside the cover of the edited area change.
 TEST(AreaResampleCover, HoldsEveryTargetPixelAnEditChanges) {
   Picture source = test::PatternPicture(500, 300, 3);
