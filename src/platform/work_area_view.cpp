@@ -410,6 +410,9 @@ void WorkAreaView::paintPicture(QPainter& p, const PixelSource& picture, const Q
   p.setClipping(false);
 }
 
+// The brush circles whose shape is kept between paints: up to sixteen thousand pixels across.
+constexpr int kLargestKeptBrush = 1 << 14;
+
 void WorkAreaView::paintBrushCircle(QPainter& p, const QRegion& exposed) {
   const BrushSquare& b = model_.BrushBounds;
   // Qt's raster engine takes tens of microseconds for a circle of a few hundred pixels, and the
@@ -435,11 +438,30 @@ void WorkAreaView::paintBrushCircle(QPainter& p, const QRegion& exposed) {
     p.drawEllipse(QRect(b.Left, b.Top, b.Right - b.Left - 1, b.Bottom - b.Top - 1));
     return;
   }
+  const auto fill = [&](const QRect& part, std::uint8_t* pixels, const PixelRun& run) {
+    auto* row = reinterpret_cast<std::uint32_t*>(pixels + (run.Y - part.top()) * stride);
+    std::fill(row + (run.Left - part.left()), row + (run.Right - part.left()) + 1, 0xFF000000u);
+  };
+  const int side = b.Right - b.Left;
+  if (side != b.Bottom - b.Top || side > kLargestKeptBrush) {
+    // Far larger than the window: only the rows and columns shown are worked out.
+    for (const auto& [part, pixels] : parts)
+      for (const PixelRun& run :
+           BrushCircleRuns(b, Rect{part.left(), part.top(), part.right() + 1, part.bottom() + 1}))
+        fill(part, pixels, run);
+    return;
+  }
+  if (side != brushShapeSide_) {
+    brushShape_ = BrushCircleRuns(BrushSquare{0, 0, side, side, 0, side}, Rect{0, 0, side, side});
+    brushShapeSide_ = side;
+  }
   for (const auto& [part, pixels] : parts)
-    for (const PixelRun& run :
-         BrushCircleRuns(b, Rect{part.left(), part.top(), part.right() + 1, part.bottom() + 1})) {
-      auto* row = reinterpret_cast<std::uint32_t*>(pixels + (run.Y - part.top()) * stride);
-      std::fill(row + (run.Left - part.left()), row + (run.Right - part.left()) + 1, 0xFF000000u);
+    for (PixelRun run : brushShape_) {
+      run.Y += b.Top;
+      if (run.Y < part.top() || run.Y > part.bottom()) continue;
+      run.Left = std::max(run.Left + b.Left, part.left());
+      run.Right = std::min(run.Right + b.Left, part.right());
+      if (run.Left <= run.Right) fill(part, pixels, run);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QRegion>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -116,6 +117,15 @@ TEST_F(ShownPicture, ClicksUndoRedoAndZoomsAtAReducedZoomShowWhatAFreshPaintShow
   QTest::mouseMove(client(), at(200, 100));
   QTest::mouseMove(client(), at(120, 190));
   expectShownAfresh("after the brush moved on");
+  // A larger brush, its radius set on the palette's slider, has a circle of its own size.
+  auto* radius = window.tools()->findChild<QSlider*>("TrackBar1");
+  ASSERT_NE(radius, nullptr);
+  const int before = state().ScreenRadius;
+  QTest::keyClick(radius, Qt::Key_PageUp);
+  ASSERT_GT(state().ScreenRadius, before);
+  QTest::mouseMove(client(), at(180, 150));
+  QTest::mouseMove(client(), at(170, 140));
+  expectShownAfresh("with a larger brush");
   // Several clicks between two paints, one near the picture's edge.
   clickChanging(300, 200);
   clickChanging(5, 300);
