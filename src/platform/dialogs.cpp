@@ -137,6 +137,8 @@ void ImageSizeWindow::forwarded() {
 }
 
 void ImageSizeWindow::syncFromModel() {
+  // Closed, it shows nothing: it is brought up to date when it opens.
+  if (!model_.Visible && !isVisible()) return;
   syncing_ = true;
   if (edit1_->text() != Q(model_.Edit1.Text)) edit1_->setText(Q(model_.Edit1.Text));
   if (edit2_->text() != Q(model_.Edit2.Text)) edit2_->setText(Q(model_.Edit2.Text));

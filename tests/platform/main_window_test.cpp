@@ -167,6 +167,11 @@ TEST_F(MainWindowCommands, PictureSizeDialogKeepsTheRatioWhileTypingAndAppliesTh
   EXPECT_EQ(state().WorkingPicture.width(), 378);
   EXPECT_EQ(state().WorkingPicture.height(), 292);
   EXPECT_FALSE(window.imageSize()->isVisible());
+  // Opened again, it shows the new size, though it was closed when the picture changed.
+  keys(Qt::Key_E);
+  ASSERT_TRUE(window.imageSize()->isVisible());
+  EXPECT_EQ(window.imageSize()->widthField()->text(), "378");
+  EXPECT_EQ(window.imageSize()->heightField()->text(), "292");
 }
 
 TEST_F(MainWindowCommands, PictureSizeDialogRefusesAnEmptyField) {
