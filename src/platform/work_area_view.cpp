@@ -321,11 +321,12 @@ void WorkAreaView::scrollContentsBy(int, int) {
 
 namespace {
 
-// The window's own 32-bit pixels that `p` paints `rect` (device pixels of the painter's device)
-// into, when it paints straight into them: the raster engine drawing into an image of the window,
-// shifted by whole pixels only, with all of `rect` inside what it may paint. Otherwise null, and
-// the caller paints through the painter.
-std::uint8_t* PaintedInPlace(QPainter& p, const QRect& rect, std::ptrdiff_t& stride) {
+// The window's own 32-bit pixels that `p` paints `rect` (in the painter's coordinates) into, when
+// it paints straight into them: the raster engine drawing into an image of the window, shifted by
+// whole pixels and scaled by a whole number, `scale`, with all of `rect` inside what it may paint.
+// The pixel returned is the one of the rect's top left corner. Otherwise null, and the caller
+// paints through the painter.
+std::uint8_t* PaintedInPlace(QPainter& p, const QRect& rect, std::ptrdiff_t& stride, int& scale) {
   QPaintEngine* engine = p.paintEngine();
   if (engine == nullptr || engine->type() != QPaintEngine::Raster) return nullptr;
   QPaintDevice* device = engine->paintDevice();
@@ -334,13 +335,17 @@ std::uint8_t* PaintedInPlace(QPainter& p, const QRect& rect, std::ptrdiff_t& str
   const QImage::Format format = image->format();
   if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
        format != QImage::Format_ARGB32_Premultiplied) ||
-      !image->isDetached() || image->devicePixelRatio() != 1)
+      !image->isDetached())
     return nullptr;
-  const QTransform shift = p.deviceTransform();
-  if (shift.type() > QTransform::TxTranslate || shift.dx() != std::floor(shift.dx()) ||
-      shift.dy() != std::floor(shift.dy()))
+  const QTransform t = p.deviceTransform();
+  const auto whole = [](qreal v) { return v == std::floor(v) && std::abs(v) < (1 << 24); };
+  if (t.type() > QTransform::TxScale || t.m11() != t.m22() || t.m11() < 1 || !whole(t.m11()) ||
+      !whole(t.dx()) || !whole(t.dy()))
     return nullptr;
-  const QRect onImage = rect.translated(static_cast<int>(shift.dx()), static_cast<int>(shift.dy()));
+  scale = static_cast<int>(t.m11());
+  const QRect onImage(scale * rect.left() + static_cast<int>(t.dx()),
+                      scale * rect.top() + static_cast<int>(t.dy()), scale * rect.width(),
+                      scale * rect.height());
   if (!image->rect().contains(onImage)) return nullptr;
   const QRegion allowed = engine->systemClip();
   if (!allowed.isEmpty() && !(QRegion(onImage) - allowed).isEmpty()) return nullptr;
@@ -384,13 +389,15 @@ void WorkAreaView::paintPicture(QPainter& p, const PixelSource& picture, const Q
     reduced_.clear();
     const Rect part = onDevice(exposed);
     std::ptrdiff_t inPlaceStride = 0;
+    int scale = 0;
     std::uint8_t* inPlace =
         part.empty() || ratio != 1
             ? nullptr
             : PaintedInPlace(
                   p,
                   QRect(origin.x() + part.left, origin.y() + part.top, part.width(), part.height()),
-                  inPlaceStride);
+                  inPlaceStride, scale);
+    if (scale != 1) inPlace = nullptr;
     if (inPlace != nullptr) {
       // Made straight into the window's pixels: the picture is opaque, so nothing below shows.
       NearestResampleInto(picture, device.width(), device.height(),
@@ -417,19 +424,30 @@ void WorkAreaView::paintBrushCircle(QPainter& p, const QRegion& exposed) {
   const BrushSquare& b = model_.BrushBounds;
   // Qt's raster engine takes tens of microseconds for a circle of a few hundred pixels, and the
   // circle is painted again at every move and click: where the window's pixels can be written
-  // directly, its pixels are set there, each part of the exposed region on its own.
+  // directly, its pixels are set there (as blocks of whole device pixels on a high-density
+  // screen), each part of the exposed region on its own.
   const QRect square =
       QRect(QPoint(b.Left, b.Top), QPoint(b.Right, b.Bottom)) & exposed.boundingRect();
   if (square.isEmpty()) return;
-  bool inPlace = viewport()->devicePixelRatioF() == 1;
-  std::vector<std::pair<QRect, std::uint8_t*>> parts;
+  struct Part {
+    QRect rect;
+    std::uint8_t* pixels;
+  };
+  std::vector<Part> parts;
   std::ptrdiff_t stride = 0;
+  int scale = 0;
+  bool inPlace = true;
   for (const QRect& r : exposed) {
     const QRect part = r & square;
-    if (!inPlace || part.isEmpty()) continue;
-    std::uint8_t* pixels = PaintedInPlace(p, part, stride);
-    if (pixels == nullptr) inPlace = false;
-    parts.emplace_back(part, pixels);
+    if (part.isEmpty()) continue;
+    int partScale = 0;
+    std::uint8_t* pixels = PaintedInPlace(p, part, stride, partScale);
+    if (pixels == nullptr || (scale != 0 && partScale != scale)) {
+      inPlace = false;
+      break;
+    }
+    scale = partScale;
+    parts.push_back(Part{part, pixels});
   }
   if (!inPlace) {
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -438,30 +456,37 @@ void WorkAreaView::paintBrushCircle(QPainter& p, const QRegion& exposed) {
     p.drawEllipse(QRect(b.Left, b.Top, b.Right - b.Left - 1, b.Bottom - b.Top - 1));
     return;
   }
-  const auto fill = [&](const QRect& part, std::uint8_t* pixels, const PixelRun& run) {
-    auto* row = reinterpret_cast<std::uint32_t*>(pixels + (run.Y - part.top()) * stride);
-    std::fill(row + (run.Left - part.left()), row + (run.Right - part.left()) + 1, 0xFF000000u);
+  // A run within a part, as `scale` rows of `scale` device pixels for each of its pixels.
+  const auto fill = [&](const Part& part, const PixelRun& run) {
+    const std::ptrdiff_t left = std::ptrdiff_t{scale} * (run.Left - part.rect.left());
+    const std::ptrdiff_t count = std::ptrdiff_t{scale} * (run.Right - run.Left + 1);
+    for (int i = 0; i < scale; ++i) {
+      auto* row = reinterpret_cast<std::uint32_t*>(
+          part.pixels + (std::ptrdiff_t{scale} * (run.Y - part.rect.top()) + i) * stride);
+      std::fill(row + left, row + left + count, 0xFF000000u);
+    }
   };
   const int side = b.Right - b.Left;
   if (side != b.Bottom - b.Top || side > kLargestKeptBrush) {
     // Far larger than the window: only the rows and columns shown are worked out.
-    for (const auto& [part, pixels] : parts)
+    for (const Part& part : parts)
       for (const PixelRun& run :
-           BrushCircleRuns(b, Rect{part.left(), part.top(), part.right() + 1, part.bottom() + 1}))
-        fill(part, pixels, run);
+           BrushCircleRuns(b, Rect{part.rect.left(), part.rect.top(), part.rect.right() + 1,
+                                   part.rect.bottom() + 1}))
+        fill(part, run);
     return;
   }
   if (side != brushShapeSide_) {
     brushShape_ = BrushCircleRuns(BrushSquare{0, 0, side, side, 0, side}, Rect{0, 0, side, side});
     brushShapeSide_ = side;
   }
-  for (const auto& [part, pixels] : parts)
+  for (const Part& part : parts)
     for (PixelRun run : brushShape_) {
       run.Y += b.Top;
-      if (run.Y < part.top() || run.Y > part.bottom()) continue;
-      run.Left = std::max(run.Left + b.Left, part.left());
-      run.Right = std::min(run.Right + b.Left, part.right());
-      if (run.Left <= run.Right) fill(part, pixels, run);
+      if (run.Y < part.rect.top() || run.Y > part.rect.bottom()) continue;
+      run.Left = std::max(run.Left + b.Left, part.rect.left());
+      run.Right = std::min(run.Right + b.Left, part.rect.right());
+      if (run.Left <= run.Right) fill(part, run);
     }
 }
 

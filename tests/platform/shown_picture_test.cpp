@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <cmath>
 
 #include "desktop_fixture.h"
 #include "formats/file_types.h"
@@ -53,18 +54,21 @@ class ShownPicture : public DesktopWindow {
       NearestResampleInto(picture, device.width(), device.height(), afresh.region(afresh.rect()));
     const QImage shot = onScreen();
     const QPoint origin = target.topLeft() * ratio;
-    // At one device pixel per pixel the brush circle is exactly its outline's pixels, in black;
-    // otherwise its square is left out.
+    // With whole device pixels per pixel the brush circle is exactly its outline's pixels, each a
+    // block of device pixels, in black; otherwise its square is left out.
     const auto& b = form().Work_area.BrushBounds;
     const bool brushShown = form().Work_area.BrushShown;
-    const QRect brush = brushShown && ratio != 1 ? QRect(QPoint(b.Left, b.Top) * ratio,
-                                                         QPoint(b.Right, b.Bottom) * ratio)
-                                                       .adjusted(-2, -2, 2, 2)
-                                                 : QRect();
+    const bool whole = ratio == std::floor(ratio);
+    const QRect brush = brushShown && !whole ? QRect(QPoint(b.Left, b.Top) * ratio,
+                                                     QPoint(b.Right, b.Bottom) * ratio)
+                                                   .adjusted(-2, -2, 2, 2)
+                                             : QRect();
     QRegion circle;
-    if (brushShown && ratio == 1)
+    if (brushShown && whole) {
+      const int k = static_cast<int>(ratio);
       for (const PixelRun& r : BrushCircleRuns(b, Rect{0, 0, shot.width(), shot.height()}))
-        circle += QRect(r.Left, r.Y, r.Right - r.Left + 1, 1);
+        circle += QRect(k * r.Left, k * r.Y, k * (r.Right - r.Left + 1), k);
+    }
     int compared = 0, wrong = 0;
     for (int y = std::max(0, origin.y()); y < std::min(shot.height(), origin.y() + device.height());
          ++y)
