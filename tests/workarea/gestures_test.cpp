@@ -510,10 +510,11 @@ std::set<std::pair<int, int>> RunPixels(const std::vector<PixelRun>& runs) {
   std::set<std::pair<int, int>> pixels;
   for (std::size_t i = 0; i < runs.size(); ++i) {
     EXPECT_LE(runs[i].Left, runs[i].Right);
-    if (i > 0)
+    if (i > 0) {
       EXPECT_TRUE(runs[i - 1].Y < runs[i].Y ||
                   (runs[i - 1].Y == runs[i].Y && runs[i - 1].Right + 1 < runs[i].Left))
           << "run " << i;
+    }
     for (int x = runs[i].Left; x <= runs[i].Right; ++x) pixels.emplace(x, runs[i].Y);
   }
   return pixels;
