@@ -61,7 +61,8 @@ void ReducedCopy::update(const PixelSource& source, int width, int height, const
 }
 
 void ReducedCopy::clear() {
-  pixels_ = Picture();
+  // Called at every paint at full size: an empty copy is left as it is.
+  if (pixels_.width() != 0 || pixels_.height() != 0) pixels_ = Picture();
   area_ = Rect{};
   identity_ = {};
 }

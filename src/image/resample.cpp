@@ -410,9 +410,8 @@ __attribute__((target("avx2"))) void Bgr24ToBgrx32Avx2(const std::uint8_t* src, 
 #endif
 
 template <int kIn>
-void CopyNearest(const std::uint8_t* src, const std::vector<int>& columns, bool same, int kOut,
-                 std::uint8_t* d) {
-  const int n = static_cast<int>(columns.size());
+void CopyNearest(const std::uint8_t* src, const std::vector<int>& columns, int n, bool same,
+                 int kOut, std::uint8_t* d) {
 #if defined(__x86_64__)
   // What the screen shows of a 24-bit picture at 100 %.
   if (same && kIn == 3 && kOut == 4) {
@@ -441,19 +440,21 @@ void NearestResampleInto(const PixelSource& source, int width, int height, const
   const auto under = [](int t, int s, int n) {
     return static_cast<int>((2 * std::int64_t{t} + 1) * s / (2 * std::int64_t{n}));
   };
-  std::vector<int> columns(static_cast<std::size_t>(part.width()));
-  const int first = under(part.left, source.width(), width);
-  for (int x = part.left; x < part.right; ++x)
-    columns[x - part.left] = under(x, source.width(), width) - first;
-  const int sourceColumns = columns.back() + 1;
+  // At the source's own width target column x is source column x, and no list is needed.
   const bool same = width == source.width();
+  std::vector<int> columns(same ? 0 : static_cast<std::size_t>(part.width()));
+  const int first = same ? part.left : under(part.left, source.width(), width);
+  for (int x = part.left; x < part.right && !same; ++x)
+    columns[x - part.left] = under(x, source.width(), width) - first;
+  const int sourceColumns = same ? part.width() : columns.back() + 1;
+  const bool sameRows = height == source.height();
   const int bits = source.bitsPerPixel();
   const std::unique_ptr<std::uint8_t[]> scratch = Scratch(source, sourceColumns);
   const std::size_t rowBytes = static_cast<std::size_t>(part.width()) * dst.bytesPerPixel;
   int shownRow = -1;
   const std::uint8_t* shown = nullptr;
   for (int y = part.top; y < part.bottom; ++y) {
-    const int sy = under(y, source.height(), height);
+    const int sy = sameRows ? y : under(y, source.height(), height);
     std::uint8_t* d = dst.pixel(part.left, y);
     // An enlarged row repeats the one above.
     if (sy == shownRow) {
@@ -464,9 +465,9 @@ void NearestResampleInto(const PixelSource& source, int width, int height, const
     shown = d;
     const std::uint8_t* src = source.pixels(sy, first, first + sourceColumns, scratch.get());
     if (bits == 32)
-      CopyNearest<4>(src, columns, same, dst.bytesPerPixel, d);
+      CopyNearest<4>(src, columns, part.width(), same, dst.bytesPerPixel, d);
     else
-      CopyNearest<3>(src, columns, same, dst.bytesPerPixel, d);
+      CopyNearest<3>(src, columns, part.width(), same, dst.bytesPerPixel, d);
   }
 }
 

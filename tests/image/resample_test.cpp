@@ -227,8 +227,8 @@ TEST(NearestResampleInto, ShowsTheSourcePixelUnderEachTargetPixelsCentre) {
     for (int x = 0; x < grey.width(); ++x) grey.mutableRow(y)[x] = pattern.row(y)[3 * x + 1];
   const Picture* sources[] = {&pattern, &grey};
   for (const Picture* source : sources)
-    for (const auto& [w, h] :
-         {std::pair(74, 46), std::pair(37, 23), std::pair(47, 29), std::pair(111, 30)}) {
+    for (const auto& [w, h] : {std::pair(74, 46), std::pair(37, 23), std::pair(47, 29),
+                               std::pair(111, 30), std::pair(37, 46), std::pair(74, 23)}) {
       Picture whole(w, h, 32);
       NearestResampleInto(*source, w, h, whole.region(whole.rect()));
       for (int y = 0; y < h; ++y)
