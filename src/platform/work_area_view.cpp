@@ -233,7 +233,7 @@ void WorkAreaView::requestRepaint() {
                       .adjusted(-2, -2, 2, 2);
       }
     }
-    if (!region.isEmpty()) viewport()->update(region);
+    if (!region.isEmpty()) viewport()->repaint(region);
   }
   requested_ = now;
   requestedAt_ = clock;

@@ -102,7 +102,8 @@ class WorkAreaView : public QAbstractScrollArea {
   Scene scene() const;
   // Asks for a repaint of what changed since the last request: the whole client area when the
   // scene changed but for the brush circle, otherwise the circle's old and new places and the
-  // parts of the picture that show the tiles written since.
+  // parts of the picture that show the tiles written since. Those parts are painted at once, at
+  // the end of the event that changed them, with no further pass of the event loop.
   void requestRepaint();
 
   ProgramState& state_;
