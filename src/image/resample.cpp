@@ -389,22 +389,28 @@ __attribute__((target("ssse3"))) void Bgr24ToBgrx32Ssse3(const std::uint8_t* src
   CopyRow<3, 4>(src, count - x, d);
 }
 
-// The same eight pixels at a time: 32 bytes are read for the 24 of eight pixels, and the rest is
-// left to the four-pixel form.
+// The same eight pixels at a time: 32 bytes are read for the 24 of eight pixels. The last eight
+// pixels of a row read the 32 bytes that end with them instead, so they are taken eight at a time
+// too, written again where they overlap pixels already done; a row shorter than that is left to
+// the four-pixel form.
 __attribute__((target("avx2"))) void Bgr24ToBgrx32Avx2(const std::uint8_t* src, int count,
                                                        std::uint8_t* d) {
   const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
+  const __m256i lastLanes = _mm256_setr_epi32(2, 3, 4, 0, 5, 6, 7, 0);
   const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0,
                                           1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
   const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
-  int x = 0;
-  for (; x + 11 <= count; x += 8, src += 24, d += 32) {
+  if (count < 11) return Bgr24ToBgrx32Ssse3(src, count, d);
+  for (int x = 0; x < count; x += 8) {
+    // Pixels p .. p + 7; near the end from the 32 bytes that end with pixel p + 7 (p >= 3 there).
+    const bool last = x + 11 > count;
+    const int p = last ? std::min(x, count - 8) : x;
     const __m256i v = _mm256_permutevar8x32_epi32(
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src)), lanes);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d),
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 3 * p - (last ? 8 : 0))),
+        last ? lastLanes : lanes);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * p),
                         _mm256_or_si256(_mm256_shuffle_epi8(v, spread), alpha));
   }
-  Bgr24ToBgrx32Ssse3(src, count - x, d);
 }
 
 #endif
