@@ -157,7 +157,7 @@ void WorkAreaView::syncFromModel() {
   }
 
   syncMemo();
-  updateCursor(viewport()->mapFromGlobal(QCursor::pos()));
+  updateCursor(pointer_);
   requestRepaint();
 }
 
@@ -540,6 +540,7 @@ void WorkAreaView::paintEvent(QPaintEvent* e) {
 }
 
 void WorkAreaView::updateHover(const QPoint& pos) {
+  pointer_ = pos;
   const Target now =
       imageRect().contains(pos) ? (outlineShown() ? Target::Image2 : Target::Image1) : Target::None;
   if (now == hover_) return;
@@ -654,8 +655,9 @@ bool WorkAreaView::viewportEvent(QEvent* e) {
       QToolTip::hideText();
     return true;
   }
+  if (e->type() == QEvent::Enter) pointer_ = PointerPixel(static_cast<QEnterEvent*>(e)->position());
   if (e->type() == QEvent::Leave) {
-    updateHover(QPoint(-1, -1) - QPoint(1 << 20, 1 << 20));
+    updateHover(kOutside);
     if (AfterEvent) AfterEvent();
   }
   return QAbstractScrollArea::viewportEvent(e);

@@ -62,6 +62,8 @@ class WorkAreaView : public QAbstractScrollArea {
 
  private:
   enum class Target { None, Image1, Image2 };
+  // A position outside the client area, whatever its size.
+  static constexpr QPoint kOutside{-(1 << 20), -(1 << 20)};
   bool outlineShown() const { return model_.Image2.Visible; }
   // The brush circle belongs to the warp and swirl pages (and to the eraser): another page leaves
   // none behind.
@@ -114,6 +116,10 @@ class WorkAreaView : public QAbstractScrollArea {
   QTimer timer2_;
   Target pressTarget_ = Target::None;
   Target hover_ = Target::None;
+  // Where the pointer was at the last event that told it, in client coordinates: far outside
+  // after it left. The cursor is chosen from it when the model changes; asking the platform where
+  // the pointer is would cost a round trip to the display server at every event.
+  QPoint pointer_ = kOutside;
   // The press being held is the second of a double-click, whose release completes no click.
   bool doublePress_ = false;
   bool syncing_ = false;

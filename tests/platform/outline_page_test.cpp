@@ -51,6 +51,25 @@ TEST_F(OutlinePage, LineDragDrawsIntoTheLayerAtTheZoomWithOneHistoryEntry) {
   EXPECT_TRUE(window.toolButton("SpeedButton5")->isEnabled());
 }
 
+// The curve's first drag lays its ends; from its release the pointer, resting where it is, shows
+// that the control points are now dragged, and the last drag shows the cross again.
+TEST_F(OutlinePage, TheCurveToolsCursorChangesAtTheReleaseWithoutAMove) {
+  QTest::mouseClick(palette("Tools.SpeedButton6"), Qt::LeftButton);
+  ASSERT_EQ(state().DrawingTool, DrawTool::Curve);
+  const auto drag = [&](QPoint from, QPoint to) {
+    QTest::mouseMove(client(), from);
+    QTest::mousePress(client(), Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(client(), to);
+    QTest::mouseRelease(client(), Qt::LeftButton, Qt::NoModifier, to);
+  };
+  drag(at(40, 40), at(200, 40));
+  EXPECT_EQ(client()->cursor().shape(), Qt::DragMoveCursor);
+  drag(at(80, 40), at(90, 20));
+  drag(at(160, 40), at(150, 70));
+  EXPECT_EQ(client()->cursor().shape(), Qt::CrossCursor);
+  EXPECT_EQ(state().CurveStage, 0);
+}
+
 TEST_F(OutlinePage, TextToolOpensTheBoxWherePressedAndTypingReachesTheModel) {
   QTest::mouseClick(palette("Tools.SpeedButton13"), Qt::LeftButton);
   ASSERT_EQ(state().DrawingTool, DrawTool::Text);
