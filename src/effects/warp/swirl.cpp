@@ -1,5 +1,6 @@
 #include "effects/warp/swirl.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdlib>
@@ -128,17 +129,27 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
   SweepQuadrantRows(src, dst, p.a, p.b, p.R, above, below, source, twice);
 
   // Axis pass: the offset is z along the one tangent axis. Clockwise, the row right of the centre
-  // reads from above, the column below it from the right, and so on round.
+  // reads from above, the column below it from the right, and so on round. The centre's row goes
+  // to the sampler in runs, right of the centre and then left of it; the column takes one pixel
+  // per row.
   const double turn = p.clockwise ? 1 : -1;
+  std::vector<double> z(static_cast<std::size_t>(std::max(p.R, 1)));
+  for (int d = 1; d < p.R; ++d) z[d] = SwirlDisplacement(arc, p.R, p.H, d);
+  if (p.b >= bounds.top && p.b < bounds.bottom) {
+    RowSamples centreRow(src, dst);
+    for (int d = 1; d < p.R; ++d)
+      if (p.a + d >= bounds.left && p.a + d < bounds.right)
+        centreRow.add(p.a + d, p.b, p.a + d, p.b - turn * z[d]);
+    for (int d = 1; d < p.R; ++d)
+      if (p.a - d >= bounds.left && p.a - d < bounds.right)
+        centreRow.add(p.a - d, p.b, p.a - d, p.b + turn * z[d]);
+  }
   auto sample = [&](int x, int y, double xs, double ys) {
     if (bounds.contains(x, y)) PutSample(src, dst, x, y, xs, ys);
   };
   for (int d = 1; d < p.R; ++d) {
-    const double z = SwirlDisplacement(arc, p.R, p.H, d);
-    sample(p.a + d, p.b, p.a + d, p.b - turn * z);
-    sample(p.a, p.b + d, p.a + turn * z, p.b + d);
-    sample(p.a - d, p.b, p.a - d, p.b + turn * z);
-    sample(p.a, p.b - d, p.a - turn * z, p.b - d);
+    sample(p.a, p.b + d, p.a + turn * z[d], p.b + d);
+    sample(p.a, p.b - d, p.a - turn * z[d], p.b - d);
   }
 }
 
