@@ -417,9 +417,6 @@ void WorkAreaView::paintPicture(QPainter& p, const PixelSource& picture, const Q
   p.setClipping(false);
 }
 
-// The brush circles whose shape is kept between paints: up to sixteen thousand pixels across.
-constexpr int kLargestKeptBrush = 1 << 14;
-
 void WorkAreaView::paintBrushCircle(QPainter& p, const QRegion& exposed) {
   const BrushSquare& b = model_.BrushBounds;
   // Qt's raster engine takes tens of microseconds for a circle of a few hundred pixels, and the
@@ -466,28 +463,13 @@ void WorkAreaView::paintBrushCircle(QPainter& p, const QRegion& exposed) {
       std::fill(row + left, row + left + count, 0xFF000000u);
     }
   };
-  const int side = b.Right - b.Left;
-  if (side != b.Bottom - b.Top || side > kLargestKeptBrush) {
-    // Far larger than the window: only the rows and columns shown are worked out.
-    for (const Part& part : parts)
-      for (const PixelRun& run :
-           BrushCircleRuns(b, Rect{part.rect.left(), part.rect.top(), part.rect.right() + 1,
-                                   part.rect.bottom() + 1}))
-        fill(part, run);
-    return;
-  }
-  if (side != brushShapeSide_) {
-    brushShape_ = BrushCircleRuns(BrushSquare{0, 0, side, side, 0, side}, Rect{0, 0, side, side});
-    brushShapeSide_ = side;
-  }
+  // Only the rows and columns of each part are worked out, so a circle far larger than the window
+  // costs no more than the part shown.
   for (const Part& part : parts)
-    for (PixelRun run : brushShape_) {
-      run.Y += b.Top;
-      if (run.Y < part.rect.top() || run.Y > part.rect.bottom()) continue;
-      run.Left = std::max(run.Left + b.Left, part.rect.left());
-      run.Right = std::min(run.Right + b.Left, part.rect.right());
-      if (run.Left <= run.Right) fill(part, run);
-    }
+    for (const PixelRun& run :
+         BrushCircleRuns(b, Rect{part.rect.left(), part.rect.top(), part.rect.right() + 1,
+                                 part.rect.bottom() + 1}))
+      fill(part, run);
 }
 
 void WorkAreaView::paintEvent(QPaintEvent* e) {

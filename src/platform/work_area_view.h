@@ -132,10 +132,6 @@ class WorkAreaView : public QAbstractScrollArea {
   mutable std::optional<outline::LayerDisplayRows> image2_;
   // The exposed part of the picture at a zoom of 100 % and above, made at each paint.
   std::vector<std::uint32_t> exposedPixels_;
-  // The brush circle's runs for a square of this side at (0, 0): its shape, the same wherever the
-  // pointer is, made again only when the radius changes.
-  std::vector<PixelRun> brushShape_;
-  int brushShapeSide_ = -1;
   // The scene of the last repaint request, and the write clock then.
   Scene requested_;
   std::uint64_t requestedAt_ = 0;
