@@ -448,10 +448,13 @@ void NearestResampleInto(const PixelSource& source, int width, int height, const
   };
   // At the source's own width target column x is source column x, and no list is needed.
   const bool same = width == source.width();
-  std::vector<int> columns(same ? 0 : static_cast<std::size_t>(part.width()));
   const int first = same ? part.left : under(part.left, source.width(), width);
-  for (int x = part.left; x < part.right && !same; ++x)
-    columns[x - part.left] = under(x, source.width(), width) - first;
+  std::vector<int> columns;
+  if (!same) {
+    columns.resize(static_cast<std::size_t>(part.width()));
+    for (int x = part.left; x < part.right; ++x)
+      columns[x - part.left] = under(x, source.width(), width) - first;
+  }
   const int sourceColumns = same ? part.width() : columns.back() + 1;
   const bool sameRows = height == source.height();
   const int bits = source.bitsPerPixel();
