@@ -200,8 +200,8 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
         const int first = FirstInside(xl, std::min(xr, p.a), inside);
         const int last = LastInside(std::max(xl, p.a), xr, inside);
         side(first, std::min(xr, p.a - 1));
-        if (p.a >= xl && p.a <= xr && inside(p.a)) run(p.a, 1);
-        side(std::max(xl, p.a + 1), last);
+        // The centre column (offset 0) starts the run to its right, whose offsets grow from it.
+        side(p.a >= xl && p.a <= xr && inside(p.a) ? p.a : std::max(xl, p.a + 1), last);
         continue;
       }
       for (int x = xl; x <= xr;) {
