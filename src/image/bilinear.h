@@ -56,7 +56,8 @@ inline void SampleBgr(double X, double Y, const ConstView& bitmap, std::uint8_t*
   }
 }
 
-// SampleBgr for n positions (X[i], Y[i]), each stored at pixel column x[i] of the row `out`.
+// SampleBgr for n positions (X[i], Y[i]), each stored at pixel x[i] counted from `out`: a column
+// of the row `out` starts, or a pixel of a later row where the rows are packed one after another.
 using SampleRunFunction = void (*)(const double* X, const double* Y, const int* x, int n,
                                    const ConstView& bitmap, std::uint8_t* out);
 void SampleRunScalar(const double* X, const double* Y, const int* x, int n, const ConstView& bitmap,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -130,8 +131,8 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
 
   // Axis pass: the offset is z along the one tangent axis. Clockwise, the row right of the centre
   // reads from above, the column below it from the right, and so on round. The centre's row goes
-  // to the sampler in runs, right of the centre and then left of it; the column takes one pixel
-  // per row.
+  // to the sampler in runs, right of the centre and then left of it, and so does its column where
+  // the destination's rows are packed (see below); otherwise the column takes one pixel per row.
   const double turn = p.clockwise ? 1 : -1;
   std::vector<double> z(static_cast<std::size_t>(std::max(p.R, 1)));
   for (int d = 1; d < p.R; ++d) z[d] = SwirlDisplacement(arc, p.R, p.H, d);
@@ -144,13 +145,30 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
       if (p.a - d >= bounds.left && p.a - d < bounds.right)
         centreRow.add(p.a - d, p.b, p.a - d, p.b + turn * z[d]);
   }
-  auto sample = [&](int x, int y, double xs, double ys) {
-    if (bounds.contains(x, y)) PutSample(src, dst, x, y, xs, ys);
-  };
-  for (int d = 1; d < p.R; ++d) {
-    sample(p.a, p.b + d, p.a + turn * z[d], p.b + d);
-    sample(p.a, p.b - d, p.a - turn * z[d], p.b - d);
+  if (p.a < bounds.left || p.a >= bounds.right) return;
+  const int top = std::max(p.b - p.R + 1, bounds.top);
+  const int bottom = std::min(p.b + p.R - 1, bounds.bottom - 1);
+  // With every row of the destination a whole number of pixels long, pixel (a, y) is pixel
+  // (y - top) * stride / 3 counted from (a, top): the column is one run of the sampler.
+  const bool packed = dst.stride > 0 && dst.stride % 3 == 0 && src.width >= 2 && src.height >= 2 &&
+                      static_cast<double>(bottom - top) * dst.stride < INT_MAX;
+  if (!packed) {
+    for (int y = top; y <= bottom; ++y)
+      if (y != p.b)
+        PutSample(src, dst, p.a, y, y > p.b ? p.a + turn * z[y - p.b] : p.a - turn * z[p.b - y], y);
+    return;
   }
+  std::vector<double> X, Y;
+  std::vector<int> at;
+  for (int y = top; y <= bottom; ++y) {
+    if (y == p.b) continue;
+    X.push_back(y > p.b ? p.a + turn * z[y - p.b] : p.a - turn * z[p.b - y]);
+    Y.push_back(y);
+    at.push_back(static_cast<int>((y - top) * (dst.stride / 3)));
+  }
+  if (X.empty()) return;
+  static const SampleRunFunction sampleRun = FastestSampleRun();
+  sampleRun(X.data(), Y.data(), at.data(), static_cast<int>(X.size()), src, dst.pixel(p.a, top));
 }
 
 }  // namespace drollo::warp
