@@ -36,6 +36,7 @@ struct ExpandTable {
   int H = 0;
   std::vector<BulgeTerms> terms;  // by offset 0..R-1 across the stretch
   std::vector<double> shifts;     // (R + 1) x R (vertical) or R x (R + 1); empty beyond the limit
+  std::vector<int> clean;         // by row of `shifts`: how many of its first shifts are not NaN
   bool vertical = true;
 
   double shift(int across, int along) const {
@@ -72,6 +73,12 @@ std::shared_ptr<const ExpandTable> ExpandShifts(int R, int H, bool vertical) {
       } else {
         for (int across = 0; across < R; ++across)
           for (int along = 0; along <= R; ++along) *out++ = table->shift(across, along);
+      }
+      const int rows = vertical ? R + 1 : R, length = vertical ? R : R + 1;
+      for (int r = 0; r < rows; ++r) {
+        const double* row = table->shifts.data() + static_cast<std::size_t>(r) * length;
+        table->clean.push_back(static_cast<int>(
+            std::find_if(row, row + length, [](double v) { return std::isnan(v); }) - row));
       }
     }
     return table;
@@ -161,6 +168,7 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
       // b - T above the centre, b + T below; a product with 1 or -1 is exact.
       const double b = p.b, sign = along >= 0 ? -1 : 1;
       const double* shifts = table->row(std::abs(along));
+      const int clean = shifts ? table->clean[std::abs(along)] : 0;
       std::uint8_t* out = dst.row(y);
       auto inside = [&](int x) {
         const RowSpan& span = spans[x - xl];
@@ -179,8 +187,11 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
             Y[i] = b + sign * table->shift(d0 + step * i, std::abs(along));
           }
         }
-        // Where the root has no positive argument the pixel keeps its colour.
-        if (thin || std::any_of(Y, Y + n, [](double v) { return std::isnan(v); })) {
+        // Where the root has no positive argument the pixel keeps its colour. A run whose offsets
+        // all lie before the row's first such shift has none.
+        const int farthest = step > 0 ? d0 + n - 1 : d0;
+        if (thin ||
+            (farthest >= clean && std::any_of(Y, Y + n, [](double v) { return std::isnan(v); }))) {
           int kept = 0;
           for (int i = 0; i < n; ++i)
             if (!std::isnan(Y[i])) X[kept] = x + i, Y[kept] = Y[i], xs[kept++] = x + i;
