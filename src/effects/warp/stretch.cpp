@@ -36,7 +36,7 @@ struct ExpandTable {
   int H = 0;
   std::vector<BulgeTerms> terms;  // by offset 0..R-1 across the stretch
   std::vector<double> shifts;     // (R + 1) x R (vertical) or R x (R + 1); empty beyond the limit
-  std::vector<int> clean;         // by row of `shifts`: how many of its first shifts are not NaN
+  std::vector<int> clean;         // vertical: by row, how many of its first shifts are not NaN
   bool vertical = true;
 
   double shift(int across, int along) const {
@@ -74,11 +74,10 @@ std::shared_ptr<const ExpandTable> ExpandShifts(int R, int H, bool vertical) {
         for (int across = 0; across < R; ++across)
           for (int along = 0; along <= R; ++along) *out++ = table->shift(across, along);
       }
-      const int rows = vertical ? R + 1 : R, length = vertical ? R : R + 1;
-      for (int r = 0; r < rows; ++r) {
-        const double* row = table->shifts.data() + static_cast<std::size_t>(r) * length;
+      for (int along = 0; vertical && along <= R; ++along) {
+        const double* row = table->row(along);
         table->clean.push_back(static_cast<int>(
-            std::find_if(row, row + length, [](double v) { return std::isnan(v); }) - row));
+            std::find_if(row, row + R, [](double v) { return std::isnan(v); }) - row));
       }
     }
     return table;

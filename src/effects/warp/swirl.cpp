@@ -152,17 +152,19 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
   // (y - top) * stride / 3 counted from (a, top): the column is one run of the sampler.
   const bool packed = dst.stride > 0 && dst.stride % 3 == 0 && src.width >= 2 && src.height >= 2 &&
                       static_cast<double>(bottom - top) * dst.stride < INT_MAX;
+  auto columnSource = [&](int y) {
+    return y > p.b ? p.a + turn * z[y - p.b] : p.a - turn * z[p.b - y];
+  };
   if (!packed) {
     for (int y = top; y <= bottom; ++y)
-      if (y != p.b)
-        PutSample(src, dst, p.a, y, y > p.b ? p.a + turn * z[y - p.b] : p.a - turn * z[p.b - y], y);
+      if (y != p.b) PutSample(src, dst, p.a, y, columnSource(y), y);
     return;
   }
   std::vector<double> X, Y;
   std::vector<int> at;
   for (int y = top; y <= bottom; ++y) {
     if (y == p.b) continue;
-    X.push_back(y > p.b ? p.a + turn * z[y - p.b] : p.a - turn * z[p.b - y]);
+    X.push_back(columnSource(y));
     Y.push_back(y);
     at.push_back(static_cast<int>((y - top) * (dst.stride / 3)));
   }
