@@ -30,6 +30,23 @@ TColor NearestOfThinPicture(double& X, double& Y, const ConstView& v) {
   return NearestPixel(v, Round(X), Round(Y));
 }
 
+// The run's positions formed in doubles, as many at a time as the columns' list holds, and handed
+// to sampleRun.
+void SampleOffsetRunWith(SampleRunFunction sampleRun, const OffsetRun& run, const ConstView& bitmap,
+                         std::uint8_t* out) {
+  constexpr int kPart = static_cast<int>(kConsecutive.size());
+  double X[kPart], Y[kPart];
+  const double y = run.y;
+  for (int done = 0; done < run.n; done += kPart) {
+    const int m = std::min(kPart, run.n - done);
+    for (int i = 0, a = run.a0 + run.step * done; i < m; ++i, a += run.step) {
+      X[i] = static_cast<double>(run.x + done + i) + run.sx * run.u[a];
+      Y[i] = y + run.sy * run.v[a];
+    }
+    sampleRun(X, Y, kConsecutive.data(), m, bitmap, out + 3 * (run.x + done));
+  }
+}
+
 }  // namespace
 
 TColor xiangsujuhe(double& X, double& Y, const ConstView& bitmap) {
@@ -196,6 +213,118 @@ DROLLO_AVX512 inline __m512 PickBytes(__m512i low, __m512i index, __m512i high) 
   return _mm512_cvtepi32_ps(_mm512_maskz_permutex2var_epi8(kLowByteOfEachLane, low, index, high));
 }
 
+// The positions of sixteen lanes as the blend takes them: the whole parts, and the fractions as
+// floats.
+struct SixteenPositions {
+  __m512i x0;
+  __m512i y0;
+  __m512 wx1;
+  __m512 wy1;
+};
+
+// Positions given as doubles, clamped as the scalar sampler clamps them, each stored at pixel x[k]
+// counted from `out`.
+struct DoublePositions {
+  const double* X;
+  const double* Y;
+  const int* x;
+  __m512d lastRow, rowClamp, columnClamp;
+
+  DROLLO_AVX512 DoublePositions(const double* X_, const double* Y_, const int* x_, int w, int h)
+      : X(X_),
+        Y(Y_),
+        x(x_),
+        lastRow(_mm512_set1_pd(h - 1)),
+        rowClamp(_mm512_set1_pd(h - 2)),
+        columnClamp(_mm512_set1_pd(w - 2)) {}
+
+  // Lanes past the end of the run (`count` long from position i) repeat its first position.
+  DROLLO_AVX512 SixteenPositions at(int i, __mmask16 lanes, int /*count*/) const {
+    // Rows: in [0, h - 1) as they are, below 0 to 0, else (beyond, or NaN) to h - 2. Columns: not
+    // at least 0 (NaN included) to 0, beyond w - 2 to w - 2. (The maximum takes its second operand
+    // for NaN; 0 for -0 changes no weight's size.)
+    const __m512d zero = _mm512_setzero_pd();
+    __m512d vy[2], vx[2];
+    for (int j = 0; j < 2; ++j) {
+      const __mmask8 half = static_cast<__mmask8>(lanes >> (8 * j));
+      const __m512d y = _mm512_mask_loadu_pd(_mm512_set1_pd(Y[i]), half, Y + i + 8 * j);
+      const __m512d xj = _mm512_mask_loadu_pd(_mm512_set1_pd(X[i]), half, X + i + 8 * j);
+      vy[j] = _mm512_max_pd(
+          _mm512_mask_blend_pd(_mm512_cmp_pd_mask(y, lastRow, _CMP_LT_OQ), rowClamp, y), zero);
+      vx[j] = _mm512_min_pd(_mm512_max_pd(xj, zero), columnClamp);
+    }
+    const __m256i y0Low = _mm512_cvttpd_epi32(vy[0]), y0High = _mm512_cvttpd_epi32(vy[1]);
+    const __m256i x0Low = _mm512_cvttpd_epi32(vx[0]), x0High = _mm512_cvttpd_epi32(vx[1]);
+    // Y - y0 and X - x0 are exact.
+    return SixteenPositions{Join(x0Low, x0High), Join(y0Low, y0High),
+                            Floats(_mm512_sub_pd(vx[0], _mm512_cvtepi32_pd(x0Low)),
+                                   _mm512_sub_pd(vx[1], _mm512_cvtepi32_pd(x0High))),
+                            Floats(_mm512_sub_pd(vy[0], _mm512_cvtepi32_pd(y0Low)),
+                                   _mm512_sub_pd(vy[1], _mm512_cvtepi32_pd(y0High)))};
+  }
+  DROLLO_AVX512 bool consecutive(int i, __mmask16 lanes) const {
+    const __m512i iota = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m512i columns = _mm512_maskz_loadu_epi32(lanes, x + i);
+    return _mm512_mask_cmpeq_epi32_mask(lanes, columns,
+                                        _mm512_add_epi32(_mm512_set1_epi32(x[i]), iota)) == lanes;
+  }
+  int column(int k) const { return x[k]; }
+  void exactly(int k, const ConstView& bitmap, std::uint8_t* out) const {
+    SampleBgr(X[k], Y[k], bitmap, out + 3 * x[k]);
+  }
+};
+
+// The positions of an offset run, from its split tables: whole parts added as integers, the
+// fractions taken as they are. Every position lies where no clamp applies, and the pixels are
+// consecutive.
+struct SplitPositions {
+  const OffsetRun& run;
+
+  // Lanes past the end of the run repeat its first position.
+  DROLLO_AVX512 SixteenPositions at(int i, __mmask16 lanes, int count) const {
+    const int a = run.a0 + run.step * i;
+    __m512i xWhole, yWhole;
+    __m512 wx1, wy1;
+    if (run.step > 0) {
+      xWhole = _mm512_maskz_loadu_epi32(lanes, run.xWhole + a);
+      yWhole = _mm512_maskz_loadu_epi32(lanes, run.yWhole + a);
+      wx1 = _mm512_maskz_loadu_ps(lanes, run.xFraction + a);
+      wy1 = _mm512_maskz_loadu_ps(lanes, run.yFraction + a);
+    } else {
+      // Entries a, a - 1, ..., loaded from a - 15 up and turned round; nothing before the run's
+      // last entry is read.
+      const __m512i reverse =
+          _mm512_setr_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+      const __mmask16 high = static_cast<__mmask16>(lanes << (16 - count));
+      xWhole =
+          _mm512_permutexvar_epi32(reverse, _mm512_maskz_loadu_epi32(high, run.xWhole + a - 15));
+      yWhole =
+          _mm512_permutexvar_epi32(reverse, _mm512_maskz_loadu_epi32(high, run.yWhole + a - 15));
+      wx1 = _mm512_permutexvar_ps(reverse, _mm512_maskz_loadu_ps(high, run.xFraction + a - 15));
+      wy1 = _mm512_permutexvar_ps(reverse, _mm512_maskz_loadu_ps(high, run.yFraction + a - 15));
+    }
+    const __m512i iota = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    SixteenPositions p{
+        _mm512_add_epi32(_mm512_add_epi32(_mm512_set1_epi32(run.x + i), iota), xWhole),
+        _mm512_add_epi32(_mm512_set1_epi32(run.y), yWhole), wx1, wy1};
+    if (count < 16) {
+      const __m512i first = _mm512_setzero_si512();
+      p.x0 = _mm512_mask_blend_epi32(lanes, _mm512_permutexvar_epi32(first, p.x0), p.x0);
+      p.y0 = _mm512_mask_blend_epi32(lanes, _mm512_permutexvar_epi32(first, p.y0), p.y0);
+      p.wx1 = _mm512_mask_blend_ps(lanes, _mm512_permutexvar_ps(first, p.wx1), p.wx1);
+      p.wy1 = _mm512_mask_blend_ps(lanes, _mm512_permutexvar_ps(first, p.wy1), p.wy1);
+    }
+    return p;
+  }
+  static bool consecutive(int /*i*/, __mmask16 /*lanes*/) { return true; }
+  int column(int k) const { return run.x + k; }
+  void exactly(int k, const ConstView& bitmap, std::uint8_t* out) const {
+    const int a = run.a0 + run.step * k;
+    SampleBgr(static_cast<double>(run.x + k) + run.sx * run.u[a],
+              static_cast<double>(run.y) + run.sy * run.v[a], bitmap, out + 3 * (run.x + k));
+  }
+};
+
 // SampleRunScalar sixteen positions at a time, with the same bytes, through a cheaper blend that
 // is checked before it is trusted.
 //
@@ -208,22 +337,15 @@ DROLLO_AVX512 inline __m512 PickBytes(__m512i low, __m512i index, __m512i high) 
 // again by the scalar sampler. The four pixels around each position are read in one of two ways:
 // when all sixteen lie in rows r .. r + 2 and 21 columns (as along a warp's row), three 64-byte
 // loads and byte permutes; otherwise eight bytes from each position's two rows, one by one.
-DROLLO_AVX512 void SampleRunAvx512(const double* X, const double* Y, const int* x, int n,
-                                   const ConstView& bitmap, std::uint8_t* out) {
+//
+// The picture must be at least 3 pixels wide, and its bytes few enough for 32-bit offsets.
+template <typename Positions>
+DROLLO_AVX512 void SampleGroupsAvx512(const Positions& positions, int n, const ConstView& bitmap,
+                                      std::uint8_t* out) {
   const int w = bitmap.width;
   const int h = bitmap.height;
   const std::uint8_t* const data = bitmap.data;
   const std::ptrdiff_t stride = bitmap.stride;
-  // Byte offsets into the picture are kept in 32-bit lanes, and eight bytes from the start of a row
-  // lie in the row.
-  if (stride * static_cast<std::ptrdiff_t>(h) > std::ptrdiff_t{1} << 30 || w < 3) {
-    SampleRunAvx2(X, Y, x, n, bitmap, out);
-    return;
-  }
-  const __m512d zero = _mm512_setzero_pd();
-  const __m512d lastRow = _mm512_set1_pd(h - 1);
-  const __m512d rowClamp = _mm512_set1_pd(h - 2);
-  const __m512d columnClamp = _mm512_set1_pd(w - 2);
   const __m512 one = _mm512_set1_ps(1);
   const __m512 nearHalf = _mm512_set1_ps(0.5F - 1.0F / 4096);
   const __m512i stride32 = _mm512_set1_epi32(static_cast<int>(stride));
@@ -238,35 +360,18 @@ DROLLO_AVX512 void SampleRunAvx512(const double* X, const double* Y, const int* 
   for (int k = 0; k < 16; ++k)
     for (int c = 0; c < 3; ++c) order[3 * k + c] = static_cast<std::uint8_t>(16 * c + k);
   const __m512i interleave = _mm512_load_si512(order);
-  const __m512i iota = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   for (int i = 0; i < n; i += 16) {
-    // Lanes past the end of the run repeat its first position; nothing is stored from them.
+    // Nothing is stored from the lanes past the end of the run.
     const int count = std::min(16, n - i);
     const __mmask16 lanes = static_cast<__mmask16>(count == 16 ? 0xFFFF : (1 << count) - 1);
-    // Rows: in [0, h - 1) as they are, below 0 to 0, else (beyond, or NaN) to h - 2. Columns: not
-    // at least 0 (NaN included) to 0, beyond w - 2 to w - 2. (The maximum takes its second operand
-    // for NaN; 0 for -0 changes no weight's size.)
-    __m512d vy[2], vx[2];
-    for (int j = 0; j < 2; ++j) {
-      const __mmask8 half = static_cast<__mmask8>(lanes >> (8 * j));
-      const __m512d y = _mm512_mask_loadu_pd(_mm512_set1_pd(Y[i]), half, Y + i + 8 * j);
-      const __m512d xj = _mm512_mask_loadu_pd(_mm512_set1_pd(X[i]), half, X + i + 8 * j);
-      vy[j] = _mm512_max_pd(
-          _mm512_mask_blend_pd(_mm512_cmp_pd_mask(y, lastRow, _CMP_LT_OQ), rowClamp, y), zero);
-      vx[j] = _mm512_min_pd(_mm512_max_pd(xj, zero), columnClamp);
-    }
-    const __m256i y0Low = _mm512_cvttpd_epi32(vy[0]), y0High = _mm512_cvttpd_epi32(vy[1]);
-    const __m256i x0Low = _mm512_cvttpd_epi32(vx[0]), x0High = _mm512_cvttpd_epi32(vx[1]);
-    // Y - y0 and X - x0 are exact; y0 + 1 - Y is 1 - (Y - y0) within 2^-54.
-    const __m512 wy1 = Floats(_mm512_sub_pd(vy[0], _mm512_cvtepi32_pd(y0Low)),
-                              _mm512_sub_pd(vy[1], _mm512_cvtepi32_pd(y0High)));
-    const __m512 wx1 = Floats(_mm512_sub_pd(vx[0], _mm512_cvtepi32_pd(x0Low)),
-                              _mm512_sub_pd(vx[1], _mm512_cvtepi32_pd(x0High)));
+    const SixteenPositions p = positions.at(i, lanes, count);
+    // y0 + 1 - Y is 1 - (Y - y0) within 2^-54.
+    const __m512 wy1 = p.wy1;
+    const __m512 wx1 = p.wx1;
     const __m512 wy0 = _mm512_sub_ps(one, wy1);
     const __m512 wx0 = _mm512_sub_ps(one, wx1);
-    const __m512i y0 = Join(y0Low, y0High);
-    const __m512i x0 = Join(x0Low, x0High);
-
+    const __m512i y0 = p.y0;
+    const __m512i x0 = p.x0;
     __m512i topLeft, topRight, bottomLeft, bottomRight;  // byte indices of channel 0
     __m512i top0, top1, bottom0, bottom1;                // the 128 bytes each index reads
     __mmask16 unsure = 0;
@@ -340,20 +445,43 @@ DROLLO_AVX512 void SampleRunAvx512(const double* X, const double* Y, const int* 
         _mm512_inserti32x4(_mm512_inserti32x4(blues, _mm512_cvtusepi32_epi8(channel[1]), 1),
                            _mm512_cvtusepi32_epi8(channel[2]), 2);
     const __m512i pixels = _mm512_permutexvar_epi8(interleave, planes);
-    const __m512i columns = _mm512_maskz_loadu_epi32(lanes, x + i);
-    if (_mm512_mask_cmpeq_epi32_mask(lanes, columns,
-                                     _mm512_add_epi32(_mm512_set1_epi32(x[i]), iota)) == lanes) {
-      _mm512_mask_storeu_epi8(out + 3 * x[i], (__mmask64{1} << (3 * count)) - 1, pixels);
+    if (positions.consecutive(i, lanes)) {
+      _mm512_mask_storeu_epi8(out + 3 * positions.column(i), (__mmask64{1} << (3 * count)) - 1,
+                              pixels);
     } else {
       alignas(64) std::uint8_t bytes[64];
       _mm512_store_si512(bytes, pixels);
-      for (int k = 0; k < count; ++k) std::memcpy(out + 3 * x[i + k], bytes + 3 * k, 3);
+      for (int k = 0; k < count; ++k)
+        std::memcpy(out + 3 * positions.column(i + k), bytes + 3 * k, 3);
     }
-    for (; unsure != 0; unsure &= static_cast<__mmask16>(unsure - 1)) {
-      const int k = i + __builtin_ctz(unsure);
-      SampleBgr(X[k], Y[k], bitmap, out + 3 * x[k]);
-    }
+    for (; unsure != 0; unsure &= static_cast<__mmask16>(unsure - 1))
+      positions.exactly(i + __builtin_ctz(unsure), bitmap, out);
   }
+}
+
+// Byte offsets into the picture are kept in 32-bit lanes, and eight bytes from the start of a row
+// lie in the row.
+bool FitsSixteenLanes(const ConstView& bitmap) {
+  return bitmap.stride * static_cast<std::ptrdiff_t>(bitmap.height) <= std::ptrdiff_t{1} << 30 &&
+         bitmap.width >= 3;
+}
+
+DROLLO_AVX512 void SampleRunAvx512(const double* X, const double* Y, const int* x, int n,
+                                   const ConstView& bitmap, std::uint8_t* out) {
+  if (!FitsSixteenLanes(bitmap)) {
+    SampleRunAvx2(X, Y, x, n, bitmap, out);
+    return;
+  }
+  SampleGroupsAvx512(DoublePositions(X, Y, x, bitmap.width, bitmap.height), n, bitmap, out);
+}
+
+DROLLO_AVX512 void SampleOffsetRunAvx512(const OffsetRun& run, const ConstView& bitmap,
+                                         std::uint8_t* out) {
+  if (!FitsSixteenLanes(bitmap)) {
+    SampleOffsetRunWith(&SampleRunAvx2, run, bitmap, out);
+    return;
+  }
+  SampleGroupsAvx512(SplitPositions{run}, run.n, bitmap, out);
 }
 
 #undef DROLLO_AVX512
@@ -378,6 +506,26 @@ std::vector<SampleRunFunction> SampleRunsOfThisProcessor() {
 
 SampleRunFunction FastestSampleRun() {
   return SampleRunsOfThisProcessor().back();
+}
+
+void SampleOffsetRunScalar(const OffsetRun& run, const ConstView& bitmap, std::uint8_t* out) {
+  SampleOffsetRunWith(&SampleRunScalar, run, bitmap, out);
+}
+
+std::vector<SampleOffsetRunFunction> SampleOffsetRunsOfThisProcessor() {
+  std::vector<SampleOffsetRunFunction> runs{&SampleOffsetRunScalar};
+#if defined(__x86_64__)
+  if (HasAvx2())
+    runs.push_back([](const OffsetRun& run, const ConstView& bitmap, std::uint8_t* out) {
+      SampleOffsetRunWith(&SampleRunAvx2, run, bitmap, out);
+    });
+  if (HasAvx2() && HasAvx512()) runs.push_back(&SampleOffsetRunAvx512);
+#endif
+  return runs;
+}
+
+SampleOffsetRunFunction FastestSampleOffsetRun() {
+  return SampleOffsetRunsOfThisProcessor().back();
 }
 
 }  // namespace drollo

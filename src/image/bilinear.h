@@ -5,6 +5,7 @@
 // only ever contributes with weight 0. The clamped position is written back to the caller.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "image/picture.h"
@@ -68,6 +69,51 @@ void SampleRunScalar(const double* X, const double* Y, const int* x, int n, cons
 SampleRunFunction FastestSampleRun();
 // Every form this processor runs, the scalar one first and the fastest last: for the tests.
 std::vector<SampleRunFunction> SampleRunsOfThisProcessor();
+
+// The columns 0, 1, ..., 255: the pixels of a run of neighbouring ones, counted from its first.
+inline constexpr std::array<int, 256> kConsecutive = [] {
+  std::array<int, 256> columns{};
+  for (int i = 0; i < 256; ++i) columns[i] = i;
+  return columns;
+}();
+
+// A run of n neighbouring pixels of row y from column x, each displaced by offsets kept in tables:
+// pixel x + i takes the sample at X = (x + i) + sx u[a], Y = y + sy v[a], with a = a0 + step i,
+// step 1 or -1 and sx, sy 1 or -1. The tables also hold each signed offset split in two, for the
+// vectorised form: xWhole[a] = floor(sx u[a]) and xFraction[a] = sx u[a] - xWhole[a] rounded to
+// float, and likewise yWhole and yFraction for sy v. The run keeps clear of the picture's edges,
+// where the sampler clamps: every x + i + xWhole[a] lies in 0 .. w - 3 and y + yWhole[a] in
+// 0 .. h - 3, with u[a] and v[a] finite.
+//
+// The fraction of the offset differs from the fraction of the rounded position X by at most half a
+// unit in X's last place, or the whole parts differ by one where X rounds onto a whole number, and
+// there the blend is continuous; either way the blend moves by far less than the margin the
+// vectorised sampler keeps for its own rounding, so it gives the bytes of the formula.
+struct OffsetRun {
+  int x;
+  int y;
+  int n;
+  int a0;
+  int step;
+  const double* u;
+  const double* v;
+  double sx;
+  double sy;
+  const int* xWhole;
+  const float* xFraction;
+  const int* yWhole;
+  const float* yFraction;
+};
+// SampleBgr at each position of the run, stored at pixel x + i counted from `out` (the start of the
+// destination's row y).
+using SampleOffsetRunFunction = void (*)(const OffsetRun& run, const ConstView& bitmap,
+                                         std::uint8_t* out);
+// The positions formed as the displacement warps form them, and SampleRunScalar.
+void SampleOffsetRunScalar(const OffsetRun& run, const ConstView& bitmap, std::uint8_t* out);
+// The fastest form with the same bytes: on AVX-512, the split offsets go straight into the blend.
+SampleOffsetRunFunction FastestSampleOffsetRun();
+// Every form this processor runs, the scalar one first and the fastest last: for the tests.
+std::vector<SampleOffsetRunFunction> SampleOffsetRunsOfThisProcessor();
 
 // The pixel of a 24-bit view nearest to (x, y) after clamping both into the picture.
 inline TColor NearestPixel(const ConstView& v, int x, int y) {

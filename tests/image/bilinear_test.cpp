@@ -232,3 +232,91 @@ TEST(SampleBgr, BlendsAHairFromAHalfRoundAsTheDoubleBlendDoes) {
 
 }  // namespace
 }  // namespace drollo
+
+namespace drollo {
+namespace {
+
+// The split of a table of offsets for one sign, as the displacement warps keep it.
+struct SplitTable {
+  std::vector<int> whole;
+  std::vector<float> fraction;
+};
+SplitTable Split(const std::vector<double>& terms, double sign) {
+  SplitTable t;
+  for (const double u : terms) {
+    const double signed_ = sign * u;
+    t.whole.push_back(static_cast<int>(std::floor(signed_)));
+    t.fraction.push_back(static_cast<float>(signed_ - std::floor(signed_)));
+  }
+  return t;
+}
+
+// Offsets of every kind a warp's table holds: anywhere in [0, 7), whole numbers, a hair either
+// side of one, halves (where blends tie) and a hair either side of a half, and 0. Every form of
+// the offset run must give SampleBgr's bytes at (x + i) + sx u[a], y + sy v[a], for runs going
+// either way through the tables, of every length around the vector width, with both signs.
+TEST(SampleOffsetRun, EveryFormGivesTheBytesOfThePositionsItStandsFor) {
+  const std::vector<SampleOffsetRunFunction> runs = SampleOffsetRunsOfThisProcessor();
+  ASSERT_EQ(runs.front(), &SampleOffsetRunScalar);
+  ASSERT_EQ(runs.back(), FastestSampleOffsetRun());
+  const Picture p = test::PatternPicture(80, 30, 5);
+  const ConstView view = p.view();
+  std::uint32_t seed = 7;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  const double hair = std::ldexp(1.0, -40);
+  constexpr int kLength = 64;
+  std::vector<double> u, v;
+  for (int a = 0; a < kLength; ++a) {
+    const double whole = next() % 7;
+    const double kinds[] = {next() % 100000 / 100000.0 * 7,
+                            whole,
+                            whole + hair,
+                            whole > 0 ? whole - hair : 0,
+                            whole + 0.5,
+                            whole + 0.5 - hair,
+                            whole + 0.5 + hair,
+                            0};
+    u.push_back(kinds[next() % 8]);
+    v.push_back(kinds[next() % 8]);
+  }
+  const SplitTable uSplit[2] = {Split(u, 1), Split(u, -1)};
+  const SplitTable vSplit[2] = {Split(v, 1), Split(v, -1)};
+  const std::vector<double> signs = {1, -1};
+  for (int step : {1, -1})
+    for (int s = 0; s < 4; ++s)
+      for (int n = 1; n <= 40; ++n) {
+        const double sx = signs[s % 2], sy = signs[s / 2];
+        const int a0 = step > 0 ? kLength - n - s : n + s;
+        const OffsetRun run{.x = 8 + s,
+                            .y = 9 + s,
+                            .n = n,
+                            .a0 = a0,
+                            .step = step,
+                            .u = u.data(),
+                            .v = v.data(),
+                            .sx = sx,
+                            .sy = sy,
+                            .xWhole = uSplit[s % 2].whole.data(),
+                            .xFraction = uSplit[s % 2].fraction.data(),
+                            .yWhole = vSplit[s / 2].whole.data(),
+                            .yFraction = vSplit[s / 2].fraction.data()};
+        std::vector<std::uint8_t> expected(3 * view.width, 77);
+        for (int i = 0; i < n; ++i) {
+          const int a = a0 + step * i;
+          SampleBgr(run.x + i + sx * u[a], run.y + sy * v[a], view,
+                    expected.data() + 3 * (run.x + i));
+        }
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+          std::vector<std::uint8_t> got(3 * view.width, 77);
+          runs[r](run, view, got.data());
+          ASSERT_EQ(got, expected)
+              << "form " << r << " step " << step << " signs " << s << " n " << n;
+        }
+      }
+}
+
+}  // namespace
+}  // namespace drollo

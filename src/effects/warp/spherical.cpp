@@ -67,6 +67,10 @@ struct LensTable {
     const PinchTerms& column = pinch[ax];
     return {(row.c - column.root) / column.ratio, (column.c - row.root) / row.ratio};
   }
+
+  // The pinch's half height at offset |dx| = ax (0 < ax < R): column a + dx takes the rows less
+  // than it away from the centre's.
+  int pinchHalf(int ax) const { return Round(PinchHalfHeight(s, pinch[ax])); }
 };
 
 // The last table of each lens, shared with the steps that use it.
@@ -90,6 +94,7 @@ std::shared_ptr<const LensTable> CachedTable(std::shared_ptr<const LensTable>& c
       for (int d = 1; d < R; ++d) table->pinch[d] = MakePinchTerms(table->s, d);
     }
     table->grid.fill(R, isBulge ? 0 : 1, [&](int ax, int ay) { return table->compute(ax, ay); });
+    if (!isBulge) table->grid.split([&](int ax) { return ax == 0 ? 0 : table->pinchHalf(ax) - 1; });
     return table;
   });
 }
@@ -222,7 +227,7 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
     Tick(progress);
   })
                                   : Progress{};
-  SweepQuadrantRows(src, dst, p.a, p.b, p.R, above, below, source, twice);
+  SweepQuadrantRows(dst, p.a, p.b, p.R, above, below, SamplesAt(src, dst, source), twice);
 
   AxisPass(src, dst, p,
            [&](int centre, int pos) { return BulgeAxisSource(table->s, centre, pos); });
@@ -234,28 +239,20 @@ void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
   assert(!Overlap(src, dst));
   if (p.R < 1) return;
   const std::shared_ptr<const LensTable> table = PinchTable(p.R, p.H);
-  const std::vector<PinchTerms>& terms = table->pinch;
   const Rect& bounds = dst.bounds;
-  const DisplacedRunFunction displacedRun = FastestPositionForms().displaced;
 
   // The sign moves away from the centre: minus left of and above it, plus right of and below.
-  auto source = [&](int x, int y, int n, double* X, double* Y) {
+  auto shiftOf = [&p](int x, int y) {
     const int dx0 = p.a - x, dy = p.b - y;
-    const int ay = std::abs(dy);
-    const int step = dx0 > 0 ? -1 : 1;
-    const DisplacedPositions shift{x, y, dx0 > 0 ? -1.0 : 1.0, dy > 0 ? -1.0 : 1.0};
-    if (table->grid.tabulated()) {
-      displacedRun(TermsOfRun(table->grid, ay, std::abs(dx0), step, n), shift, X, Y);
-      return;
-    }
-    DisplacedRun(
-        x, y, n, std::abs(dx0), step, shift.sx, shift.sy,
-        [&](int ax) { return table->compute(ax, ay); }, X, Y);
+    return RunShift{std::abs(dy), std::abs(dx0), dx0 > 0 ? -1 : 1, dx0 > 0 ? -1.0 : 1.0,
+                    dy > 0 ? -1.0 : 1.0};
   };
-  auto half = [&](int x) { return Round(PinchHalfHeight(table->s, terms[std::abs(p.a - x)])); };
+  auto compute = [&table](int ax, int ay) { return table->compute(ax, ay); };
+  auto half = [&](int x) { return table->pinchHalf(std::abs(p.a - x)); };
   auto above = [&](int x) { return Clip(p.b - half(x) + 1, p.b - 1, bounds); };
   auto below = [&](int x) { return Clip(p.b + 1, p.b + half(x) - 1, bounds); };
-  SweepQuadrantRows(src, dst, p.a, p.b, p.R, above, below, source, progress);
+  SweepQuadrantRows(dst, p.a, p.b, p.R, above, below,
+                    DisplacedSamples(table->grid, src, dst, p.a, p.b, shiftOf, compute), progress);
 
   AxisPass(src, dst, p,
            [&](int centre, int pos) { return PinchAxisSource(table->s, centre, pos); });

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -108,13 +109,7 @@ void SweepColumns(int x0, int x1, const Rect& bounds, RowsOf rowsOf, Pixel pixel
 // The longest run of positions handed to the sampler at once.
 constexpr int kSourceRun = 256;
 
-// The columns 0, 1, ..., kSourceRun - 1: a run of neighbouring pixels from column x is sampled into
-// `out + 3 * x` at these columns, with no list of its own.
-inline constexpr std::array<int, kSourceRun> kConsecutive = [] {
-  std::array<int, kSourceRun> columns{};
-  for (int i = 0; i < kSourceRun; ++i) columns[i] = i;
-  return columns;
-}();
+static_assert(kSourceRun <= static_cast<int>(kConsecutive.size()));
 
 // Bilinear samples of src stored into dst pixel by pixel, handed to the fastest sampler in runs of
 // the same row: add() keeps a sample until the row changes or kSourceRun are waiting. Every pixel
@@ -156,21 +151,36 @@ class RowSamples {
   int xs_[kSourceRun];
 };
 
+// Up to this radius the offset grids of the pinch and the swirl also keep their terms split for the
+// sampler's offset runs (8 MB more at R = 500).
+constexpr int kSplitRadius = 512;
+
 // The terms of the source positions by offset (|dx|, |dy|) from the centre, |dx| and |dy| below
 // R, for one radius and strength: u along x and v along y, each R x R, a row per |dy|. Empty
 // beyond kTabulatedRadius, where the kernels compute each term when it is needed.
+//
+// After split(), up to kSplitRadius, the signed terms s u and s v are also kept split into whole
+// parts and fractions, as OffsetRun wants them, for s = 1 (index 0) and s = -1 (index 1).
 struct OffsetGrid {
   int R = 0;
   std::vector<double> u;
   std::vector<double> v;
+  std::array<std::vector<int>, 2> uWhole, vWhole;
+  std::array<std::vector<float>, 2> uFraction, vFraction;
+  // Per row: how many of its terms, from |dx| = 0 on, are finite (and below 2^30). The largest
+  // |u| and |v| among those the patch uses.
+  std::vector<int> finite;
+  double uReach = 0;
+  double vReach = 0;
 
   // Fills (ax, ay) for ax, ay in from .. R - 1 with terms(ax, ay), a pair {u, v}.
   template <typename Terms>
   void fill(int radius, int from, Terms terms) {
     R = radius;
     if (R > kTabulatedRadius) return;
-    u.assign(static_cast<std::size_t>(R) * R, 0);
-    v.assign(static_cast<std::size_t>(R) * R, 0);
+    const std::size_t size = static_cast<std::size_t>(R) * R;
+    u.assign(size, 0);
+    v.assign(size, 0);
     for (int ay = from; ay < R; ++ay)
       for (int ax = from; ax < R; ++ax) {
         const auto [along, across] = terms(ax, ay);
@@ -179,6 +189,80 @@ struct OffsetGrid {
       }
   }
   bool tabulated() const { return !u.empty(); }
+
+  // Whether every source position of the round patch of radius R around (a, b) keeps clear of the
+  // edges of src as offset runs must: judged by the farthest terms the patch uses.
+  bool splitFits(const ConstView& src, int a, int b) const {
+    if (finite.empty()) return false;
+    return a - R + 1 - std::ceil(uReach) >= 0 && a + R - 1 + std::floor(uReach) <= src.width - 3 &&
+           b - R + 1 - std::ceil(vReach) >= 0 && b + R - 1 + std::floor(vReach) <= src.height - 3;
+  }
+
+  // The offset run of pixels x .. x + n - 1 of row y, whose offsets |dx| go from ax0 by step, in
+  // row ay of the grid, with the signs sx and sy; false where the grid keeps no split terms or one
+  // of the run's terms is not finite.
+  bool offsetRun(int x, int y, int n, int ay, int ax0, int step, double sx, double sy,
+                 OffsetRun& run) const {
+    if (finite.empty() || (step > 0 ? ax0 + n - 1 : ax0) >= finite[ay]) return false;
+    const std::size_t row = static_cast<std::size_t>(ay) * R;
+    const int ix = sx > 0 ? 0 : 1, iy = sy > 0 ? 0 : 1;
+    run = OffsetRun{.x = x,
+                    .y = y,
+                    .n = n,
+                    .a0 = ax0,
+                    .step = step,
+                    .u = u.data() + row,
+                    .v = v.data() + row,
+                    .sx = sx,
+                    .sy = sy,
+                    .xWhole = uWhole[ix].data() + row,
+                    .xFraction = uFraction[ix].data() + row,
+                    .yWhole = vWhole[iy].data() + row,
+                    .yFraction = vFraction[iy].data() + row};
+    return true;
+  }
+
+  // Splits the filled terms for offset runs, up to kSplitRadius. The patch uses the offsets
+  // (|dx|, |dy|) with |dy| at most extent(|dx|), and the reach of its positions is measured over
+  // those.
+  template <typename Extent>
+  void split(Extent extent) {
+    if (!tabulated() || R > kSplitRadius) return;
+    const std::size_t size = u.size();
+    for (int s = 0; s < 2; ++s) {
+      const double sign = s == 0 ? 1 : -1;
+      uWhole[s].assign(size, 0);
+      vWhole[s].assign(size, 0);
+      uFraction[s].assign(size, 0);
+      vFraction[s].assign(size, 0);
+      for (std::size_t k = 0; k < size; ++k) {
+        if (!Usable(u[k]) || !Usable(v[k])) continue;
+        // t - floor(t) is exact in double.
+        const double tu = sign * u[k], tv = sign * v[k];
+        uWhole[s][k] = static_cast<int>(std::floor(tu));
+        vWhole[s][k] = static_cast<int>(std::floor(tv));
+        uFraction[s][k] = static_cast<float>(tu - std::floor(tu));
+        vFraction[s][k] = static_cast<float>(tv - std::floor(tv));
+      }
+    }
+    finite.assign(static_cast<std::size_t>(R), 0);
+    for (int ay = 0; ay < R; ++ay) {
+      int& count = finite[static_cast<std::size_t>(ay)];
+      const std::size_t row = static_cast<std::size_t>(ay) * R;
+      while (count < R && Usable(u[row + count]) && Usable(v[row + count])) ++count;
+    }
+    for (int ax = 0; ax < R; ++ax)
+      for (int ay = 0; ay <= std::min(extent(ax), R - 1); ++ay) {
+        if (ax >= finite[static_cast<std::size_t>(ay)]) continue;
+        const std::size_t k = static_cast<std::size_t>(ay) * R + ax;
+        uReach = std::max(uReach, std::abs(u[k]));
+        vReach = std::max(vReach, std::abs(v[k]));
+      }
+  }
+
+ private:
+  // A term whose whole part an int holds.
+  static bool Usable(double t) { return std::abs(t) < 1 << 30; }
 };
 
 // The source positions of a run of n pixels of one row, all on one side of the centre, whose
@@ -289,17 +373,84 @@ int LastInside(int lo, int hi, Inside inside) {
   return lo;
 }
 
+// A run sampler for SweepQuadrantRows from the runs' source positions: sourceRun(x, y, n, X, Y)
+// gives those of pixels x .. x + n - 1 of row y, n at most kSourceRun, and they go to the fastest
+// sampler.
+template <typename SourceRun>
+auto SamplesAt(const ConstView& src, const MutableView& dst, SourceRun sourceRun) {
+  return [&src, &dst, sourceRun](int x, int y, int n, std::uint8_t* out) {
+    static const SampleRunFunction sampleRun = FastestSampleRun();
+    double X[kSourceRun], Y[kSourceRun];
+    for (int done = 0; done < n;) {
+      const int m = std::min(kSourceRun, n - done);
+      sourceRun(x + done, y, m, X, Y);
+      if (src.width < 2 || src.height < 2) {
+        for (int i = 0; i < m; ++i) PutSample(src, dst, x + done + i, y, X[i], Y[i]);
+      } else {
+        sampleRun(X, Y, kConsecutive.data(), m, src, out + 3 * (x + done));
+      }
+      done += m;
+    }
+  };
+}
+
+// How a run of the displacement warps is displaced: its offsets |dx| go from ax0 by step, in row
+// ay, and the terms u and v take the signs sx and sy.
+struct RunShift {
+  int ay;
+  int ax0;
+  int step;
+  double sx;
+  double sy;
+};
+
+// The run sampler of the displacement warps (the pinch and the swirl), whose source positions
+// are X = (x + i) + sx u, Y = y + sy v: shiftOf(x, y) gives the RunShift of a run from pixel x
+// of row y, and compute(ax, ay) the terms {u, v} beyond the grid. Where the whole patch of radius
+// R around (a, b) keeps clear of the edges, a run whose terms are finite goes to the sampler as an
+// offset run; otherwise its positions are formed first. Both give the same bytes.
+template <typename ShiftOf, typename Compute>
+auto DisplacedSamples(const OffsetGrid& grid, const ConstView& src, const MutableView& dst, int a,
+                      int b, ShiftOf shiftOf, Compute compute) {
+  const DisplacedRunFunction displacedRun = FastestPositionForms().displaced;
+  auto positions = SamplesAt(
+      src, dst, [&grid, shiftOf, compute, displacedRun](int x, int y, int n, double* X, double* Y) {
+        const RunShift s = shiftOf(x, y);
+        if (grid.tabulated()) {
+          displacedRun(TermsOfRun(grid, s.ay, s.ax0, s.step, n),
+                       DisplacedPositions{x, y, s.sx, s.sy}, X, Y);
+          return;
+        }
+        DisplacedRun(
+            x, y, n, s.ax0, s.step, s.sx, s.sy, [&](int ax) { return compute(ax, s.ay); }, X, Y);
+      });
+  const bool split = grid.splitFits(src, a, b);
+  return [&grid, &src, split, shiftOf, positions](int x, int y, int n, std::uint8_t* out) {
+    static const SampleOffsetRunFunction sampleOffsetRun = FastestSampleOffsetRun();
+    if (split) {
+      const RunShift s = shiftOf(x, y);
+      OffsetRun run;
+      if (grid.offsetRun(x, y, n, s.ay, s.ax0, s.step, s.sx, s.sy, run)) {
+        sampleOffsetRun(run, src, out);
+        return;
+      }
+    }
+    positions(x, y, n, out);
+  };
+}
+
 // Every pixel of the quadrant pass of a round patch around (a, b) of radius R: the columns
 // a - R + 1 .. a + R - 1 but a itself, column x taking the rows above(x) above row b and below(x)
 // below it; each takes the bilinear sample of src at its source position. Walked row by row, each
 // row left to right in runs of neighbouring pixels, all on one side of the centre:
-// sourceRun(x, y, n, X, Y) gives the source positions of pixels x .. x + n - 1 of row y, and the
-// run goes to the fastest sampler. The rows are split between threads. Every pixel is written
-// once, so neither the order nor the split can change the result. `rowProgress` ticks once per row
-// of the patch but row b, whether or not the row lies in the destination, from the calling thread.
-template <typename Above, typename Below, typename SourceRun>
-void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int b, int R,
-                       Above above, Below below, SourceRun sourceRun, const Progress& rowProgress) {
+// sampleRun(x, y, n, out) samples pixels x .. x + n - 1 of row y into `out`, the start of the row
+// in dst (see SamplesAt and DisplacedSamples). The rows are split between threads. Every pixel is
+// written once, so neither the order nor the split can change the result. `rowProgress` ticks once
+// per row of the patch but row b, whether or not the row lies in the destination, from the calling
+// thread.
+template <typename Above, typename Below, typename SampleRun>
+void SweepQuadrantRows(const MutableView& dst, int a, int b, int R, Above above, Below below,
+                       SampleRun sampleRun, const Progress& rowProgress) {
   const Rect& bounds = dst.bounds;
   const int xl = std::max(a - R + 1, bounds.left), xr = std::min(a + R - 1, bounds.right - 1);
   const int columns = std::max(xr - xl + 1, 0);
@@ -310,23 +461,7 @@ void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int 
   }
   // In a round patch a row's pixels on each side of the centre are found by halving.
   const bool nested = SpansNest(upper, xl, a, false) && SpansNest(lower, xl, a, false);
-  static const SampleRunFunction sampleRun = FastestSampleRun();
-  const bool thin = src.width < 2 || src.height < 2;
   auto rows = [&](int y0, int y1) {
-    double X[kSourceRun], Y[kSourceRun];
-    // Pixels x .. x + n - 1 of row y, in runs of at most kSourceRun.
-    auto runs = [&](int y, int x, int n, std::uint8_t* out) {
-      for (int done = 0; done < n;) {
-        const int m = std::min(kSourceRun, n - done);
-        sourceRun(x + done, y, m, X, Y);
-        if (thin) {
-          for (int i = 0; i < m; ++i) PutSample(src, dst, x + done + i, y, X[i], Y[i]);
-        } else {
-          sampleRun(X, Y, kConsecutive.data(), m, src, out + 3 * (x + done));
-        }
-        done += m;
-      }
-    };
     for (int y = std::max(y0, bounds.top); y < std::min(y1, bounds.bottom); ++y) {
       const RowSpan* spans = y < b ? upper.data() : lower.data();
       auto inside = [&](int x) {
@@ -339,8 +474,8 @@ void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int 
         const int leftEnd = std::min(xr, a - 1), rightStart = std::max(xl, a + 1);
         const int first = FirstInside(xl, leftEnd, inside);
         const int last = LastInside(rightStart, xr, inside);
-        if (first <= leftEnd) runs(y, first, leftEnd - first + 1, out);
-        if (last >= rightStart) runs(y, rightStart, last - rightStart + 1, out);
+        if (first <= leftEnd) sampleRun(first, y, leftEnd - first + 1, out);
+        if (last >= rightStart) sampleRun(rightStart, y, last - rightStart + 1, out);
         continue;
       }
       for (int x = xl; x <= xr;) {
@@ -351,7 +486,7 @@ void SweepQuadrantRows(const ConstView& src, const MutableView& dst, int a, int 
         // The run ends before the centre column, which is never inside.
         int n = 1;
         while (x + n <= xr && inside(x + n)) ++n;
-        runs(y, x, n, out);
+        sampleRun(x, y, n, out);
         x += n;
       }
     }

@@ -84,6 +84,8 @@ std::shared_ptr<const SwirlTable> Table(int R, int H) {
     table->H = H;
     table->arc = SwirlArcRadius(R, H);
     table->grid.fill(R, 1, [&](int ax, int ay) { return table->compute(ax, ay); });
+    // Column a + dx takes the rows within sqrt(R^2 - dx^2) - 1/2 of the centre's (see swirl()).
+    table->grid.split([R](int ax) { return static_cast<int>(std::sqrt(Square(R) - Square(ax))); });
     return table;
   });
 }
@@ -101,21 +103,13 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
 
   // Clockwise, x - ox above the centre and x + ox below it, y - oy right of it and y + oy left
   // of it; the other way round, the opposite signs.
-  const DisplacedRunFunction displacedRun = FastestPositionForms().displaced;
-  auto source = [&](int x, int y, int n, double* X, double* Y) {
+  const double turn = p.clockwise ? 1 : -1;
+  auto shiftOf = [&p, turn](int x, int y) {
     const int dx0 = x - p.a, dy = p.b - y;
-    const int ay = std::abs(dy);
-    const double turn = p.clockwise ? 1 : -1;
-    const int step = dx0 > 0 ? 1 : -1;
-    const DisplacedPositions shift{x, y, dy > 0 ? -turn : turn, dx0 > 0 ? -turn : turn};
-    if (table->grid.tabulated()) {
-      displacedRun(TermsOfRun(table->grid, ay, std::abs(dx0), step, n), shift, X, Y);
-      return;
-    }
-    DisplacedRun(
-        x, y, n, std::abs(dx0), step, shift.sx, shift.sy,
-        [&](int ax) { return table->compute(ax, ay); }, X, Y);
+    return RunShift{std::abs(dy), std::abs(dx0), dx0 > 0 ? 1 : -1, dy > 0 ? -turn : turn,
+                    dx0 > 0 ? -turn : turn};
   };
+  auto compute = [&table](int ax, int ay) { return table->compute(ax, ay); };
   // An integer radicand, formed exactly in double (R may exceed 46340 when zoomed far out).
   auto halfHeight = [&](int x) { return std::sqrt(Square(p.R) - Square(x - p.a)); };
   auto above = [&](int x) { return Clip(Round(p.b - halfHeight(x)) + 1, p.b - 1, bounds); };
@@ -127,13 +121,13 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
     Tick(progress);
   })
                                   : Progress{};
-  SweepQuadrantRows(src, dst, p.a, p.b, p.R, above, below, source, twice);
+  SweepQuadrantRows(dst, p.a, p.b, p.R, above, below,
+                    DisplacedSamples(table->grid, src, dst, p.a, p.b, shiftOf, compute), twice);
 
   // Axis pass: the offset is z along the one tangent axis. Clockwise, the row right of the centre
   // reads from above, the column below it from the right, and so on round. The centre's row goes
   // to the sampler in runs, right of the centre and then left of it, and so does its column where
   // the destination's rows are packed (see below); otherwise the column takes one pixel per row.
-  const double turn = p.clockwise ? 1 : -1;
   std::vector<double> z(static_cast<std::size_t>(std::max(p.R, 1)));
   for (int d = 1; d < p.R; ++d) z[d] = SwirlDisplacement(arc, p.R, p.H, d);
   if (p.b >= bounds.top && p.b < bounds.bottom) {

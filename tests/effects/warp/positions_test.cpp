@@ -48,5 +48,40 @@ TEST(RunPositions, EveryFormGivesThePlainFormsDoubles) {
       }
 }
 
+// A grid whose terms stop being defined part way along some rows (as a swirl's do past its arc):
+// offset runs are given only for runs whose terms are all defined, and the reach that decides
+// whether a patch keeps clear of the edges counts only the terms the patch uses.
+TEST(OffsetRuns, AreGivenOnlyOverDefinedTermsAndFitByTheTermsAPatchUses) {
+  constexpr int R = 30;
+  OffsetGrid grid;
+  grid.fill(R, 1, [](int ax, int ay) {
+    const double u = ax + ay < 40 ? 0.25 * ax : std::nan("");
+    return std::pair{u, ay > 20 ? 50.0 : 0.5 * ay};
+  });
+  grid.split([](int ax) { return ax < 10 ? 20 : 5; });
+  OffsetRun run;
+  // Row 15 is defined up to |dx| = 24; row 0 all along.
+  EXPECT_TRUE(grid.offsetRun(100, 100, 24, 15, 1, 1, 1, -1, run));
+  EXPECT_EQ(run.xWhole[7], 1);
+  EXPECT_EQ(run.xFraction[7], 0.75F);
+  EXPECT_FALSE(grid.offsetRun(100, 100, 25, 15, 1, 1, 1, -1, run));
+  EXPECT_TRUE(grid.offsetRun(100, 100, 24, 15, 24, -1, -1, 1, run));
+  EXPECT_EQ(run.xWhole[7], -2);
+  EXPECT_EQ(run.xFraction[7], 0.25F);
+  EXPECT_FALSE(grid.offsetRun(100, 100, 1, 15, 25, -1, 1, 1, run));
+  EXPECT_TRUE(grid.offsetRun(100, 100, R - 1, 0, 1, 1, 1, 1, run));
+  // The patch reaches 0.25 * 29 along x and 0.5 * 20 along y (not the 50 of the rows it leaves).
+  EXPECT_DOUBLE_EQ(grid.uReach, 0.25 * 29);
+  EXPECT_DOUBLE_EQ(grid.vReach, 10);
+  const Picture picture(200, 200, 24);
+  const int fromLeft = R - 1 + 8, fromTop = R - 1 + 10;
+  EXPECT_TRUE(grid.splitFits(picture.view(), fromLeft, fromTop));
+  EXPECT_FALSE(grid.splitFits(picture.view(), fromLeft - 1, fromTop));
+  EXPECT_FALSE(grid.splitFits(picture.view(), fromLeft, fromTop - 1));
+  EXPECT_TRUE(grid.splitFits(picture.view(), 199 - (R - 1 + 7) - 2, 199 - (R - 1 + 10) - 2));
+  EXPECT_FALSE(grid.splitFits(picture.view(), 199 - (R - 1 + 7) - 1, 100));
+  EXPECT_FALSE(grid.splitFits(picture.view(), 100, 199 - (R - 1 + 10) - 1));
+}
+
 }  // namespace
 }  // namespace drollo::warp::detail

@@ -147,6 +147,24 @@ INSTANTIATE_TEST_SUITE_P(
         StepCase{"PinchBeyondTheTable", Lens::kPinch, 300, 220, {150, 110, 1030, 400}}),
     [](const testing::TestParamInfo<StepCase>& info) { return info.param.name; });
 
+// Presses ever nearer to each edge, across the point where the pinch's source positions no longer
+// keep clear of it and the sampler is handed them in another form: the same bytes as the
+// reference all the way.
+TEST(SphereStep, PinchesWalkingUpToEachEdgeEqualTheReference) {
+  const Picture start = PatternPicture(120, 90, 9);
+  for (const auto& [R, H] : {std::pair{24, 12}, std::pair{20, 30}})
+    for (int d = 0; d <= 45; d += 3)
+      for (const auto& [a, b] :
+           {std::pair{d, 45}, std::pair{119 - d, 45}, std::pair{60, d}, std::pair{60, 89 - d}}) {
+        const SphereParams p{a, b, R, H};
+        Picture fast = start;
+        Picture plain = start;
+        RegionStep(Lens::kPinch, fast, p);
+        Reference(Lens::kPinch, plain, p);
+        ASSERT_TRUE(SamePicture(plain, fast)) << a << "," << b << " R " << R << " H " << H;
+      }
+}
+
 class SphereShapeTest : public testing::TestWithParam<Lens> {};
 
 TEST_P(SphereShapeTest, CentreAndRimKeepTheirColoursAndAxesCopyOneSourcePixel) {

@@ -91,5 +91,24 @@ TEST(SwirlStep, CentreAndEverythingFromTheRimOutKeepTheirColours) {
   EXPECT_FALSE(after.samePixels(before));
 }
 
+// Presses ever nearer to each edge, across the point where the patch's source positions no
+// longer keep clear of it and the sampler is handed them in another form: the same bytes as the
+// reference all the way, for a gentle swirl and one that reaches far.
+TEST(SwirlStep, PressesWalkingUpToEachEdgeEqualTheReference) {
+  const Picture start = PatternPicture(120, 90, 9);
+  for (const auto& [R, H] : {std::pair{24, 6}, std::pair{20, 14}})
+    for (int d = 0; d <= 45; d += 3)
+      for (const auto& [a, b] :
+           {std::pair{d, 45}, std::pair{119 - d, 45}, std::pair{60, d}, std::pair{60, 89 - d}}) {
+        const SwirlParams p{a, b, R, H, (d / 3) % 2 == 0};
+        Picture fast = start;
+        Picture plain = start;
+        test::RunOnBox(fast, SwirlBounds(p),
+                       [&](const ConstView& src, const MutableView& dst) { swirl(src, dst, p); });
+        reference::Swirl(plain, a, b, R, H, p.clockwise);
+        ASSERT_TRUE(SamePicture(plain, fast)) << a << "," << b << " R " << R << " H " << H;
+      }
+}
+
 }  // namespace
 }  // namespace drollo::warp
