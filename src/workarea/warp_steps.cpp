@@ -94,8 +94,9 @@ bool WarpSteps::warpSetUp(const TrackBar& radius, const TrackBar& bend, bool dou
 Progress WarpSteps::columnProgress() {
   return [this] {
     ProgressBarState& bar = warpState_.ProgressBar1;
+    const int shown = bar.Hundredths();
     if (bar.Position < bar.Max) ++bar.Position;
-    progress_.Advanced(bar);
+    if (bar.Hundredths() != shown) progress_.Advanced(bar);
   };
 }
 
@@ -236,9 +237,10 @@ void WarpSteps::WaveWrap(int A, int B, int K) {
                           result.rect(), 3};
     ProgressBarState& bar = warpState_.ProgressBar1;
     warp::wave(picture.view(), dst, A, B, K, [this, &bar] {
+      const int shown = bar.Hundredths();
       ++bar.Position;
       if (bar.Position == bar.Max) bar.Position = 0;
-      progress_.Advanced(bar);
+      if (bar.Hundredths() != shown) progress_.Advanced(bar);
     });
     // The result is new memory already: it becomes the picture, and the history records it
     // without another copy.

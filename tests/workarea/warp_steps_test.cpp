@@ -112,5 +112,27 @@ TEST_F(WarpStepTest, PictureOfAnotherDepthIsStepAt24Bits) {
   EXPECT_TRUE(SamePicture(expected, state.WorkingPicture));
 }
 
+// The window is told of the bar each time it has moved by a hundredth of its length, once for each
+// hundredth: a click's columns advance the model's bar one by one, and the window hears of every
+// part of that it could show.
+TEST(WarpStepProgress, TheWindowHearsOfEachHundredthTheBarReachesOnce) {
+  struct Display : TWork_areaHost {
+    std::vector<ProgressBarState> told;
+    void Advanced(const ProgressBarState& bar) override { told.push_back(bar); }
+  } display;
+  ProgramState state;
+  state.WorkingPicture = PatternPicture(240, 180, 17);
+  TTools tools{state};
+  TWork_area area{state, tools, &display};
+  state.WarpAction = Warp::Expand;
+  area.SphericalStretch(120, 90);  // R = 100: 4 * 99 columns of a bar 500 long
+  ASSERT_EQ(display.told.size(), 396u * 100 / 500);
+  for (std::size_t i = 0; i < display.told.size(); ++i) {
+    EXPECT_EQ(display.told[i].Hundredths(), static_cast<int>(i) + 1);
+    EXPECT_EQ(display.told[i].Position, 5 * (static_cast<int>(i) + 1));
+  }
+  EXPECT_EQ(state.ProgressBar1.Position, 0);
+}
+
 }  // namespace
 }  // namespace drollo

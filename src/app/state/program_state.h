@@ -19,10 +19,16 @@ struct Point {
 struct ProgressBarState {
   int Position = 0;
   int Max = 500;
+
+  // How much of the bar is filled, in hundredths of its length: finer than any window shows it.
+  int Hundredths() const {
+    return Max > 0 ? static_cast<int>(static_cast<long long>(Position) * 100 / Max) : 0;
+  }
 };
 
 // The window that shows ProgressBar1. A long step advances the bar inside one event; it tells the
-// display each time, so the window can show the bar before the step ends.
+// display each time the bar has moved by a hundredth of its length, so the window can show the bar
+// before the step ends (and a click's few hundred columns cost the window a few dozen calls).
 class ProgressDisplay {
  public:
   virtual ~ProgressDisplay() = default;
