@@ -465,11 +465,13 @@ void WorkAreaView::paintBrushCircle(QPainter& p, const QRegion& exposed) {
   };
   // Only the rows and columns of each part are worked out, so a circle far larger than the window
   // costs no more than the part shown.
-  for (const Part& part : parts)
-    for (const PixelRun& run :
-         BrushCircleRuns(b, Rect{part.rect.left(), part.rect.top(), part.rect.right() + 1,
-                                 part.rect.bottom() + 1}))
-      fill(part, run);
+  for (const Part& part : parts) {
+    const Rect clip{part.rect.left(), part.rect.top(), part.rect.right() + 1,
+                    part.rect.bottom() + 1};
+    if (!(circleRuns_.square == b && circleRuns_.part == clip))
+      circleRuns_ = CircleRuns{b, clip, BrushCircleRuns(b, clip)};
+    for (const PixelRun& run : circleRuns_.runs) fill(part, run);
+  }
 }
 
 void WorkAreaView::paintEvent(QPaintEvent* e) {

@@ -132,6 +132,14 @@ class WorkAreaView : public QAbstractScrollArea {
   mutable std::optional<outline::LayerDisplayRows> image2_;
   // The exposed part of the picture at a zoom of 100 % and above, made at each paint.
   std::vector<std::uint32_t> exposedPixels_;
+  // The brush circle's runs in the last part of the window it was painted in: a click where the
+  // pointer rests paints the same ones again.
+  struct CircleRuns {
+    BrushSquare square;
+    Rect part;
+    std::vector<PixelRun> runs;
+  };
+  CircleRuns circleRuns_;
   // The scene of the last repaint request, and the write clock then.
   Scene requested_;
   std::uint64_t requestedAt_ = 0;
