@@ -261,7 +261,7 @@ void MainWindow::syncAll() {
   for (const auto& [a, m] : syncedShortcuts_) a->setEnabled(m->Enabled);
 
   view_->syncFromModel();
-  subWindow_->setWindowTitle(Shown("TWork_area", f.Work_area.Caption));
+  subWindow_->setWindowTitle(subWindowTitle_("TWork_area", f.Work_area.Caption));
 
   tools_->syncFromModel();
   imageSize_->syncFromModel();

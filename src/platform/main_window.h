@@ -126,6 +126,8 @@ class MainWindow : public QMainWindow, private WorkAreaSurface, private Progress
     ShownText hint;
   };
   std::vector<SyncedButton> syncedButtons_;
+  // The work area's caption as shown.
+  ShownText subWindowTitle_;
   std::vector<std::pair<QAction*, const MenuItem*>> syncedMenuEntries_;
   std::vector<std::pair<QAction*, const Action*>> syncedShortcuts_;
 

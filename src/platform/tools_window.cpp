@@ -41,7 +41,7 @@ class ColourPanel : public QLabel {
     // refresh after every event: it is set only when the colour changed.
     const QString sheet = QString("background-color: %1; color: %2;").arg(c.name(), ink.name());
     if (styleSheet() != sheet) setStyleSheet(sheet);
-    setText(Shown("TTools", model_.Caption));
+    setText(caption_("TTools", model_.Caption));
   }
 
  protected:
@@ -52,6 +52,7 @@ class ColourPanel : public QLabel {
 
  private:
   drollo::Panel& model_;
+  ShownText caption_;
 };
 
 // Edit1: a double-click runs the line balance; Enter is a key press the model handles.
@@ -87,10 +88,17 @@ void SetToolTip(QWidget* w, const QString& tip) {
   if (w->toolTip() != tip) w->setToolTip(tip);
 }
 
-void ShowControl(QWidget* w, const Control& c) {
+// A control's caption and hint as shown, each looked up again only when its text or the language
+// changed: the palette is read back from its model after every event.
+struct ControlTexts {
+  ShownText caption;
+  ShownText hint;
+};
+
+void ShowControl(QWidget* w, const Control& c, ShownText& hint) {
   w->setVisible(c.Visible);
   w->setEnabled(c.Enabled);
-  SetToolTip(w, Text(c.Hint));
+  SetToolTip(w, hint("TTools", c.Hint));
 }
 
 }  // namespace
@@ -140,11 +148,12 @@ ToolsWindow::ToolsWindow(TTools& tools, QWidget* parent)
     tools_.TabbedNotebook1.SetPageIndex(page);
     forwarded();
   });
-  syncs_.push_back([this] {
+  syncs_.push_back([this, hint = ShownText()]() mutable {
     notebook_->setCurrentIndex(tools_.TabbedNotebook1.PageIndex());
     notebook_->setEnabled(tools_.TabbedNotebook1.Enabled);
-    SetToolTip(notebook_,
-               tools_.TabbedNotebook1.ShowHint ? Text(tools_.TabbedNotebook1.Hint) : QString());
+    SetToolTip(notebook_, tools_.TabbedNotebook1.ShowHint
+                              ? hint("TTools", tools_.TabbedNotebook1.Hint)
+                              : QString());
   });
 
   progress_ = new QProgressBar(this);
@@ -210,11 +219,11 @@ QSlider* ToolsWindow::slider(QWidget* page, TrackBar& model, QRect geometry) {
     model.SetPosition(v);
     forwarded();
   });
-  pageSyncs_.push_back({page, [s, &model] {
+  pageSyncs_.push_back({page, [s, &model, hint = ShownText()]() mutable {
                           s->setRange(model.Min(), model.Max());
                           s->setPageStep(std::max(1, (model.Max() - model.Min()) / 10));
                           s->setValue(model.Position());
-                          ShowControl(s, model);
+                          ShowControl(s, model, hint);
                         }});
   return s;
 }
@@ -222,9 +231,9 @@ QSlider* ToolsWindow::slider(QWidget* page, TrackBar& model, QRect geometry) {
 QLabel* ToolsWindow::label(QWidget* page, const Label& model, QRect geometry) {
   auto* l = new QLabel(page);
   l->setGeometry(geometry);
-  pageSyncs_.push_back({page, [l, &model] {
-                          l->setText(Text(model.Caption));
-                          ShowControl(l, model);
+  pageSyncs_.push_back({page, [l, &model, texts = ControlTexts()]() mutable {
+                          l->setText(texts.caption("TTools", model.Caption));
+                          ShowControl(l, model, texts.hint);
                         }});
   return l;
 }
@@ -249,10 +258,10 @@ QToolButton* ToolsWindow::speedButton(QWidget* page, SpeedButton& model, QRect g
     model.Click();
     forwarded();
   });
-  pageSyncs_.push_back({page, [b, &model, pictureName] {
-                          if (!pictureName) b->setText(Text(model.Caption));
+  pageSyncs_.push_back({page, [b, &model, pictureName, texts = ControlTexts()]() mutable {
+                          if (!pictureName) b->setText(texts.caption("TTools", model.Caption));
                           b->setChecked(model.Down);
-                          ShowControl(b, model);
+                          ShowControl(b, model, texts.hint);
                         }});
   return b;
 }
@@ -266,10 +275,10 @@ void ToolsWindow::radioButton(QWidget* page, RadioButton& model, QRect geometry)
     model.Click();
     forwarded();
   });
-  pageSyncs_.push_back({page, [r, &model] {
-                          r->setText(Text(model.Caption));
+  pageSyncs_.push_back({page, [r, &model, texts = ControlTexts()]() mutable {
+                          r->setText(texts.caption("TTools", model.Caption));
                           r->setChecked(model.Checked);
-                          ShowControl(r, model);
+                          ShowControl(r, model, texts.hint);
                         }});
 }
 
@@ -307,9 +316,9 @@ void ToolsWindow::buildSwirlPage(QWidget* page) {
     tools_.Button1.Click();
     forwarded();
   });
-  pageSyncs_.push_back({page, [wave, this] {
-                          wave->setText(Text(tools_.Button1.Caption));
-                          ShowControl(wave, tools_.Button1);
+  pageSyncs_.push_back({page, [wave, this, texts = ControlTexts()]() mutable {
+                          wave->setText(texts.caption("TTools", tools_.Button1.Caption));
+                          ShowControl(wave, tools_.Button1, texts.hint);
                         }});
   text(page, t.TrackBar3.Caption, QRect(6, 80, 42, 20));
   slider(page, t.TrackBar3, QRect(48, 80, 130, 22))->setObjectName("TrackBar3");
@@ -345,10 +354,10 @@ void ToolsWindow::buildOutlinePage(QWidget* page) {
     tools_.CheckBox1.Click();
     forwarded();
   });
-  pageSyncs_.push_back({page, [show, this] {
-                          show->setText(Text(tools_.CheckBox1.Caption));
+  pageSyncs_.push_back({page, [show, this, texts = ControlTexts()]() mutable {
+                          show->setText(texts.caption("TTools", tools_.CheckBox1.Caption));
                           show->setChecked(tools_.CheckBox1.Checked);
-                          ShowControl(show, tools_.CheckBox1);
+                          ShowControl(show, tools_.CheckBox1, texts.hint);
                         }});
   speedButton(page, t.SpeedButton19, QRect(114, 3, 48, 22))->setObjectName("Tools.SpeedButton19");
   speedButton(page, t.SpeedButton7, QRect(166, 3, 48, 22))->setObjectName("Tools.SpeedButton7");
@@ -372,9 +381,9 @@ void ToolsWindow::buildOutlinePage(QWidget* page) {
     tools_.Panel2.Click();
     forwarded();
   };
-  pageSyncs_.push_back({page, [colour, this] {
+  pageSyncs_.push_back({page, [colour, this, hint = ShownText()]() mutable {
                           colour->sync();
-                          ShowControl(colour, tools_.Panel2);
+                          ShowControl(colour, tools_.Panel2, hint);
                         }});
   label(page, t.Label12, QRect(84, 60, 80, 18));
   slider(page, t.TrackBar6, QRect(6, 84, 172, 22))->setObjectName("TrackBar6");
@@ -401,10 +410,10 @@ void ToolsWindow::buildOutlinePage(QWidget* page) {
     tools_.Edit1.DblClick();
     forwarded();
   };
-  pageSyncs_.push_back({page, [edit, this] {
+  pageSyncs_.push_back({page, [edit, this, hint = ShownText()]() mutable {
                           if (edit->text() != Q(tools_.Edit1.Text))
                             edit->setText(Q(tools_.Edit1.Text));
-                          ShowControl(edit, tools_.Edit1);
+                          ShowControl(edit, tools_.Edit1, hint);
                         }});
   text(page, t.Edit1.Hint, QRect(48, 190, 170, 18));
 }
