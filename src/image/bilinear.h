@@ -79,7 +79,7 @@ inline constexpr std::array<int, 256> kConsecutive = [] {
 
 // A run of n neighbouring pixels of row y from column x, each displaced by offsets kept in tables:
 // pixel x + i takes the sample at X = (x + i) + sx u[a], Y = y + sy v[a], with a = a0 + step i,
-// step 1 or -1 and sx, sy 1 or -1. The tables also hold each signed offset split in two, for the
+// step 1 or -1 and sx, sy 1, -1 or 0. The tables also hold each signed offset split in two, for the
 // vectorised form: xWhole[a] = floor(sx u[a]) and xFraction[a] = sx u[a] - xWhole[a] rounded to
 // float, and likewise yWhole and yFraction for sy v. The run keeps clear of the picture's edges,
 // where the sampler clamps: every x + i + xWhole[a] lies in 0 .. w - 3 and y + yWhole[a] in

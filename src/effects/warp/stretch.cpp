@@ -1,6 +1,7 @@
 #include "effects/warp/stretch.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cmath>
 #include <limits>
@@ -38,6 +39,41 @@ struct ExpandTable {
   std::vector<double> shifts;     // (R + 1) x R (vertical) or R x (R + 1); empty beyond the limit
   std::vector<int> clean;         // vertical: by row, how many of its first shifts are not NaN
   bool vertical = true;
+  // Vertical, up to kSplitRadius: the shifts times 1 (index 0) and -1 (index 1) split into whole
+  // parts and fractions for the sampler's offset runs, whose columns are the pixels' own (a split
+  // of zeros); and the largest shift of the patch's pixels.
+  std::array<std::vector<int>, 2> whole;
+  std::array<std::vector<float>, 2> fraction;
+  std::vector<int> noWhole;
+  std::vector<float> noFraction;
+  double reach = 0;
+
+  void split() {
+    for (int s = 0; s < 2; ++s) {
+      const double sign = s == 0 ? 1 : -1;
+      whole[s].assign(shifts.size(), 0);
+      fraction[s].assign(shifts.size(), 0);
+      for (std::size_t k = 0; k < shifts.size(); ++k) {
+        // A shift beyond what an int holds never joins an offset run (see fits()).
+        if (!(std::abs(shifts[k]) < 1 << 30)) continue;
+        const double t = sign * shifts[k];
+        whole[s][k] = static_cast<int>(std::floor(t));
+        fraction[s][k] = static_cast<float>(t - std::floor(t));
+      }
+    }
+    noWhole.assign(static_cast<std::size_t>(R), 0);
+    noFraction.assign(static_cast<std::size_t>(R), 0);
+    // Column a +- across takes the rows within Round(w) of the centre's (see verticalExpand).
+    for (int across = 0; across < R; ++across)
+      for (int along = 0; along <= std::min(R, Round(terms[across].w)); ++along)
+        if (across < clean[along]) reach = std::max(reach, std::abs(row(along)[across]));
+  }
+  // Whether the source positions of every pixel of the patch around (a, b) keep clear of the
+  // edges of src, as offset runs must.
+  bool fits(const ConstView& src, int a, int b) const {
+    return !noWhole.empty() && reach < 1 << 30 && a - R + 1 >= 0 && a + R - 1 <= src.width - 3 &&
+           b - std::ceil(reach) >= 0 && b + std::floor(reach) <= src.height - 3;
+  }
 
   double shift(int across, int along) const {
     const BulgeTerms& t = terms[across];
@@ -79,6 +115,7 @@ std::shared_ptr<const ExpandTable> ExpandShifts(int R, int H, bool vertical) {
         table->clean.push_back(static_cast<int>(
             std::find_if(row, row + R, [](double v) { return std::isnan(v); }) - row));
       }
+      if (vertical && R <= kSplitRadius) table->split();
     }
     return table;
   });
@@ -154,8 +191,10 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
   // the columns from the first inside to the last, found by halving on each side of the centre.
   const bool nested = SpansNest(spans, xl, p.a, true);
   static const SampleRunFunction sampleRun = FastestSampleRun();
+  static const SampleOffsetRunFunction sampleOffsetRun = FastestSampleOffsetRun();
   static const DisplacedRunFunction displacedRun = FastestPositionForms().displaced;
   const bool thin = src.width < 2 || src.height < 2;
+  const bool split = table->fits(src, p.a, p.b);
   // Row by row, each row in runs of neighbouring pixels on one side of the centre column (or the
   // centre column alone); every pixel is written once, so neither the order nor the split between
   // threads can change the result.
@@ -176,6 +215,28 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
       // Pixels x .. x + n - 1, all on one side of the centre or the centre alone.
       auto run = [&](int x, int n) {
         const int d0 = std::abs(p.a - x), step = x < p.a ? -1 : 1;
+        // Where the patch keeps clear of the edges and the run's shifts are all defined, they go
+        // to the sampler split: the column x + i as (x + i) + 0 T.
+        const int farthest = step > 0 ? d0 + n - 1 : d0;
+        if (split && shifts && farthest < clean) {
+          const std::size_t row = static_cast<std::size_t>(std::abs(along)) * p.R;
+          const int s = sign > 0 ? 0 : 1;
+          const OffsetRun offsets{.x = x,
+                                  .y = p.b,
+                                  .n = n,
+                                  .a0 = d0,
+                                  .step = step,
+                                  .u = shifts,
+                                  .v = shifts,
+                                  .sx = 0,
+                                  .sy = sign,
+                                  .xWhole = table->noWhole.data(),
+                                  .xFraction = table->noFraction.data(),
+                                  .yWhole = table->whole[s].data() + row,
+                                  .yFraction = table->fraction[s].data() + row};
+          sampleOffsetRun(offsets, src, out);
+          return;
+        }
         if (shifts) {
           // The source column is the pixel's own: x + i, as (x + i) + 0 T.
           displacedRun(RunTerms{shifts, shifts, d0, step, n}, DisplacedPositions{x, p.b, 0.0, sign},
@@ -188,7 +249,6 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
         }
         // Where the root has no positive argument the pixel keeps its colour. A run whose offsets
         // all lie before the row's first such shift has none.
-        const int farthest = step > 0 ? d0 + n - 1 : d0;
         if (thin ||
             (farthest >= clean && std::any_of(Y, Y + n, [](double v) { return std::isnan(v); }))) {
           int kept = 0;

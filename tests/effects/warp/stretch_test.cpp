@@ -85,6 +85,24 @@ TEST_P(StretchStepTest, RegionStepEqualsCopyInCopyOut) {
   EXPECT_EQ(ticks, IsExpand(c.kind) ? 2 * c.p.R - 1 : 2 * (c.p.R - 1));
 }
 
+// Vertical expands pressed ever nearer to each edge, across the point where the source rows no
+// longer keep clear of it and the sampler is handed the positions in another form: the same bytes
+// as the reference all the way, for a gentle expand and one whose strength is its radius.
+TEST(StretchStep, VerticalExpandsWalkingUpToEachEdgeEqualTheReference) {
+  const Picture start = PatternPicture(120, 90, 9);
+  for (const auto& [R, H] : {std::pair{24, 8}, std::pair{20, 20}})
+    for (int d = 0; d <= 45; d += 3)
+      for (const auto& [a, b] :
+           {std::pair{d, 45}, std::pair{119 - d, 45}, std::pair{60, d}, std::pair{60, 89 - d}}) {
+        const SphereParams p{a, b, R, H};
+        Picture fast = start;
+        Picture plain = start;
+        Step(Kind::kVerticalExpand, fast, p);
+        reference::Stretch(plain, a, b, R, H, true, true);
+        ASSERT_TRUE(SamePicture(plain, fast)) << a << "," << b << " R " << R << " H " << H;
+      }
+}
+
 TEST_P(StretchStepTest, PixelsKeepTheirColumnOrRowOfOrigin) {
   const StretchCase& c = GetParam();
   // Every column (vertical) or row (horizontal) of one colour stays one colour.
