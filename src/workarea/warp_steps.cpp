@@ -92,11 +92,13 @@ bool WarpSteps::warpSetUp(const TrackBar& radius, const TrackBar& bend, bool dou
 }
 
 Progress WarpSteps::columnProgress() {
-  return [this] {
+  // The window is told when the bar reaches the next hundredth of its length.
+  return [this, next = warpState_.ProgressBar1.NextHundredth()]() mutable {
     ProgressBarState& bar = warpState_.ProgressBar1;
-    const int shown = bar.Hundredths();
     if (bar.Position < bar.Max) ++bar.Position;
-    if (bar.Hundredths() != shown) progress_.Advanced(bar);
+    if (bar.Position < next) return;
+    progress_.Advanced(bar);
+    next = bar.NextHundredth();
   };
 }
 

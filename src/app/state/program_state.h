@@ -2,6 +2,8 @@
 // palette writes and the effects read, the zoom, the progress bar, the pictures and the histories.
 #pragma once
 
+#include <limits>
+
 #include "app/state/history.h"
 #include "app/state/zoom_scale.h"
 #include "formats/metadata.h"
@@ -23,6 +25,11 @@ struct ProgressBarState {
   // How much of the bar is filled, in hundredths of its length: finer than any window shows it.
   int Hundredths() const {
     return Max > 0 ? static_cast<int>(static_cast<long long>(Position) * 100 / Max) : 0;
+  }
+  // The first position that shows one hundredth more than this one (beyond Max at the end).
+  int NextHundredth() const {
+    if (Max <= 0) return std::numeric_limits<int>::max();
+    return static_cast<int>(((Hundredths() + 1LL) * Max + 99) / 100);
   }
 };
 
