@@ -91,16 +91,14 @@ TEST_P(StretchStepTest, RegionStepEqualsCopyInCopyOut) {
 TEST(StretchStep, VerticalExpandsWalkingUpToEachEdgeEqualTheReference) {
   const Picture start = PatternPicture(120, 90, 9);
   for (const auto& [R, H] : {std::pair{24, 8}, std::pair{20, 20}})
-    for (int d = 0; d <= 45; d += 3)
-      for (const auto& [a, b] :
-           {std::pair{d, 45}, std::pair{119 - d, 45}, std::pair{60, d}, std::pair{60, 89 - d}}) {
-        const SphereParams p{a, b, R, H};
-        Picture fast = start;
-        Picture plain = start;
-        Step(Kind::kVerticalExpand, fast, p);
-        reference::Stretch(plain, a, b, R, H, true, true);
-        ASSERT_TRUE(SamePicture(plain, fast)) << a << "," << b << " R " << R << " H " << H;
-      }
+    test::ForPressesWalkingToEachEdge(120, 90, [&, R = R, H = H](int a, int b, int) {
+      const SphereParams p{a, b, R, H};
+      Picture fast = start;
+      Picture plain = start;
+      Step(Kind::kVerticalExpand, fast, p);
+      reference::Stretch(plain, a, b, R, H, true, true);
+      EXPECT_TRUE(SamePicture(plain, fast)) << a << "," << b << " R " << R << " H " << H;
+    });
 }
 
 TEST_P(StretchStepTest, PixelsKeepTheirColumnOrRowOfOrigin) {

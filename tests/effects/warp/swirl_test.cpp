@@ -97,17 +97,15 @@ TEST(SwirlStep, CentreAndEverythingFromTheRimOutKeepTheirColours) {
 TEST(SwirlStep, PressesWalkingUpToEachEdgeEqualTheReference) {
   const Picture start = PatternPicture(120, 90, 9);
   for (const auto& [R, H] : {std::pair{24, 6}, std::pair{20, 14}})
-    for (int d = 0; d <= 45; d += 3)
-      for (const auto& [a, b] :
-           {std::pair{d, 45}, std::pair{119 - d, 45}, std::pair{60, d}, std::pair{60, 89 - d}}) {
-        const SwirlParams p{a, b, R, H, (d / 3) % 2 == 0};
-        Picture fast = start;
-        Picture plain = start;
-        test::RunOnBox(fast, SwirlBounds(p),
-                       [&](const ConstView& src, const MutableView& dst) { swirl(src, dst, p); });
-        reference::Swirl(plain, a, b, R, H, p.clockwise);
-        ASSERT_TRUE(SamePicture(plain, fast)) << a << "," << b << " R " << R << " H " << H;
-      }
+    test::ForPressesWalkingToEachEdge(120, 90, [&, R = R, H = H](int a, int b, int d) {
+      const SwirlParams p{a, b, R, H, (d / 3) % 2 == 0};
+      Picture fast = start;
+      Picture plain = start;
+      test::RunOnBox(fast, SwirlBounds(p),
+                     [&](const ConstView& src, const MutableView& dst) { swirl(src, dst, p); });
+      reference::Swirl(plain, a, b, R, H, p.clockwise);
+      EXPECT_TRUE(SamePicture(plain, fast)) << a << "," << b << " R " << R << " H " << H;
+    });
 }
 
 }  // namespace
