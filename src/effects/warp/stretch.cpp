@@ -49,18 +49,8 @@ struct ExpandTable {
   double reach = 0;
 
   void split() {
-    for (int s = 0; s < 2; ++s) {
-      const double sign = s == 0 ? 1 : -1;
-      whole[s].assign(shifts.size(), 0);
-      fraction[s].assign(shifts.size(), 0);
-      for (std::size_t k = 0; k < shifts.size(); ++k) {
-        // A shift beyond what an int holds never joins an offset run (see fits()).
-        if (!(std::abs(shifts[k]) < 1 << 30)) continue;
-        const double t = sign * shifts[k];
-        whole[s][k] = static_cast<int>(std::floor(t));
-        fraction[s][k] = static_cast<float>(t - std::floor(t));
-      }
-    }
+    // A shift whose whole part an int does not hold never joins an offset run (see fits()).
+    SplitTerms(shifts, whole, fraction);
     noWhole.assign(static_cast<std::size_t>(R), 0);
     noFraction.assign(static_cast<std::size_t>(R), 0);
     // Column a +- across takes the rows within Round(w) of the centre's (see verticalExpand).
@@ -71,8 +61,9 @@ struct ExpandTable {
   // Whether the source positions of every pixel of the patch around (a, b) keep clear of the
   // edges of src, as offset runs must.
   bool fits(const ConstView& src, int a, int b) const {
-    return !noWhole.empty() && reach < 1 << 30 && a - R + 1 >= 0 && a + R - 1 <= src.width - 3 &&
-           b - std::ceil(reach) >= 0 && b + std::floor(reach) <= src.height - 3;
+    return !noWhole.empty() && WholePartFits(reach) && a - R + 1 >= 0 &&
+           a + R - 1 <= src.width - 3 && b - std::ceil(reach) >= 0 &&
+           b + std::floor(reach) <= src.height - 3;
   }
 
   double shift(int across, int along) const {

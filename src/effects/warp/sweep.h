@@ -155,6 +155,29 @@ class RowSamples {
 // sampler's offset runs (8 MB more at R = 500).
 constexpr int kSplitRadius = 512;
 
+// Whether an int holds the whole part of a term (not so for NaN).
+inline bool WholePartFits(double t) {
+  return std::abs(t) < 1 << 30;
+}
+
+// The terms times 1 (index 0) and -1 (index 1), each split into its whole part and its fraction
+// (exact in double, then rounded to float), as OffsetRun wants them. A term whose whole part does
+// not fit gets 0 and 0: no offset run may use it.
+inline void SplitTerms(const std::vector<double>& terms, std::array<std::vector<int>, 2>& whole,
+                       std::array<std::vector<float>, 2>& fraction) {
+  for (int s = 0; s < 2; ++s) {
+    const double sign = s == 0 ? 1 : -1;
+    whole[s].assign(terms.size(), 0);
+    fraction[s].assign(terms.size(), 0);
+    for (std::size_t k = 0; k < terms.size(); ++k) {
+      if (!WholePartFits(terms[k])) continue;
+      const double t = sign * terms[k];
+      whole[s][k] = static_cast<int>(std::floor(t));
+      fraction[s][k] = static_cast<float>(t - std::floor(t));
+    }
+  }
+}
+
 // The terms of the source positions by offset (|dx|, |dy|) from the centre, |dx| and |dy| below
 // R, for one radius and strength: u along x and v along y, each R x R, a row per |dy|. Empty
 // beyond kTabulatedRadius, where the kernels compute each term when it is needed.
@@ -228,28 +251,13 @@ struct OffsetGrid {
   template <typename Extent>
   void split(Extent extent) {
     if (!tabulated() || R > kSplitRadius) return;
-    const std::size_t size = u.size();
-    for (int s = 0; s < 2; ++s) {
-      const double sign = s == 0 ? 1 : -1;
-      uWhole[s].assign(size, 0);
-      vWhole[s].assign(size, 0);
-      uFraction[s].assign(size, 0);
-      vFraction[s].assign(size, 0);
-      for (std::size_t k = 0; k < size; ++k) {
-        if (!Usable(u[k]) || !Usable(v[k])) continue;
-        // t - floor(t) is exact in double.
-        const double tu = sign * u[k], tv = sign * v[k];
-        uWhole[s][k] = static_cast<int>(std::floor(tu));
-        vWhole[s][k] = static_cast<int>(std::floor(tv));
-        uFraction[s][k] = static_cast<float>(tu - std::floor(tu));
-        vFraction[s][k] = static_cast<float>(tv - std::floor(tv));
-      }
-    }
+    SplitTerms(u, uWhole, uFraction);
+    SplitTerms(v, vWhole, vFraction);
     finite.assign(static_cast<std::size_t>(R), 0);
     for (int ay = 0; ay < R; ++ay) {
       int& count = finite[static_cast<std::size_t>(ay)];
       const std::size_t row = static_cast<std::size_t>(ay) * R;
-      while (count < R && Usable(u[row + count]) && Usable(v[row + count])) ++count;
+      while (count < R && WholePartFits(u[row + count]) && WholePartFits(v[row + count])) ++count;
     }
     for (int ax = 0; ax < R; ++ax)
       for (int ay = 0; ay <= std::min(extent(ax), R - 1); ++ay) {
@@ -259,10 +267,6 @@ struct OffsetGrid {
         vReach = std::max(vReach, std::abs(v[k]));
       }
   }
-
- private:
-  // A term whose whole part an int holds.
-  static bool Usable(double t) { return std::abs(t) < 1 << 30; }
 };
 
 // The source positions of a run of n pixels of one row, all on one side of the centre, whose
