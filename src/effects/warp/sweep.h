@@ -151,8 +151,9 @@ class RowSamples {
   int xs_[kSourceRun];
 };
 
-// Up to this radius the offset grids of the pinch and the swirl also keep their terms split for the
-// sampler's offset runs (8 MB more at R = 500).
+// Up to this radius the offset grids of the pinch and the swirl, and the vertical expand's shifts,
+// are also kept split for the sampler's offset runs (at R = 500, 8 MB more for a grid and 4 MB for
+// the shifts).
 constexpr int kSplitRadius = 512;
 
 // Whether an int holds the whole part of a term (not so for NaN).
