@@ -187,6 +187,267 @@ __attribute__((target("avx2"))) void SampleRunAvx2(const double* X, const double
   for (; i < n; ++i) SampleBgr(X[i], Y[i], bitmap, out + 3 * x[i]);
 }
 
+// Byte offsets into the picture are kept in 32-bit lanes, and eight bytes from the start of a row
+// lie in the row.
+bool FitsThirtyTwoBitOffsets(const ConstView& bitmap) {
+  return bitmap.stride * static_cast<std::ptrdiff_t>(bitmap.height) <= std::ptrdiff_t{1} << 30 &&
+         bitmap.width >= 3;
+}
+
+#define DROLLO_AVX2_FMA __attribute__((target("avx2,fma")))
+
+// The positions of eight lanes as the blend takes them: the whole parts, and the fractions as
+// floats.
+struct EightPositions {
+  __m256i x0;
+  __m256i y0;
+  __m256 wx1;
+  __m256 wy1;
+};
+
+// Lanes from `count` on take lane 0's value.
+DROLLO_AVX2_FMA inline __m256i RepeatFirstFrom(int count, __m256i v) {
+  const __m256i past =
+      _mm256_cmpgt_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(count - 1));
+  return _mm256_blendv_epi8(v, _mm256_permutevar8x32_epi32(v, _mm256_setzero_si256()), past);
+}
+DROLLO_AVX2_FMA inline __m256 RepeatFirstFrom(int count, __m256 v) {
+  return _mm256_castsi256_ps(RepeatFirstFrom(count, _mm256_castps_si256(v)));
+}
+
+// Positions given as doubles, clamped as the scalar sampler clamps them, each stored at pixel x[k]
+// counted from `out`.
+struct DoublePositionsAvx2 {
+  const double* X;
+  const double* Y;
+  const int* x;
+
+  // Lanes past the end of the run (`count` long from position i) repeat its first position.
+  DROLLO_AVX2_FMA EightPositions at(int i, int count, const ConstView& bitmap) const {
+    // Rows: in [0, h - 1) as they are, below 0 to 0, else (beyond, or NaN) to h - 2. Columns: not
+    // at least 0 (NaN included) to 0, beyond w - 2 to w - 2. (The maximum takes its second operand
+    // for NaN; 0 for -0 changes no weight's size.)
+    const __m256d zero = _mm256_setzero_pd();
+    const __m256d lastRow = _mm256_set1_pd(bitmap.height - 1);
+    const __m256d rowClamp = _mm256_set1_pd(bitmap.height - 2);
+    const __m256d columnClamp = _mm256_set1_pd(bitmap.width - 2);
+    __m128i y0[2], x0[2];
+    __m128 wy1[2], wx1[2];
+    for (int j = 0; j < 2; ++j) {
+      __m256d y, xj;
+      if (count == 8) {
+        y = _mm256_loadu_pd(Y + i + 4 * j);
+        xj = _mm256_loadu_pd(X + i + 4 * j);
+      } else {
+        const __m256i in = _mm256_cmpgt_epi64(
+            _mm256_set1_epi64x(count), _mm256_setr_epi64x(4 * j, 4 * j + 1, 4 * j + 2, 4 * j + 3));
+        y = _mm256_blendv_pd(_mm256_set1_pd(Y[i]), _mm256_maskload_pd(Y + i + 4 * j, in),
+                             _mm256_castsi256_pd(in));
+        xj = _mm256_blendv_pd(_mm256_set1_pd(X[i]), _mm256_maskload_pd(X + i + 4 * j, in),
+                              _mm256_castsi256_pd(in));
+      }
+      const __m256d vy =
+          _mm256_max_pd(_mm256_blendv_pd(rowClamp, y, _mm256_cmp_pd(y, lastRow, _CMP_LT_OQ)), zero);
+      const __m256d vx = _mm256_min_pd(_mm256_max_pd(xj, zero), columnClamp);
+      y0[j] = _mm256_cvttpd_epi32(vy);
+      x0[j] = _mm256_cvttpd_epi32(vx);
+      // Y - y0 and X - x0 are exact.
+      wy1[j] = _mm256_cvtpd_ps(_mm256_sub_pd(vy, _mm256_cvtepi32_pd(y0[j])));
+      wx1[j] = _mm256_cvtpd_ps(_mm256_sub_pd(vx, _mm256_cvtepi32_pd(x0[j])));
+    }
+    return EightPositions{_mm256_set_m128i(x0[1], x0[0]), _mm256_set_m128i(y0[1], y0[0]),
+                          _mm256_set_m128(wx1[1], wx1[0]), _mm256_set_m128(wy1[1], wy1[0])};
+  }
+  bool consecutive(int i, int count) const {
+    for (int k = 1; k < count; ++k)
+      if (x[i + k] != x[i] + k) return false;
+    return true;
+  }
+  int column(int k) const { return x[k]; }
+  void exactly(int k, const ConstView& bitmap, std::uint8_t* out) const {
+    SampleBgr(X[k], Y[k], bitmap, out + 3 * x[k]);
+  }
+};
+
+// The positions of an offset run, from its split tables: whole parts added as integers, the
+// fractions taken as they are. Every position lies where no clamp applies, and the pixels are
+// consecutive.
+struct SplitPositionsAvx2 {
+  const OffsetRun& run;
+
+  // Lanes past the end of the run repeat its first position.
+  DROLLO_AVX2_FMA EightPositions at(int i, int count, const ConstView& /*bitmap*/) const {
+    const int a = run.a0 + run.step * i;
+    __m256i xWhole, yWhole;
+    __m256 wx1, wy1;
+    const __m256i iota = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    if (run.step > 0) {
+      if (count == 8) {
+        xWhole = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(run.xWhole + a));
+        yWhole = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(run.yWhole + a));
+        wx1 = _mm256_loadu_ps(run.xFraction + a);
+        wy1 = _mm256_loadu_ps(run.yFraction + a);
+      } else {
+        const __m256i in = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), iota);
+        xWhole = _mm256_maskload_epi32(run.xWhole + a, in);
+        yWhole = _mm256_maskload_epi32(run.yWhole + a, in);
+        wx1 = _mm256_maskload_ps(run.xFraction + a, in);
+        wy1 = _mm256_maskload_ps(run.yFraction + a, in);
+      }
+    } else {
+      // Entries a, a - 1, ..., loaded from a - 7 up and turned round; nothing before the run's
+      // last entry is read.
+      const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+      const __m256i in = _mm256_cmpgt_epi32(iota, _mm256_set1_epi32(7 - count));
+      xWhole = _mm256_permutevar8x32_epi32(_mm256_maskload_epi32(run.xWhole + a - 7, in), reverse);
+      yWhole = _mm256_permutevar8x32_epi32(_mm256_maskload_epi32(run.yWhole + a - 7, in), reverse);
+      wx1 = _mm256_permutevar8x32_ps(_mm256_maskload_ps(run.xFraction + a - 7, in), reverse);
+      wy1 = _mm256_permutevar8x32_ps(_mm256_maskload_ps(run.yFraction + a - 7, in), reverse);
+    }
+    EightPositions p{_mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(run.x + i), iota), xWhole),
+                     _mm256_add_epi32(_mm256_set1_epi32(run.y), yWhole), wx1, wy1};
+    if (count < 8) {
+      p.x0 = RepeatFirstFrom(count, p.x0);
+      p.y0 = RepeatFirstFrom(count, p.y0);
+      p.wx1 = RepeatFirstFrom(count, p.wx1);
+      p.wy1 = RepeatFirstFrom(count, p.wy1);
+    }
+    return p;
+  }
+  static bool consecutive(int /*i*/, int /*count*/) { return true; }
+  int column(int k) const { return run.x + k; }
+  void exactly(int k, const ConstView& bitmap, std::uint8_t* out) const {
+    const int a = run.a0 + run.step * k;
+    SampleBgr(static_cast<double>(run.x + k) + run.sx * run.u[a],
+              static_cast<double>(run.y) + run.sy * run.v[a], bitmap, out + 3 * (run.x + k));
+  }
+};
+
+// Byte `b` of each lane's eight bytes to the low byte of its 32-bit lane, as floats: lanes 0, 1
+// (low half) and 4, 5 (high half) hold their bytes in `first`, lanes 2, 3 and 6, 7 in `second`.
+DROLLO_AVX2_FMA inline __m256 PickByte(__m256i first, __m256i second, int b) {
+  const char z = -1;
+  const auto c = static_cast<char>(b);
+  const auto d = static_cast<char>(8 + b);
+  const __m256i fromFirst = _mm256_setr_epi8(c, z, z, z, d, z, z, z, z, z, z, z, z, z, z, z,  //
+                                             c, z, z, z, d, z, z, z, z, z, z, z, z, z, z, z);
+  const __m256i fromSecond = _mm256_setr_epi8(z, z, z, z, z, z, z, z, c, z, z, z, d, z, z, z,  //
+                                              z, z, z, z, z, z, z, z, c, z, z, z, d, z, z, z);
+  return _mm256_cvtepi32_ps(_mm256_or_si256(_mm256_shuffle_epi8(first, fromFirst),
+                                            _mm256_shuffle_epi8(second, fromSecond)));
+}
+
+inline std::int64_t Load64(const std::uint8_t* p) {
+  std::int64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+// The eight bytes at base + offsets[k] for lanes k0, k1 (low half) and k2, k3 (high half).
+DROLLO_AVX2_FMA inline __m256i EightBytesEach(const std::uint8_t* base, const std::int32_t* offsets,
+                                              int k0, int k1, int k2, int k3) {
+  return _mm256_set_epi64x(Load64(base + offsets[k3]), Load64(base + offsets[k2]),
+                           Load64(base + offsets[k1]), Load64(base + offsets[k0]));
+}
+
+// SampleRunScalar eight positions at a time, with the same bytes, through the checked float blend
+// of the sixteen-lane form (see SampleGroupsAvx512 below for why it gives the formula's bytes): the
+// clamps and the weights in double precision, the blend in single precision, and a lane whose blend
+// lies within 2^-12 of a half done again by the scalar sampler. Each position's eight bytes and the
+// eight below them are read one by one; a lane in the last two columns would read past its row, so
+// it reads the first pixel instead and is done again too.
+//
+// The picture must be at least 3 pixels wide, and its bytes few enough for 32-bit offsets.
+template <typename Positions>
+DROLLO_AVX2_FMA void SampleGroupsAvx2(const Positions& positions, int n, const ConstView& bitmap,
+                                      std::uint8_t* out) {
+  const std::uint8_t* const data = bitmap.data;
+  const std::ptrdiff_t stride = bitmap.stride;
+  const __m256 one = _mm256_set1_ps(1);
+  const __m256 nearHalf = _mm256_set1_ps(0.5F - 1.0F / 4096);
+  const __m256 sign = _mm256_set1_ps(-0.0F);
+  const __m256i stride32 = _mm256_set1_epi32(static_cast<int>(stride));
+  const __m256i three = _mm256_set1_epi32(3);
+  const __m256i lastEightByteColumn = _mm256_set1_epi32(bitmap.width - 3);
+  // Bytes b0 b1 b2 b3 g0 g1 g2 g3 r0 r1 r2 r3 of each half to b0 g0 r0 b1 g1 r1 ...
+  const __m256i interleave = _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1,
+                                              0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1);
+  for (int i = 0; i < n; i += 8) {
+    // Nothing is stored from the lanes past the end of the run.
+    const int count = std::min(8, n - i);
+    const EightPositions p = positions.at(i, count, bitmap);
+    const __m256 wy0 = _mm256_sub_ps(one, p.wy1);
+    const __m256 wx0 = _mm256_sub_ps(one, p.wx1);
+    const __m256i lastColumns = _mm256_cmpgt_epi32(p.x0, lastEightByteColumn);
+    int unsure = _mm256_movemask_ps(_mm256_castsi256_ps(lastColumns));
+    alignas(32) std::int32_t offsets[8];
+    _mm256_store_si256(
+        reinterpret_cast<__m256i*>(offsets),
+        _mm256_andnot_si256(lastColumns, _mm256_add_epi32(_mm256_mullo_epi32(p.y0, stride32),
+                                                          _mm256_mullo_epi32(p.x0, three))));
+    // Lanes 0, 1, 4, 5 in the first register of each row, 2, 3, 6, 7 in the second, so that the
+    // bytes picked from both come out in lane order.
+    const std::uint8_t* const below = data + stride;
+    const __m256i top0 = EightBytesEach(data, offsets, 0, 1, 4, 5);
+    const __m256i top1 = EightBytesEach(data, offsets, 2, 3, 6, 7);
+    const __m256i bottom0 = EightBytesEach(below, offsets, 0, 1, 4, 5);
+    const __m256i bottom1 = EightBytesEach(below, offsets, 2, 3, 6, 7);
+    __m256i channel[3];
+    __m256 farthest = _mm256_setzero_ps();  // the largest distance to a whole number
+#pragma GCC unroll 3
+    for (int c = 0; c < 3; ++c) {
+      const __m256 tl = PickByte(top0, top1, c), tr = PickByte(top0, top1, c + 3);
+      const __m256 bl = PickByte(bottom0, bottom1, c), br = PickByte(bottom0, bottom1, c + 3);
+      const __m256 left = _mm256_fmadd_ps(bl, p.wy1, _mm256_mul_ps(tl, wy0));
+      const __m256 right = _mm256_fmadd_ps(br, p.wy1, _mm256_mul_ps(tr, wy0));
+      const __m256 v = _mm256_fmadd_ps(right, p.wx1, _mm256_mul_ps(left, wx0));
+      const __m256 nearest = _mm256_round_ps(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+      // v less its nearest whole number is exact.
+      farthest = _mm256_max_ps(farthest, _mm256_andnot_ps(sign, _mm256_sub_ps(v, nearest)));
+      channel[c] = _mm256_cvtps_epi32(nearest);
+    }
+    unsure = (unsure | _mm256_movemask_ps(_mm256_cmp_ps(farthest, nearHalf, _CMP_GT_OQ))) &
+             ((1 << count) - 1);
+    // Saturated to bytes as the scalar sampler clamps, then interleaved blue, green, red: pixels
+    // 0..3 in the first twelve bytes of the low half, 4..7 in those of the high half.
+    const __m256i pixels =
+        _mm256_shuffle_epi8(_mm256_packus_epi16(_mm256_packus_epi32(channel[0], channel[1]),
+                                                _mm256_packus_epi32(channel[2], channel[2])),
+                            interleave);
+    alignas(32) std::uint8_t bytes[32];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), _mm256_castsi256_si128(pixels));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + 12), _mm256_extracti128_si256(pixels, 1));
+    if (positions.consecutive(i, count)) {
+      std::memcpy(out + 3 * positions.column(i), bytes, static_cast<std::size_t>(3 * count));
+    } else {
+      for (int k = 0; k < count; ++k)
+        std::memcpy(out + 3 * positions.column(i + k), bytes + 3 * k, 3);
+    }
+    for (; unsure != 0; unsure &= unsure - 1)
+      positions.exactly(i + __builtin_ctz(static_cast<unsigned>(unsure)), bitmap, out);
+  }
+}
+
+DROLLO_AVX2_FMA void SampleRunAvx2Fma(const double* X, const double* Y, const int* x, int n,
+                                      const ConstView& bitmap, std::uint8_t* out) {
+  if (!FitsThirtyTwoBitOffsets(bitmap)) {
+    SampleRunAvx2(X, Y, x, n, bitmap, out);
+    return;
+  }
+  SampleGroupsAvx2(DoublePositionsAvx2{X, Y, x}, n, bitmap, out);
+}
+
+DROLLO_AVX2_FMA void SampleOffsetRunAvx2Fma(const OffsetRun& run, const ConstView& bitmap,
+                                            std::uint8_t* out) {
+  if (!FitsThirtyTwoBitOffsets(bitmap)) {
+    SampleOffsetRunWith(&SampleRunAvx2, run, bitmap, out);
+    return;
+  }
+  SampleGroupsAvx2(SplitPositionsAvx2{run}, run.n, bitmap, out);
+}
+
+#undef DROLLO_AVX2_FMA
+
 // GCC 12 takes the undefined start values inside its own AVX-512 conversions for uninitialised.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
@@ -459,16 +720,9 @@ DROLLO_AVX512 void SampleGroupsAvx512(const Positions& positions, int n, const C
   }
 }
 
-// Byte offsets into the picture are kept in 32-bit lanes, and eight bytes from the start of a row
-// lie in the row.
-bool FitsSixteenLanes(const ConstView& bitmap) {
-  return bitmap.stride * static_cast<std::ptrdiff_t>(bitmap.height) <= std::ptrdiff_t{1} << 30 &&
-         bitmap.width >= 3;
-}
-
 DROLLO_AVX512 void SampleRunAvx512(const double* X, const double* Y, const int* x, int n,
                                    const ConstView& bitmap, std::uint8_t* out) {
-  if (!FitsSixteenLanes(bitmap)) {
+  if (!FitsThirtyTwoBitOffsets(bitmap)) {
     SampleRunAvx2(X, Y, x, n, bitmap, out);
     return;
   }
@@ -477,7 +731,7 @@ DROLLO_AVX512 void SampleRunAvx512(const double* X, const double* Y, const int* 
 
 DROLLO_AVX512 void SampleOffsetRunAvx512(const OffsetRun& run, const ConstView& bitmap,
                                          std::uint8_t* out) {
-  if (!FitsSixteenLanes(bitmap)) {
+  if (!FitsThirtyTwoBitOffsets(bitmap)) {
     SampleOffsetRunWith(&SampleRunAvx2, run, bitmap, out);
     return;
   }
@@ -499,6 +753,7 @@ std::vector<SampleRunFunction> SampleRunsOfThisProcessor() {
   std::vector<SampleRunFunction> runs{&SampleRunScalar};
 #if defined(__x86_64__)
   if (HasAvx2()) runs.push_back(&SampleRunAvx2);
+  if (HasAvx2() && HasFma()) runs.push_back(&SampleRunAvx2Fma);
   if (HasAvx2() && HasAvx512()) runs.push_back(&SampleRunAvx512);
 #endif
   return runs;
@@ -519,6 +774,7 @@ std::vector<SampleOffsetRunFunction> SampleOffsetRunsOfThisProcessor() {
     runs.push_back([](const OffsetRun& run, const ConstView& bitmap, std::uint8_t* out) {
       SampleOffsetRunWith(&SampleRunAvx2, run, bitmap, out);
     });
+  if (HasAvx2() && HasFma()) runs.push_back(&SampleOffsetRunAvx2Fma);
   if (HasAvx2() && HasAvx512()) runs.push_back(&SampleOffsetRunAvx512);
 #endif
   return runs;

@@ -64,8 +64,9 @@ using SampleRunFunction = void (*)(const double* X, const double* Y, const int* 
 void SampleRunScalar(const double* X, const double* Y, const int* x, int n, const ConstView& bitmap,
                      std::uint8_t* out);
 // SampleRunScalar, or a vectorised form with the same bytes when the processor has AVX2 (four
-// positions at once, one in each lane) or AVX-512 (eight); chosen once. The scalar form stays the
-// reference the vectorised ones are tested against.
+// positions at once in doubles; eight at once in a checked float blend when it also has FMA) or
+// AVX-512 (sixteen); chosen once. The scalar form stays the reference the vectorised ones are
+// tested against.
 SampleRunFunction FastestSampleRun();
 // Every form this processor runs, the scalar one first and the fastest last: for the tests.
 std::vector<SampleRunFunction> SampleRunsOfThisProcessor();
@@ -110,7 +111,8 @@ using SampleOffsetRunFunction = void (*)(const OffsetRun& run, const ConstView& 
                                          std::uint8_t* out);
 // The positions formed as the displacement warps form them, and SampleRunScalar.
 void SampleOffsetRunScalar(const OffsetRun& run, const ConstView& bitmap, std::uint8_t* out);
-// The fastest form with the same bytes: on AVX-512, the split offsets go straight into the blend.
+// The fastest form with the same bytes: on AVX2 with FMA and on AVX-512, the split offsets go
+// straight into the blend.
 SampleOffsetRunFunction FastestSampleOffsetRun();
 // Every form this processor runs, the scalar one first and the fastest last: for the tests.
 std::vector<SampleOffsetRunFunction> SampleOffsetRunsOfThisProcessor();

@@ -25,6 +25,15 @@ inline bool HasAvx512() {
   return has;
 }
 
+// Fused multiply-add, which the eight-lane sampler's blend uses beside AVX2.
+inline bool HasFma() {
+  static const bool has = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("fma") != 0;
+  }();
+  return has;
+}
+
 inline bool HasSsse3() {
   static const bool has = [] {
     __builtin_cpu_init();
