@@ -316,6 +316,8 @@ struct PositionForms {
 };
 PositionForms PlainPositionForms();
 const PositionForms& FastestPositionForms();
+// Every form this processor runs, the plain ones first and the fastest last.
+std::vector<PositionForms> PositionFormsOfThisProcessor();
 
 // The displacement one position at a time, with (u, v) = offset(|dx|): for the terms that are
 // not tabulated.

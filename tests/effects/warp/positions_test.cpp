@@ -25,27 +25,27 @@ TEST(RunPositions, EveryFormGivesThePlainFormsDoubles) {
   std::vector<double> w(R);
   for (int d = 0; d < R; ++d) w[d] = 1000.0 / (d + 3);
   const PositionForms plain = PlainPositionForms();
-  const PositionForms& fastest = FastestPositionForms();
-  for (int ay : {1, 17, R - 1})
-    for (int step : {1, -1})
-      for (int n = 1; n <= 21; ++n) {
-        const int ax0 = step > 0 ? R - n : n;  // the run ends at the rim or next to the centre
-        const RunTerms run = TermsOfRun(grid, ay, ax0, step, n);
-        for (double sign : {1.0, -1.0}) {
-          const LensPositions lens{w.data(), w[ay], 1234.0, sign, 777.0, -sign};
-          std::vector<double> X(n), Y(n), Xf(n), Yf(n);
-          plain.lens(run, lens, X.data(), Y.data());
-          fastest.lens(run, lens, Xf.data(), Yf.data());
-          ASSERT_TRUE(SameDoubles(X, Xf) && SameDoubles(Y, Yf)) << ay << " " << step << " " << n;
-          EXPECT_EQ(X[0], ((w[ay] - sign * grid.u[ay * R + ax0]) + 1234.0) - w[ay]);
+  for (const PositionForms& form : PositionFormsOfThisProcessor())
+    for (int ay : {1, 17, R - 1})
+      for (int step : {1, -1})
+        for (int n = 1; n <= 21; ++n) {
+          const int ax0 = step > 0 ? R - n : n;  // the run ends at the rim or next to the centre
+          const RunTerms run = TermsOfRun(grid, ay, ax0, step, n);
+          for (double sign : {1.0, -1.0}) {
+            const LensPositions lens{w.data(), w[ay], 1234.0, sign, 777.0, -sign};
+            std::vector<double> X(n), Y(n), Xf(n), Yf(n);
+            plain.lens(run, lens, X.data(), Y.data());
+            form.lens(run, lens, Xf.data(), Yf.data());
+            ASSERT_TRUE(SameDoubles(X, Xf) && SameDoubles(Y, Yf)) << ay << " " << step << " " << n;
+            EXPECT_EQ(X[0], ((w[ay] - sign * grid.u[ay * R + ax0]) + 1234.0) - w[ay]);
 
-          const DisplacedPositions shift{300 + n, 211, sign, sign};
-          plain.displaced(run, shift, X.data(), Y.data());
-          fastest.displaced(run, shift, Xf.data(), Yf.data());
-          ASSERT_TRUE(SameDoubles(X, Xf) && SameDoubles(Y, Yf)) << ay << " " << step << " " << n;
-          EXPECT_EQ(Y[n - 1], 211 + sign * grid.v[ay * R + ax0 + step * (n - 1)]);
+            const DisplacedPositions shift{300 + n, 211, sign, sign};
+            plain.displaced(run, shift, X.data(), Y.data());
+            form.displaced(run, shift, Xf.data(), Yf.data());
+            ASSERT_TRUE(SameDoubles(X, Xf) && SameDoubles(Y, Yf)) << ay << " " << step << " " << n;
+            EXPECT_EQ(Y[n - 1], 211 + sign * grid.v[ay * R + ax0 + step * (n - 1)]);
+          }
         }
-      }
 }
 
 // A grid whose terms stop being defined part way along some rows (as a swirl's do past its arc):
