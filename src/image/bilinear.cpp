@@ -362,69 +362,85 @@ template <typename Positions>
 DROLLO_AVX2_FMA void SampleGroupsAvx2(const Positions& positions, int n, const ConstView& bitmap,
                                       std::uint8_t* out) {
   const std::uint8_t* const data = bitmap.data;
-  const std::ptrdiff_t stride = bitmap.stride;
+  const std::uint8_t* const below = data + bitmap.stride;
   const __m256 one = _mm256_set1_ps(1);
   const __m256 nearHalf = _mm256_set1_ps(0.5F - 1.0F / 4096);
   const __m256 sign = _mm256_set1_ps(-0.0F);
-  const __m256i stride32 = _mm256_set1_epi32(static_cast<int>(stride));
+  const __m256i stride32 = _mm256_set1_epi32(static_cast<int>(bitmap.stride));
   const __m256i three = _mm256_set1_epi32(3);
   const __m256i lastEightByteColumn = _mm256_set1_epi32(bitmap.width - 3);
   // Bytes b0 b1 b2 b3 g0 g1 g2 g3 r0 r1 r2 r3 of each half to b0 g0 r0 b1 g1 r1 ...
   const __m256i interleave = _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1,
                                               0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1);
-  for (int i = 0; i < n; i += 8) {
-    // Nothing is stored from the lanes past the end of the run.
-    const int count = std::min(8, n - i);
-    const EightPositions p = positions.at(i, count, bitmap);
-    const __m256 wy0 = _mm256_sub_ps(one, p.wy1);
-    const __m256 wx0 = _mm256_sub_ps(one, p.wx1);
-    const __m256i lastColumns = _mm256_cmpgt_epi32(p.x0, lastEightByteColumn);
-    int unsure = _mm256_movemask_ps(_mm256_castsi256_ps(lastColumns));
-    alignas(32) std::int32_t offsets[8];
-    _mm256_store_si256(
-        reinterpret_cast<__m256i*>(offsets),
-        _mm256_andnot_si256(lastColumns, _mm256_add_epi32(_mm256_mullo_epi32(p.y0, stride32),
-                                                          _mm256_mullo_epi32(p.x0, three))));
-    // Lanes 0, 1, 4, 5 in the first register of each row, 2, 3, 6, 7 in the second, so that the
-    // bytes picked from both come out in lane order.
-    const std::uint8_t* const below = data + stride;
-    const __m256i top0 = EightBytesEach(data, offsets, 0, 1, 4, 5);
-    const __m256i top1 = EightBytesEach(data, offsets, 2, 3, 6, 7);
-    const __m256i bottom0 = EightBytesEach(below, offsets, 0, 1, 4, 5);
-    const __m256i bottom1 = EightBytesEach(below, offsets, 2, 3, 6, 7);
-    __m256i channel[3];
-    __m256 farthest = _mm256_setzero_ps();  // the largest distance to a whole number
+  // A part of the run at a time, in two passes: first every position's byte offset and fractions,
+  // then the blends. The blends' reads then wait on no arithmetic, and more of them are under way
+  // at once.
+  constexpr int kPart = 128;
+  alignas(32) std::int32_t offsets[kPart];
+  alignas(32) float wx1s[kPart], wy1s[kPart];
+  std::uint8_t lastColumns[kPart / 8];
+  for (int from = 0; from < n; from += kPart) {
+    const int m = std::min(kPart, n - from);
+    for (int g = 0; g < m; g += 8) {
+      const EightPositions p = positions.at(from + g, std::min(8, m - g), bitmap);
+      const __m256i last = _mm256_cmpgt_epi32(p.x0, lastEightByteColumn);
+      lastColumns[g / 8] = static_cast<std::uint8_t>(_mm256_movemask_ps(_mm256_castsi256_ps(last)));
+      _mm256_store_si256(
+          reinterpret_cast<__m256i*>(offsets + g),
+          _mm256_andnot_si256(last, _mm256_add_epi32(_mm256_mullo_epi32(p.y0, stride32),
+                                                     _mm256_mullo_epi32(p.x0, three))));
+      _mm256_store_ps(wx1s + g, p.wx1);
+      _mm256_store_ps(wy1s + g, p.wy1);
+    }
+    for (int g = 0; g < m; g += 8) {
+      const int i = from + g;
+      // Nothing is stored from the lanes past the end of the run.
+      const int count = std::min(8, m - g);
+      const __m256 wx1 = _mm256_load_ps(wx1s + g), wy1 = _mm256_load_ps(wy1s + g);
+      const __m256 wy0 = _mm256_sub_ps(one, wy1);
+      const __m256 wx0 = _mm256_sub_ps(one, wx1);
+      // Lanes 0, 1, 4, 5 in the first register of each row, 2, 3, 6, 7 in the second, so that the
+      // bytes picked from both come out in lane order.
+      const std::int32_t* const at = offsets + g;
+      const __m256i top0 = EightBytesEach(data, at, 0, 1, 4, 5);
+      const __m256i top1 = EightBytesEach(data, at, 2, 3, 6, 7);
+      const __m256i bottom0 = EightBytesEach(below, at, 0, 1, 4, 5);
+      const __m256i bottom1 = EightBytesEach(below, at, 2, 3, 6, 7);
+      __m256i channel[3];
+      __m256 farthest = _mm256_setzero_ps();  // the largest distance to a whole number
 #pragma GCC unroll 3
-    for (int c = 0; c < 3; ++c) {
-      const __m256 tl = PickByte(top0, top1, c), tr = PickByte(top0, top1, c + 3);
-      const __m256 bl = PickByte(bottom0, bottom1, c), br = PickByte(bottom0, bottom1, c + 3);
-      const __m256 left = _mm256_fmadd_ps(bl, p.wy1, _mm256_mul_ps(tl, wy0));
-      const __m256 right = _mm256_fmadd_ps(br, p.wy1, _mm256_mul_ps(tr, wy0));
-      const __m256 v = _mm256_fmadd_ps(right, p.wx1, _mm256_mul_ps(left, wx0));
-      const __m256 nearest = _mm256_round_ps(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
-      // v less its nearest whole number is exact.
-      farthest = _mm256_max_ps(farthest, _mm256_andnot_ps(sign, _mm256_sub_ps(v, nearest)));
-      channel[c] = _mm256_cvtps_epi32(nearest);
+      for (int c = 0; c < 3; ++c) {
+        const __m256 tl = PickByte(top0, top1, c), tr = PickByte(top0, top1, c + 3);
+        const __m256 bl = PickByte(bottom0, bottom1, c), br = PickByte(bottom0, bottom1, c + 3);
+        const __m256 left = _mm256_fmadd_ps(bl, wy1, _mm256_mul_ps(tl, wy0));
+        const __m256 right = _mm256_fmadd_ps(br, wy1, _mm256_mul_ps(tr, wy0));
+        const __m256 v = _mm256_fmadd_ps(right, wx1, _mm256_mul_ps(left, wx0));
+        const __m256 nearest = _mm256_round_ps(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+        // v less its nearest whole number is exact.
+        farthest = _mm256_max_ps(farthest, _mm256_andnot_ps(sign, _mm256_sub_ps(v, nearest)));
+        channel[c] = _mm256_cvtps_epi32(nearest);
+      }
+      int unsure =
+          (lastColumns[g / 8] | _mm256_movemask_ps(_mm256_cmp_ps(farthest, nearHalf, _CMP_GT_OQ))) &
+          ((1 << count) - 1);
+      // Saturated to bytes as the scalar sampler clamps, then interleaved blue, green, red: pixels
+      // 0..3 in the first twelve bytes of the low half, 4..7 in those of the high half.
+      const __m256i pixels =
+          _mm256_shuffle_epi8(_mm256_packus_epi16(_mm256_packus_epi32(channel[0], channel[1]),
+                                                  _mm256_packus_epi32(channel[2], channel[2])),
+                              interleave);
+      alignas(32) std::uint8_t bytes[32];
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), _mm256_castsi256_si128(pixels));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + 12), _mm256_extracti128_si256(pixels, 1));
+      if (count == 8 && positions.consecutive(i, 8)) {
+        std::memcpy(out + 3 * positions.column(i), bytes, 24);
+      } else {
+        for (int k = 0; k < count; ++k)
+          std::memcpy(out + 3 * positions.column(i + k), bytes + 3 * k, 3);
+      }
+      for (; unsure != 0; unsure &= unsure - 1)
+        positions.exactly(i + __builtin_ctz(static_cast<unsigned>(unsure)), bitmap, out);
     }
-    unsure = (unsure | _mm256_movemask_ps(_mm256_cmp_ps(farthest, nearHalf, _CMP_GT_OQ))) &
-             ((1 << count) - 1);
-    // Saturated to bytes as the scalar sampler clamps, then interleaved blue, green, red: pixels
-    // 0..3 in the first twelve bytes of the low half, 4..7 in those of the high half.
-    const __m256i pixels =
-        _mm256_shuffle_epi8(_mm256_packus_epi16(_mm256_packus_epi32(channel[0], channel[1]),
-                                                _mm256_packus_epi32(channel[2], channel[2])),
-                            interleave);
-    alignas(32) std::uint8_t bytes[32];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), _mm256_castsi256_si128(pixels));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + 12), _mm256_extracti128_si256(pixels, 1));
-    if (positions.consecutive(i, count)) {
-      std::memcpy(out + 3 * positions.column(i), bytes, static_cast<std::size_t>(3 * count));
-    } else {
-      for (int k = 0; k < count; ++k)
-        std::memcpy(out + 3 * positions.column(i + k), bytes + 3 * k, 3);
-    }
-    for (; unsure != 0; unsure &= unsure - 1)
-      positions.exactly(i + __builtin_ctz(static_cast<unsigned>(unsure)), bitmap, out);
   }
 }
 
