@@ -30,30 +30,47 @@ void DisplacedRunPlain(const RunTerms& run, const DisplacedPositions& shift, dou
 #if defined(__x86_64__)
 #define DROLLO_AVX2 __attribute__((target("avx2")))
 
-// The terms of offsets ax, ax + step, ax + 2 step, ax + 3 step, in that order.
-DROLLO_AVX2 inline __m256d FourTerms(const double* terms, int ax, int step) {
-  if (step > 0) return _mm256_loadu_pd(terms + ax);
-  return _mm256_permute4x64_pd(_mm256_loadu_pd(terms + ax - 3), 0x1B);
+// The terms of offsets ax, ax + step, ..., of the first `count` lanes (up to four), in that order;
+// the other lanes 0. Nothing beyond them is read.
+DROLLO_AVX2 inline __m256d FourTerms(const double* terms, int ax, int step, int count) {
+  if (count >= 4) {
+    if (step > 0) return _mm256_loadu_pd(terms + ax);
+    return _mm256_permute4x64_pd(_mm256_loadu_pd(terms + ax - 3), 0x1B);
+  }
+  const __m256i lane = _mm256_setr_epi64x(0, 1, 2, 3);
+  if (step > 0)
+    return _mm256_maskload_pd(terms + ax, _mm256_cmpgt_epi64(_mm256_set1_epi64x(count), lane));
+  return _mm256_permute4x64_pd(
+      _mm256_maskload_pd(terms + ax - 3, _mm256_cmpgt_epi64(lane, _mm256_set1_epi64x(3 - count))),
+      0x1B);
 }
 
-// Four lanes at a time, and the last positions of the run one by one.
+// The first `count` lanes of v (up to four) stored at p.
+DROLLO_AVX2 inline void StoreLanes(double* p, __m256d v, int count) {
+  if (count >= 4) {
+    _mm256_storeu_pd(p, v);
+    return;
+  }
+  _mm256_maskstore_pd(
+      p, _mm256_cmpgt_epi64(_mm256_set1_epi64x(count), _mm256_setr_epi64x(0, 1, 2, 3)), v);
+}
+
+// Four lanes at a time, the last part of the run in as many lanes as it has.
 DROLLO_AVX2 void LensRunAvx2(const RunTerms& run, const LensPositions& lens, double* X, double* Y) {
   const __m256d K = _mm256_set1_pd(lens.K), a = _mm256_set1_pd(lens.a);
   const __m256d sx = _mm256_set1_pd(lens.sx), sy = _mm256_set1_pd(lens.sy);
   const __m256d b = _mm256_set1_pd(lens.b);
-  int i = 0;
-  for (; i + 4 <= run.n; i += 4) {
+  for (int i = 0; i < run.n; i += 4) {
+    const int count = run.n - i;
     const int ax = run.ax0 + run.step * i;
-    const __m256d u = FourTerms(run.u, ax, run.step);
-    const __m256d v = FourTerms(run.v, ax, run.step);
-    const __m256d w = FourTerms(lens.w, ax, run.step);
-    _mm256_storeu_pd(X + i,
-                     _mm256_sub_pd(_mm256_add_pd(_mm256_sub_pd(K, _mm256_mul_pd(sx, u)), a), K));
-    _mm256_storeu_pd(Y + i,
-                     _mm256_sub_pd(_mm256_add_pd(_mm256_sub_pd(w, _mm256_mul_pd(sy, v)), b), w));
+    const __m256d u = FourTerms(run.u, ax, run.step, count);
+    const __m256d v = FourTerms(run.v, ax, run.step, count);
+    const __m256d w = FourTerms(lens.w, ax, run.step, count);
+    StoreLanes(X + i, _mm256_sub_pd(_mm256_add_pd(_mm256_sub_pd(K, _mm256_mul_pd(sx, u)), a), K),
+               count);
+    StoreLanes(Y + i, _mm256_sub_pd(_mm256_add_pd(_mm256_sub_pd(w, _mm256_mul_pd(sy, v)), b), w),
+               count);
   }
-  LensRunPlain(RunTerms{run.u, run.v, run.ax0 + run.step * i, run.step, run.n - i}, lens, X + i,
-               Y + i);
 }
 
 DROLLO_AVX2 void DisplacedRunAvx2(const RunTerms& run, const DisplacedPositions& shift, double* X,
@@ -61,16 +78,16 @@ DROLLO_AVX2 void DisplacedRunAvx2(const RunTerms& run, const DisplacedPositions&
   const __m256d sx = _mm256_set1_pd(shift.sx), sy = _mm256_set1_pd(shift.sy);
   const __m256d fy = _mm256_set1_pd(shift.y);
   const __m128i four = _mm_setr_epi32(0, 1, 2, 3);
-  int i = 0;
-  for (; i + 4 <= run.n; i += 4) {
+  for (int i = 0; i < run.n; i += 4) {
+    const int count = run.n - i;
     const int ax = run.ax0 + run.step * i;
     const __m256d column = _mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(shift.x + i), four));
-    _mm256_storeu_pd(X + i,
-                     _mm256_add_pd(column, _mm256_mul_pd(sx, FourTerms(run.u, ax, run.step))));
-    _mm256_storeu_pd(Y + i, _mm256_add_pd(fy, _mm256_mul_pd(sy, FourTerms(run.v, ax, run.step))));
+    StoreLanes(X + i,
+               _mm256_add_pd(column, _mm256_mul_pd(sx, FourTerms(run.u, ax, run.step, count))),
+               count);
+    StoreLanes(Y + i, _mm256_add_pd(fy, _mm256_mul_pd(sy, FourTerms(run.v, ax, run.step, count))),
+               count);
   }
-  DisplacedRunPlain(RunTerms{run.u, run.v, run.ax0 + run.step * i, run.step, run.n - i},
-                    DisplacedPositions{shift.x + i, shift.y, shift.sx, shift.sy}, X + i, Y + i);
 }
 #undef DROLLO_AVX2
 
