@@ -221,6 +221,8 @@ struct DoublePositionsAvx2 {
   const double* X;
   const double* Y;
   const int* x;
+  // The pixels are those of a run of neighbours (the columns' list is kConsecutive).
+  bool neighbours;
 
   // Lanes past the end of the run (`count` long from position i) repeat its first position.
   DROLLO_AVX2_FMA EightPositions at(int i, int count, const ConstView& bitmap) const {
@@ -259,6 +261,7 @@ struct DoublePositionsAvx2 {
                           _mm256_set_m128(wx1[1], wx1[0]), _mm256_set_m128(wy1[1], wy1[0])};
   }
   bool consecutive(int i, int count) const {
+    if (neighbours) return true;
     for (int k = 1; k < count; ++k)
       if (x[i + k] != x[i] + k) return false;
     return true;
@@ -450,7 +453,7 @@ DROLLO_AVX2_FMA void SampleRunAvx2Fma(const double* X, const double* Y, const in
     SampleRunAvx2(X, Y, x, n, bitmap, out);
     return;
   }
-  SampleGroupsAvx2(DoublePositionsAvx2{X, Y, x}, n, bitmap, out);
+  SampleGroupsAvx2(DoublePositionsAvx2{X, Y, x, x == kConsecutive.data()}, n, bitmap, out);
 }
 
 DROLLO_AVX2_FMA void SampleOffsetRunAvx2Fma(const OffsetRun& run, const ConstView& bitmap,
