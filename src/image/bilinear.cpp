@@ -432,12 +432,21 @@ DROLLO_AVX2_FMA void SampleGroupsAvx2(const Positions& positions, int n, const C
           _mm256_shuffle_epi8(_mm256_packus_epi16(_mm256_packus_epi32(channel[0], channel[1]),
                                                   _mm256_packus_epi32(channel[2], channel[2])),
                               interleave);
-      alignas(32) std::uint8_t bytes[32];
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), _mm256_castsi256_si128(pixels));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + 12), _mm256_extracti128_si256(pixels, 1));
+      const __m128i low = _mm256_castsi256_si128(pixels);
+      const __m128i high = _mm256_extracti128_si256(pixels, 1);
       if (count == 8 && positions.consecutive(i, 8)) {
-        std::memcpy(out + 3 * positions.column(i), bytes, 24);
+        // Straight from the registers: the low half's four spare bytes are written over by the
+        // high half's pixels. (Through a buffer, the copy would read one stretch of two stores,
+        // which the processor cannot hand on before both are written.)
+        std::uint8_t* const to = out + 3 * positions.column(i);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), low);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to + 12), high);
+        const std::int32_t last = _mm_extract_epi32(high, 2);
+        std::memcpy(to + 20, &last, 4);
       } else {
+        alignas(32) std::uint8_t bytes[32];
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes), low);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + 12), high);
         for (int k = 0; k < count; ++k)
           std::memcpy(out + 3 * positions.column(i + k), bytes + 3 * k, 3);
       }
