@@ -301,11 +301,22 @@ struct SplitPositionsAvx2 {
       // Entries a, a - 1, ..., loaded from a - 7 up and turned round; nothing before the run's
       // last entry is read.
       const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
-      const __m256i in = _mm256_cmpgt_epi32(iota, _mm256_set1_epi32(7 - count));
-      xWhole = _mm256_permutevar8x32_epi32(_mm256_maskload_epi32(run.xWhole + a - 7, in), reverse);
-      yWhole = _mm256_permutevar8x32_epi32(_mm256_maskload_epi32(run.yWhole + a - 7, in), reverse);
-      wx1 = _mm256_permutevar8x32_ps(_mm256_maskload_ps(run.xFraction + a - 7, in), reverse);
-      wy1 = _mm256_permutevar8x32_ps(_mm256_maskload_ps(run.yFraction + a - 7, in), reverse);
+      if (count == 8) {
+        xWhole = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(run.xWhole + a - 7));
+        yWhole = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(run.yWhole + a - 7));
+        wx1 = _mm256_loadu_ps(run.xFraction + a - 7);
+        wy1 = _mm256_loadu_ps(run.yFraction + a - 7);
+      } else {
+        const __m256i in = _mm256_cmpgt_epi32(iota, _mm256_set1_epi32(7 - count));
+        xWhole = _mm256_maskload_epi32(run.xWhole + a - 7, in);
+        yWhole = _mm256_maskload_epi32(run.yWhole + a - 7, in);
+        wx1 = _mm256_maskload_ps(run.xFraction + a - 7, in);
+        wy1 = _mm256_maskload_ps(run.yFraction + a - 7, in);
+      }
+      xWhole = _mm256_permutevar8x32_epi32(xWhole, reverse);
+      yWhole = _mm256_permutevar8x32_epi32(yWhole, reverse);
+      wx1 = _mm256_permutevar8x32_ps(wx1, reverse);
+      wy1 = _mm256_permutevar8x32_ps(wy1, reverse);
     }
     EightPositions p{_mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(run.x + i), iota), xWhole),
                      _mm256_add_epi32(_mm256_set1_epi32(run.y), yWhole), wx1, wy1};
