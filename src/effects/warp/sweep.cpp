@@ -30,15 +30,16 @@ void DisplacedRunPlain(const RunTerms& run, const DisplacedPositions& shift, dou
 #if defined(__x86_64__)
 #define DROLLO_AVX2 __attribute__((target("avx2")))
 
-// The terms of offsets ax, ax + step, ..., of the first `count` lanes (up to four), in that order;
-// the other lanes 0. Nothing beyond them is read.
-DROLLO_AVX2 inline __m256d FourTerms(const double* terms, int ax, int step, int count) {
+// The terms of offsets ax, ax + kStep, ..., of the first `count` lanes (up to four), in that
+// order; the other lanes 0. Nothing beyond them is read.
+template <int kStep>
+DROLLO_AVX2 inline __m256d FourTerms(const double* terms, int ax, int count) {
   if (count >= 4) {
-    if (step > 0) return _mm256_loadu_pd(terms + ax);
+    if (kStep > 0) return _mm256_loadu_pd(terms + ax);
     return _mm256_permute4x64_pd(_mm256_loadu_pd(terms + ax - 3), 0x1B);
   }
   const __m256i lane = _mm256_setr_epi64x(0, 1, 2, 3);
-  if (step > 0)
+  if (kStep > 0)
     return _mm256_maskload_pd(terms + ax, _mm256_cmpgt_epi64(_mm256_set1_epi64x(count), lane));
   return _mm256_permute4x64_pd(
       _mm256_maskload_pd(terms + ax - 3, _mm256_cmpgt_epi64(lane, _mm256_set1_epi64x(3 - count))),
@@ -55,17 +56,21 @@ DROLLO_AVX2 inline void StoreLanes(double* p, __m256d v, int count) {
       p, _mm256_cmpgt_epi64(_mm256_set1_epi64x(count), _mm256_setr_epi64x(0, 1, 2, 3)), v);
 }
 
-// Four lanes at a time, the last part of the run in as many lanes as it has.
-DROLLO_AVX2 void LensRunAvx2(const RunTerms& run, const LensPositions& lens, double* X, double* Y) {
+// Four lanes at a time, the last part of the run in as many lanes as it has. The run and the lens
+// come as copies: the stores could write anything as far as the compiler knows, and it would read
+// them again after each one.
+template <int kStep>
+DROLLO_AVX2 void LensRunAvx2Along(const RunTerms run, const LensPositions lens, double* X,
+                                  double* Y) {
   const __m256d K = _mm256_set1_pd(lens.K), a = _mm256_set1_pd(lens.a);
   const __m256d sx = _mm256_set1_pd(lens.sx), sy = _mm256_set1_pd(lens.sy);
   const __m256d b = _mm256_set1_pd(lens.b);
   for (int i = 0; i < run.n; i += 4) {
     const int count = run.n - i;
-    const int ax = run.ax0 + run.step * i;
-    const __m256d u = FourTerms(run.u, ax, run.step, count);
-    const __m256d v = FourTerms(run.v, ax, run.step, count);
-    const __m256d w = FourTerms(lens.w, ax, run.step, count);
+    const int ax = run.ax0 + kStep * i;
+    const __m256d u = FourTerms<kStep>(run.u, ax, count);
+    const __m256d v = FourTerms<kStep>(run.v, ax, count);
+    const __m256d w = FourTerms<kStep>(lens.w, ax, count);
     StoreLanes(X + i, _mm256_sub_pd(_mm256_add_pd(_mm256_sub_pd(K, _mm256_mul_pd(sx, u)), a), K),
                count);
     StoreLanes(Y + i, _mm256_sub_pd(_mm256_add_pd(_mm256_sub_pd(w, _mm256_mul_pd(sy, v)), b), w),
@@ -73,21 +78,36 @@ DROLLO_AVX2 void LensRunAvx2(const RunTerms& run, const LensPositions& lens, dou
   }
 }
 
-DROLLO_AVX2 void DisplacedRunAvx2(const RunTerms& run, const DisplacedPositions& shift, double* X,
-                                  double* Y) {
+DROLLO_AVX2 void LensRunAvx2(const RunTerms& run, const LensPositions& lens, double* X, double* Y) {
+  if (run.step > 0)
+    LensRunAvx2Along<1>(run, lens, X, Y);
+  else
+    LensRunAvx2Along<-1>(run, lens, X, Y);
+}
+
+template <int kStep>
+DROLLO_AVX2 void DisplacedRunAvx2Along(const RunTerms run, const DisplacedPositions shift,
+                                       double* X, double* Y) {
   const __m256d sx = _mm256_set1_pd(shift.sx), sy = _mm256_set1_pd(shift.sy);
   const __m256d fy = _mm256_set1_pd(shift.y);
   const __m128i four = _mm_setr_epi32(0, 1, 2, 3);
   for (int i = 0; i < run.n; i += 4) {
     const int count = run.n - i;
-    const int ax = run.ax0 + run.step * i;
+    const int ax = run.ax0 + kStep * i;
     const __m256d column = _mm256_cvtepi32_pd(_mm_add_epi32(_mm_set1_epi32(shift.x + i), four));
-    StoreLanes(X + i,
-               _mm256_add_pd(column, _mm256_mul_pd(sx, FourTerms(run.u, ax, run.step, count))),
+    StoreLanes(X + i, _mm256_add_pd(column, _mm256_mul_pd(sx, FourTerms<kStep>(run.u, ax, count))),
                count);
-    StoreLanes(Y + i, _mm256_add_pd(fy, _mm256_mul_pd(sy, FourTerms(run.v, ax, run.step, count))),
+    StoreLanes(Y + i, _mm256_add_pd(fy, _mm256_mul_pd(sy, FourTerms<kStep>(run.v, ax, count))),
                count);
   }
+}
+
+DROLLO_AVX2 void DisplacedRunAvx2(const RunTerms& run, const DisplacedPositions& shift, double* X,
+                                  double* Y) {
+  if (run.step > 0)
+    DisplacedRunAvx2Along<1>(run, shift, X, Y);
+  else
+    DisplacedRunAvx2Along<-1>(run, shift, X, Y);
 }
 #undef DROLLO_AVX2
 
