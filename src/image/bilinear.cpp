@@ -194,6 +194,33 @@ bool FitsThirtyTwoBitOffsets(const ConstView& bitmap) {
          bitmap.width >= 3;
 }
 
+// What the samplers of every width do pixel by pixel with their positions: the pixel a position
+// is stored at, and its sample done again by the scalar sampler.
+//
+// Positions given as doubles, each stored at pixel x[k] counted from `out`.
+struct DoubleRun {
+  const double* X;
+  const double* Y;
+  const int* x;
+
+  int column(int k) const { return x[k]; }
+  void exactly(int k, const ConstView& bitmap, std::uint8_t* out) const {
+    SampleBgr(X[k], Y[k], bitmap, out + 3 * x[k]);
+  }
+};
+
+// The positions of an offset run (see OffsetRun), stored at its consecutive pixels.
+struct SplitRun {
+  const OffsetRun& run;
+
+  int column(int k) const { return run.x + k; }
+  void exactly(int k, const ConstView& bitmap, std::uint8_t* out) const {
+    const int a = run.a0 + run.step * k;
+    SampleBgr(static_cast<double>(run.x + k) + run.sx * run.u[a],
+              static_cast<double>(run.y) + run.sy * run.v[a], bitmap, out + 3 * (run.x + k));
+  }
+};
+
 #define DROLLO_AVX2_FMA __attribute__((target("avx2,fma")))
 
 // The positions of eight lanes as the blend takes them: the whole parts, and the fractions as
@@ -217,10 +244,7 @@ DROLLO_AVX2_FMA inline __m256 RepeatFirstFrom(int count, __m256 v) {
 
 // Positions given as doubles, clamped as the scalar sampler clamps them, each stored at pixel x[k]
 // counted from `out`.
-struct DoublePositionsAvx2 {
-  const double* X;
-  const double* Y;
-  const int* x;
+struct DoublePositionsAvx2 : DoubleRun {
   // The pixels are those of a run of neighbours (the columns' list is kConsecutive).
   bool neighbours;
 
@@ -266,18 +290,12 @@ struct DoublePositionsAvx2 {
       if (x[i + k] != x[i] + k) return false;
     return true;
   }
-  int column(int k) const { return x[k]; }
-  void exactly(int k, const ConstView& bitmap, std::uint8_t* out) const {
-    SampleBgr(X[k], Y[k], bitmap, out + 3 * x[k]);
-  }
 };
 
 // The positions of an offset run, from its split tables: whole parts added as integers, the
 // fractions taken as they are. Every position lies where no clamp applies, and the pixels are
 // consecutive.
-struct SplitPositionsAvx2 {
-  const OffsetRun& run;
-
+struct SplitPositionsAvx2 : SplitRun {
   // Lanes past the end of the run repeat its first position.
   DROLLO_AVX2_FMA EightPositions at(int i, int count, const ConstView& /*bitmap*/) const {
     const int a = run.a0 + run.step * i;
@@ -329,12 +347,6 @@ struct SplitPositionsAvx2 {
     return p;
   }
   static bool consecutive(int /*i*/, int /*count*/) { return true; }
-  int column(int k) const { return run.x + k; }
-  void exactly(int k, const ConstView& bitmap, std::uint8_t* out) const {
-    const int a = run.a0 + run.step * k;
-    SampleBgr(static_cast<double>(run.x + k) + run.sx * run.u[a],
-              static_cast<double>(run.y) + run.sy * run.v[a], bitmap, out + 3 * (run.x + k));
-  }
 };
 
 // Byte `b` of each lane's eight bytes to the low byte of its 32-bit lane, as floats: lanes 0, 1
@@ -473,7 +485,7 @@ DROLLO_AVX2_FMA void SampleRunAvx2Fma(const double* X, const double* Y, const in
     SampleRunAvx2(X, Y, x, n, bitmap, out);
     return;
   }
-  SampleGroupsAvx2(DoublePositionsAvx2{X, Y, x, x == kConsecutive.data()}, n, bitmap, out);
+  SampleGroupsAvx2(DoublePositionsAvx2{{X, Y, x}, x == kConsecutive.data()}, n, bitmap, out);
 }
 
 DROLLO_AVX2_FMA void SampleOffsetRunAvx2Fma(const OffsetRun& run, const ConstView& bitmap,
@@ -482,7 +494,7 @@ DROLLO_AVX2_FMA void SampleOffsetRunAvx2Fma(const OffsetRun& run, const ConstVie
     SampleOffsetRunWith(&SampleRunAvx2, run, bitmap, out);
     return;
   }
-  SampleGroupsAvx2(SplitPositionsAvx2{run}, run.n, bitmap, out);
+  SampleGroupsAvx2(SplitPositionsAvx2{{run}}, run.n, bitmap, out);
 }
 
 #undef DROLLO_AVX2_FMA
@@ -524,16 +536,11 @@ struct SixteenPositions {
 
 // Positions given as doubles, clamped as the scalar sampler clamps them, each stored at pixel x[k]
 // counted from `out`.
-struct DoublePositions {
-  const double* X;
-  const double* Y;
-  const int* x;
+struct DoublePositions : DoubleRun {
   __m512d lastRow, rowClamp, columnClamp;
 
   DROLLO_AVX512 DoublePositions(const double* X_, const double* Y_, const int* x_, int w, int h)
-      : X(X_),
-        Y(Y_),
-        x(x_),
+      : DoubleRun{X_, Y_, x_},
         lastRow(_mm512_set1_pd(h - 1)),
         rowClamp(_mm512_set1_pd(h - 2)),
         columnClamp(_mm512_set1_pd(w - 2)) {}
@@ -568,18 +575,12 @@ struct DoublePositions {
     return _mm512_mask_cmpeq_epi32_mask(lanes, columns,
                                         _mm512_add_epi32(_mm512_set1_epi32(x[i]), iota)) == lanes;
   }
-  int column(int k) const { return x[k]; }
-  void exactly(int k, const ConstView& bitmap, std::uint8_t* out) const {
-    SampleBgr(X[k], Y[k], bitmap, out + 3 * x[k]);
-  }
 };
 
 // The positions of an offset run, from its split tables: whole parts added as integers, the
 // fractions taken as they are. Every position lies where no clamp applies, and the pixels are
 // consecutive.
-struct SplitPositions {
-  const OffsetRun& run;
-
+struct SplitPositions : SplitRun {
   // Lanes past the end of the run repeat its first position.
   DROLLO_AVX512 SixteenPositions at(int i, __mmask16 lanes, int count) const {
     const int a = run.a0 + run.step * i;
@@ -617,12 +618,6 @@ struct SplitPositions {
     return p;
   }
   static bool consecutive(int /*i*/, __mmask16 /*lanes*/) { return true; }
-  int column(int k) const { return run.x + k; }
-  void exactly(int k, const ConstView& bitmap, std::uint8_t* out) const {
-    const int a = run.a0 + run.step * k;
-    SampleBgr(static_cast<double>(run.x + k) + run.sx * run.u[a],
-              static_cast<double>(run.y) + run.sy * run.v[a], bitmap, out + 3 * (run.x + k));
-  }
 };
 
 // SampleRunScalar sixteen positions at a time, with the same bytes, through a cheaper blend that
@@ -774,7 +769,7 @@ DROLLO_AVX512 void SampleOffsetRunAvx512(const OffsetRun& run, const ConstView& 
     SampleOffsetRunWith(&SampleRunAvx2, run, bitmap, out);
     return;
   }
-  SampleGroupsAvx512(SplitPositions{run}, run.n, bitmap, out);
+  SampleGroupsAvx512(SplitPositions{{run}}, run.n, bitmap, out);
 }
 
 #undef DROLLO_AVX512
