@@ -383,8 +383,10 @@ DROLLO_AVX2_FMA inline __m256i EightBytesEach(const std::uint8_t* base, const st
 // eight below them are read one by one; a lane in the last two columns would read past its row, so
 // it reads the first pixel instead and is done again too.
 //
+// With kAhead, the first pass also asks for the lines the second will read (see SourceReach).
+//
 // The picture must be at least 3 pixels wide, and its bytes few enough for 32-bit offsets.
-template <typename Positions>
+template <bool kAhead, typename Positions>
 DROLLO_AVX2_FMA void SampleGroupsAvx2(const Positions& positions, int n, const ConstView& bitmap,
                                       std::uint8_t* out) {
   const std::uint8_t* const data = bitmap.data;
@@ -417,6 +419,14 @@ DROLLO_AVX2_FMA void SampleGroupsAvx2(const Positions& positions, int n, const C
                                                      _mm256_mullo_epi32(p.x0, three))));
       _mm256_store_ps(wx1s + g, p.wx1);
       _mm256_store_ps(wy1s + g, p.wy1);
+      if constexpr (kAhead) {
+        // The first and the last lane's lines are asked for now and read in the second pass, a
+        // part later. (Asking for every lane's lines was slower: most share lines.)
+        for (const int k : {g, g + std::min(8, m - g) - 1}) {
+          _mm_prefetch(reinterpret_cast<const char*>(data + offsets[k]), _MM_HINT_T0);
+          _mm_prefetch(reinterpret_cast<const char*>(below + offsets[k]), _MM_HINT_T0);
+        }
+      }
     }
     for (int g = 0; g < m; g += 8) {
       const int i = from + g;
@@ -479,22 +489,25 @@ DROLLO_AVX2_FMA void SampleGroupsAvx2(const Positions& positions, int n, const C
   }
 }
 
+template <bool kAhead>
 DROLLO_AVX2_FMA void SampleRunAvx2Fma(const double* X, const double* Y, const int* x, int n,
                                       const ConstView& bitmap, std::uint8_t* out) {
   if (!FitsThirtyTwoBitOffsets(bitmap)) {
     SampleRunAvx2(X, Y, x, n, bitmap, out);
     return;
   }
-  SampleGroupsAvx2(DoublePositionsAvx2{{X, Y, x}, x == kConsecutive.data()}, n, bitmap, out);
+  SampleGroupsAvx2<kAhead>(DoublePositionsAvx2{{X, Y, x}, x == kConsecutive.data()}, n, bitmap,
+                           out);
 }
 
+template <bool kAhead>
 DROLLO_AVX2_FMA void SampleOffsetRunAvx2Fma(const OffsetRun& run, const ConstView& bitmap,
                                             std::uint8_t* out) {
   if (!FitsThirtyTwoBitOffsets(bitmap)) {
     SampleOffsetRunWith(&SampleRunAvx2, run, bitmap, out);
     return;
   }
-  SampleGroupsAvx2(SplitPositionsAvx2{{run}}, run.n, bitmap, out);
+  SampleGroupsAvx2<kAhead>(SplitPositionsAvx2{{run}}, run.n, bitmap, out);
 }
 
 #undef DROLLO_AVX2_FMA
@@ -787,13 +800,26 @@ std::vector<SampleRunFunction> SampleRunsOfThisProcessor() {
   std::vector<SampleRunFunction> runs{&SampleRunScalar};
 #if defined(__x86_64__)
   if (HasAvx2()) runs.push_back(&SampleRunAvx2);
-  if (HasAvx2() && HasFma()) runs.push_back(&SampleRunAvx2Fma);
+  if (HasAvx2() && HasFma()) {
+    runs.push_back(&SampleRunAvx2Fma<true>);
+    runs.push_back(&SampleRunAvx2Fma<false>);
+  }
   if (HasAvx2() && HasAvx512()) runs.push_back(&SampleRunAvx512);
 #endif
   return runs;
 }
 
-SampleRunFunction FastestSampleRun() {
+SourceReach ReachOf(const Rect& patch) {
+  return 3 * static_cast<double>(patch.width()) * patch.height() > kNearSourceBytes
+             ? SourceReach::Far
+             : SourceReach::Near;
+}
+
+SampleRunFunction FastestSampleRun(SourceReach reach) {
+#if defined(__x86_64__)
+  if (reach == SourceReach::Far && HasAvx2() && HasFma() && !HasAvx512())
+    return &SampleRunAvx2Fma<true>;
+#endif
   return SampleRunsOfThisProcessor().back();
 }
 
@@ -808,13 +834,20 @@ std::vector<SampleOffsetRunFunction> SampleOffsetRunsOfThisProcessor() {
     runs.push_back([](const OffsetRun& run, const ConstView& bitmap, std::uint8_t* out) {
       SampleOffsetRunWith(&SampleRunAvx2, run, bitmap, out);
     });
-  if (HasAvx2() && HasFma()) runs.push_back(&SampleOffsetRunAvx2Fma);
+  if (HasAvx2() && HasFma()) {
+    runs.push_back(&SampleOffsetRunAvx2Fma<true>);
+    runs.push_back(&SampleOffsetRunAvx2Fma<false>);
+  }
   if (HasAvx2() && HasAvx512()) runs.push_back(&SampleOffsetRunAvx512);
 #endif
   return runs;
 }
 
-SampleOffsetRunFunction FastestSampleOffsetRun() {
+SampleOffsetRunFunction FastestSampleOffsetRun(SourceReach reach) {
+#if defined(__x86_64__)
+  if (reach == SourceReach::Far && HasAvx2() && HasFma() && !HasAvx512())
+    return &SampleOffsetRunAvx2Fma<true>;
+#endif
   return SampleOffsetRunsOfThisProcessor().back();
 }
 

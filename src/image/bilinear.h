@@ -63,12 +63,22 @@ using SampleRunFunction = void (*)(const double* X, const double* Y, const int* 
                                    const ConstView& bitmap, std::uint8_t* out);
 void SampleRunScalar(const double* X, const double* Y, const int* x, int n, const ConstView& bitmap,
                      std::uint8_t* out);
+// How much of the picture a warp's positions read, judged by its patch. A Near source stays in
+// the processor's caches from one row of the patch to the next. A Far one does not: its rows cross
+// more pages and lines than the caches hold, and the eight-lane sampler then asks for each group's
+// lines a part of the run before it reads them (at R = 500, a tenth off the click; at R = 100 the
+// extra requests cost more than they save).
+enum class SourceReach { Near, Far };
+constexpr double kNearSourceBytes = 1 << 20;
+SourceReach ReachOf(const Rect& patch);
+
 // SampleRunScalar, or a vectorised form with the same bytes when the processor has AVX2 (four
 // positions at once in doubles; eight at once in a checked float blend when it also has FMA) or
 // AVX-512 (sixteen); chosen once. The scalar form stays the reference the vectorised ones are
 // tested against.
-SampleRunFunction FastestSampleRun();
-// Every form this processor runs, the scalar one first and the fastest last: for the tests.
+SampleRunFunction FastestSampleRun(SourceReach reach = SourceReach::Near);
+// Every form this processor runs, the scalar one first and the fastest for a near source last:
+// for the tests.
 std::vector<SampleRunFunction> SampleRunsOfThisProcessor();
 
 // The columns 0, 1, ..., 255: the pixels of a run of neighbouring ones, counted from its first.
@@ -113,8 +123,9 @@ using SampleOffsetRunFunction = void (*)(const OffsetRun& run, const ConstView& 
 void SampleOffsetRunScalar(const OffsetRun& run, const ConstView& bitmap, std::uint8_t* out);
 // The fastest form with the same bytes: on AVX2 with FMA and on AVX-512, the split offsets go
 // straight into the blend.
-SampleOffsetRunFunction FastestSampleOffsetRun();
-// Every form this processor runs, the scalar one first and the fastest last: for the tests.
+SampleOffsetRunFunction FastestSampleOffsetRun(SourceReach reach = SourceReach::Near);
+// Every form this processor runs, the scalar one first and the fastest for a near source last:
+// for the tests.
 std::vector<SampleOffsetRunFunction> SampleOffsetRunsOfThisProcessor();
 
 // The pixel of a 24-bit view nearest to (x, y) after clamping both into the picture.

@@ -181,8 +181,8 @@ void verticalExpand(const ConstView& src, const MutableView& dst, const SpherePa
   // The spans shrink away from the centre column (w falls with the offset), so a row's pixels are
   // the columns from the first inside to the last, found by halving on each side of the centre.
   const bool nested = SpansNest(spans, xl, p.a, true);
-  static const SampleRunFunction sampleRun = FastestSampleRun();
-  static const SampleOffsetRunFunction sampleOffsetRun = FastestSampleOffsetRun();
+  const SampleRunFunction sampleRun = SamplerFor(bounds);
+  const SampleOffsetRunFunction sampleOffsetRun = OffsetSamplerFor(bounds);
   static const DisplacedRunFunction displacedRun = FastestPositionForms().displaced;
   const bool thin = src.width < 2 || src.height < 2;
   const bool split = table->fits(src, p.a, p.b);

@@ -106,6 +106,18 @@ void SweepColumns(int x0, int x1, const Rect& bounds, RowsOf rowsOf, Pixel pixel
   }
 }
 
+// The fastest samplers for a patch with these bounds (see SourceReach), each chosen once.
+inline SampleRunFunction SamplerFor(const Rect& patch) {
+  static const SampleRunFunction nearSource = FastestSampleRun(SourceReach::Near);
+  static const SampleRunFunction farSource = FastestSampleRun(SourceReach::Far);
+  return ReachOf(patch) == SourceReach::Far ? farSource : nearSource;
+}
+inline SampleOffsetRunFunction OffsetSamplerFor(const Rect& patch) {
+  static const SampleOffsetRunFunction nearSource = FastestSampleOffsetRun(SourceReach::Near);
+  static const SampleOffsetRunFunction farSource = FastestSampleOffsetRun(SourceReach::Far);
+  return ReachOf(patch) == SourceReach::Far ? farSource : nearSource;
+}
+
 // The longest run of positions handed to the sampler at once.
 constexpr int kSourceRun = 256;
 
@@ -385,8 +397,8 @@ int LastInside(int lo, int hi, Inside inside) {
 // sampler.
 template <typename SourceRun>
 auto SamplesAt(const ConstView& src, const MutableView& dst, SourceRun sourceRun) {
-  return [&src, &dst, sourceRun](int x, int y, int n, std::uint8_t* out) {
-    static const SampleRunFunction sampleRun = FastestSampleRun();
+  return [&src, &dst, sourceRun, sampleRun = SamplerFor(dst.bounds)](int x, int y, int n,
+                                                                     std::uint8_t* out) {
     double X[kSourceRun], Y[kSourceRun];
     for (int done = 0; done < n;) {
       const int m = std::min(kSourceRun, n - done);
@@ -432,8 +444,8 @@ auto DisplacedSamples(const OffsetGrid& grid, const ConstView& src, const Mutabl
             x, y, n, s.ax0, s.step, s.sx, s.sy, [&](int ax) { return compute(ax, s.ay); }, X, Y);
       });
   const bool split = grid.splitFits(src, a, b);
-  return [&grid, &src, split, shiftOf, positions](int x, int y, int n, std::uint8_t* out) {
-    static const SampleOffsetRunFunction sampleOffsetRun = FastestSampleOffsetRun();
+  return [&grid, &src, split, shiftOf, positions, sampleOffsetRun = OffsetSamplerFor(dst.bounds)](
+             int x, int y, int n, std::uint8_t* out) {
     if (split) {
       const RunShift s = shiftOf(x, y);
       OffsetRun run;
