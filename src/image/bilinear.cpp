@@ -36,13 +36,9 @@ void SampleOffsetRunWith(SampleRunFunction sampleRun, const OffsetRun& run, cons
                          std::uint8_t* out) {
   constexpr int kPart = static_cast<int>(kConsecutive.size());
   double X[kPart], Y[kPart];
-  const double y = run.y;
   for (int done = 0; done < run.n; done += kPart) {
     const int m = std::min(kPart, run.n - done);
-    for (int i = 0, a = run.a0 + run.step * done; i < m; ++i, a += run.step) {
-      X[i] = static_cast<double>(run.x + done + i) + run.sx * run.u[a];
-      Y[i] = y + run.sy * run.v[a];
-    }
+    for (int i = 0; i < m; ++i) OffsetRunPosition(run, done + i, X[i], Y[i]);
     sampleRun(X, Y, kConsecutive.data(), m, bitmap, out + 3 * (run.x + done));
   }
 }
@@ -215,9 +211,9 @@ struct SplitRun {
 
   int column(int k) const { return run.x + k; }
   void exactly(int k, const ConstView& bitmap, std::uint8_t* out) const {
-    const int a = run.a0 + run.step * k;
-    SampleBgr(static_cast<double>(run.x + k) + run.sx * run.u[a],
-              static_cast<double>(run.y) + run.sy * run.v[a], bitmap, out + 3 * (run.x + k));
+    double X, Y;
+    OffsetRunPosition(run, k, X, Y);
+    SampleBgr(X, Y, bitmap, out + 3 * (run.x + k));
   }
 };
 

@@ -100,6 +100,19 @@ inline constexpr std::array<int, 256> kConsecutive = [] {
 // unit in X's last place, or the whole parts differ by one where X rounds onto a whole number, and
 // there the blend is continuous; either way the blend moves by far less than the margin the
 // vectorised sampler keeps for its own rounding, so it gives the bytes of the formula.
+//
+// The lens (the bulge) forms its positions another way: X = ((K - sx u[a]) + cx) - K and
+// Y = ((w[a] - sy v[a]) + cy) - w[a], for its row's constant K and its centre (cx, cy), with
+// x + i = cx - sx a and y = cy - sy |dy|. Its split tables hold the offsets of those positions
+// from their pixels, sx (a - u[a]) and sy (|dy| - v[a]), worked out once in doubles: they differ
+// from X - (x + i) and Y - y by a few units in the last place of X and Y, and the same argument
+// holds.
+struct OffsetRunLens {
+  const double* w = nullptr;  // null for a displacement
+  double K = 0;
+  double cx = 0;
+  double cy = 0;
+};
 struct OffsetRun {
   int x;
   int y;
@@ -114,12 +127,24 @@ struct OffsetRun {
   const float* xFraction;
   const int* yWhole;
   const float* yFraction;
+  OffsetRunLens lens{};
 };
+// The source position of pixel x + i of the run, as its warp forms it.
+inline void OffsetRunPosition(const OffsetRun& run, int i, double& X, double& Y) {
+  const int a = run.a0 + run.step * i;
+  if (run.lens.w != nullptr) {
+    X = ((run.lens.K - run.sx * run.u[a]) + run.lens.cx) - run.lens.K;
+    Y = ((run.lens.w[a] - run.sy * run.v[a]) + run.lens.cy) - run.lens.w[a];
+    return;
+  }
+  X = static_cast<double>(run.x + i) + run.sx * run.u[a];
+  Y = static_cast<double>(run.y) + run.sy * run.v[a];
+}
 // SampleBgr at each position of the run, stored at pixel x + i counted from `out` (the start of the
 // destination's row y).
 using SampleOffsetRunFunction = void (*)(const OffsetRun& run, const ConstView& bitmap,
                                          std::uint8_t* out);
-// The positions formed as the displacement warps form them, and SampleRunScalar.
+// The positions formed as their warps form them (OffsetRunPosition), and SampleRunScalar.
 void SampleOffsetRunScalar(const OffsetRun& run, const ConstView& bitmap, std::uint8_t* out);
 // The fastest form with the same bytes: on AVX2 with FMA and on AVX-512, the split offsets go
 // straight into the blend.

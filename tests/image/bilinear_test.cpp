@@ -320,3 +320,82 @@ TEST(SampleOffsetRun, EveryFormGivesTheBytesOfThePositionsItStandsFor) {
 
 }  // namespace
 }  // namespace drollo
+
+namespace drollo {
+namespace {
+
+// The lens's runs: the tables hold u and v, and the split offsets from each pixel to its source,
+// sx (a - u[a]) and sy (|dy| - v[a]), of every kind above; every form must give SampleBgr's bytes
+// at the lens's own positions ((K - sx u) + cx) - K and ((w - sy v) + cy) - w, which differ from
+// the pixel plus its offset in their last places.
+TEST(SampleOffsetRun, LensRunsGiveTheBytesOfTheLensPositions) {
+  const Picture p = test::PatternPicture(80, 30, 5);
+  const ConstView view = p.view();
+  std::uint32_t seed = 11;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  const double hair = std::ldexp(1.0, -40);
+  constexpr int kLength = 64;
+  constexpr int kRow = 3;  // |dy| of the run's row
+  auto offset = [&] {
+    const double whole = next() % 7;
+    const double kinds[] = {next() % 100000 / 100000.0 * 7,
+                            whole,
+                            whole + hair,
+                            whole > 0 ? whole - hair : 0,
+                            whole + 0.5,
+                            whole + 0.5 - hair,
+                            whole + 0.5 + hair};
+    return kinds[next() % 7];
+  };
+  std::vector<double> u, v, w, along, across;
+  for (int a = 0; a < kLength; ++a) {
+    u.push_back(a - offset());
+    v.push_back(kRow - offset());
+    w.push_back(40 + 0.37 * a);
+    along.push_back(a - u.back());
+    across.push_back(kRow - v.back());
+  }
+  const double K = 57.3;
+  for (const double sx : {1.0, -1.0})
+    for (const double sy : {1.0, -1.0}) {
+      const SplitTable xSplit = Split(along, sx), ySplit = Split(across, sy);
+      for (int n = 1; n <= 40; ++n) {
+        // Pixel x + i is the one |dx| = a0 + step i from the centre: cx - sx a.
+        const int step = sx > 0 ? -1 : 1;
+        const int a0 = sx > 0 ? kLength - 1 : 0;
+        const int x = 8, y = 9;
+        const OffsetRun run{
+            .x = x,
+            .y = y,
+            .n = n,
+            .a0 = a0,
+            .step = step,
+            .u = u.data(),
+            .v = v.data(),
+            .sx = sx,
+            .sy = sy,
+            .xWhole = xSplit.whole.data(),
+            .xFraction = xSplit.fraction.data(),
+            .yWhole = ySplit.whole.data(),
+            .yFraction = ySplit.fraction.data(),
+            .lens = {.w = w.data(), .K = K, .cx = x + sx * a0, .cy = y + sy * kRow}};
+        std::vector<std::uint8_t> expected(3 * view.width, 77);
+        for (int i = 0; i < n; ++i) {
+          const int a = a0 + step * i;
+          SampleBgr(((K - sx * u[a]) + run.lens.cx) - K, ((w[a] - sy * v[a]) + run.lens.cy) - w[a],
+                    view, expected.data() + 3 * (x + i));
+        }
+        for (const SampleOffsetRunFunction form : SampleOffsetRunsOfThisProcessor()) {
+          std::vector<std::uint8_t> got(3 * view.width, 77);
+          form(run, view, got.data());
+          ASSERT_EQ(got, expected) << "signs " << sx << " " << sy << " n " << n;
+        }
+      }
+    }
+}
+
+}  // namespace
+}  // namespace drollo

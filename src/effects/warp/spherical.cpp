@@ -94,7 +94,13 @@ std::shared_ptr<const LensTable> CachedTable(std::shared_ptr<const LensTable>& c
       for (int d = 1; d < R; ++d) table->pinch[d] = MakePinchTerms(table->s, d);
     }
     table->grid.fill(R, isBulge ? 0 : 1, [&](int ax, int ay) { return table->compute(ax, ay); });
-    if (!isBulge) table->grid.split([&](int ax) { return ax == 0 ? 0 : table->pinchHalf(ax) - 1; });
+    if (isBulge)
+      table->grid.splitLens([&](int ax) {
+        const double w = table->w[ax];
+        return std::isfinite(w) && w < R ? static_cast<int>(std::ceil(w)) : R - 1;
+      });
+    else
+      table->grid.split([&](int ax) { return ax == 0 ? 0 : table->pinchHalf(ax) - 1; });
     return table;
   });
 }
@@ -227,7 +233,30 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
     Tick(progress);
   })
                                   : Progress{};
-  SweepQuadrantRows(dst, p.a, p.b, p.R, above, below, SamplesAt(src, dst, source), twice);
+  // Where the whole patch keeps clear of the edges, a run whose terms are finite goes to the
+  // sampler as an offset run with the lens's positions; otherwise its positions are formed first.
+  // Both give the same bytes.
+  const bool split = table->grid.splitFits(src, p.a, p.b);
+  auto samples = [&, positions = SamplesAt(src, dst, source),
+                  sampleOffsetRun = OffsetSamplerFor(dst.bounds)](int x, int y, int n,
+                                                                  std::uint8_t* out) {
+    if (split) {
+      const int dx0 = p.a - x, dy = p.b - y;
+      const int ay = std::abs(dy);
+      OffsetRun run;
+      if (table->grid.offsetRun(x, y, n, ay, std::abs(dx0), dx0 > 0 ? -1 : 1, dx0 > 0 ? 1 : -1,
+                                dy > 0 ? 1 : -1, run)) {
+        run.lens = OffsetRunLens{.w = table->w.data(),
+                                 .K = terms[ay].w,
+                                 .cx = static_cast<double>(p.a),
+                                 .cy = static_cast<double>(p.b)};
+        sampleOffsetRun(run, src, out);
+        return;
+      }
+    }
+    positions(x, y, n, out);
+  };
+  SweepQuadrantRows(dst, p.a, p.b, p.R, above, below, samples, twice);
 
   AxisPass(src, dst, p,
            [&](int centre, int pos) { return BulgeAxisSource(table->s, centre, pos); });

@@ -196,7 +196,8 @@ inline void SplitTerms(const std::vector<double>& terms, std::array<std::vector<
 // beyond kTabulatedRadius, where the kernels compute each term when it is needed.
 //
 // After split(), up to kSplitRadius, the signed terms s u and s v are also kept split into whole
-// parts and fractions, as OffsetRun wants them, for s = 1 (index 0) and s = -1 (index 1).
+// parts and fractions, as OffsetRun wants them, for s = 1 (index 0) and s = -1 (index 1); after
+// splitLens(), the lens's signed offsets s (|dx| - u) and s (|dy| - v) instead.
 struct OffsetGrid {
   int R = 0;
   std::vector<double> u;
@@ -264,20 +265,43 @@ struct OffsetGrid {
   template <typename Extent>
   void split(Extent extent) {
     if (!tabulated() || R > kSplitRadius) return;
-    SplitTerms(u, uWhole, uFraction);
-    SplitTerms(v, vWhole, vFraction);
+    splitOffsets(u, v, extent);
+  }
+
+  // The same for the lens, whose runs take the offsets |dx| - u and |dy| - v from their pixels to
+  // their sources (see OffsetRunLens).
+  template <typename Extent>
+  void splitLens(Extent extent) {
+    if (!tabulated() || R > kSplitRadius) return;
+    std::vector<double> alongOffsets(u.size()), acrossOffsets(v.size());
+    for (int ay = 0; ay < R; ++ay)
+      for (int ax = 0; ax < R; ++ax) {
+        const std::size_t k = static_cast<std::size_t>(ay) * R + ax;
+        alongOffsets[k] = ax - u[k];
+        acrossOffsets[k] = ay - v[k];
+      }
+    splitOffsets(alongOffsets, acrossOffsets, extent);
+  }
+
+ private:
+  template <typename Extent>
+  void splitOffsets(const std::vector<double>& along, const std::vector<double>& across,
+                    Extent extent) {
+    SplitTerms(along, uWhole, uFraction);
+    SplitTerms(across, vWhole, vFraction);
     finite.assign(static_cast<std::size_t>(R), 0);
     for (int ay = 0; ay < R; ++ay) {
       int& count = finite[static_cast<std::size_t>(ay)];
       const std::size_t row = static_cast<std::size_t>(ay) * R;
-      while (count < R && WholePartFits(u[row + count]) && WholePartFits(v[row + count])) ++count;
+      while (count < R && WholePartFits(along[row + count]) && WholePartFits(across[row + count]))
+        ++count;
     }
     for (int ax = 0; ax < R; ++ax)
       for (int ay = 0; ay <= std::min(extent(ax), R - 1); ++ay) {
         if (ax >= finite[static_cast<std::size_t>(ay)]) continue;
         const std::size_t k = static_cast<std::size_t>(ay) * R + ax;
-        uReach = std::max(uReach, std::abs(u[k]));
-        vReach = std::max(vReach, std::abs(v[k]));
+        uReach = std::max(uReach, std::abs(along[k]));
+        vReach = std::max(vReach, std::abs(across[k]));
       }
   }
 };
