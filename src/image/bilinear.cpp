@@ -218,6 +218,9 @@ struct SplitRun {
 };
 
 #define DROLLO_AVX2_FMA __attribute__((target("avx2,fma")))
+// The positions' loads belong in the sampler's loop: with a sampler for each reach, the compiler
+// otherwise calls them.
+#define DROLLO_ALWAYS_INLINE __attribute__((always_inline))
 
 // The positions of eight lanes as the blend takes them: the whole parts, and the fractions as
 // floats.
@@ -245,7 +248,8 @@ struct DoublePositionsAvx2 : DoubleRun {
   bool neighbours;
 
   // Lanes past the end of the run (`count` long from position i) repeat its first position.
-  DROLLO_AVX2_FMA EightPositions at(int i, int count, const ConstView& bitmap) const {
+  DROLLO_AVX2_FMA DROLLO_ALWAYS_INLINE EightPositions at(int i, int count,
+                                                         const ConstView& bitmap) const {
     // Rows: in [0, h - 1) as they are, below 0 to 0, else (beyond, or NaN) to h - 2. Columns: not
     // at least 0 (NaN included) to 0, beyond w - 2 to w - 2. (The maximum takes its second operand
     // for NaN; 0 for -0 changes no weight's size.)
@@ -293,7 +297,8 @@ struct DoublePositionsAvx2 : DoubleRun {
 // consecutive.
 struct SplitPositionsAvx2 : SplitRun {
   // Lanes past the end of the run repeat its first position.
-  DROLLO_AVX2_FMA EightPositions at(int i, int count, const ConstView& /*bitmap*/) const {
+  DROLLO_AVX2_FMA DROLLO_ALWAYS_INLINE EightPositions at(int i, int count,
+                                                         const ConstView& /*bitmap*/) const {
     const int a = run.a0 + run.step * i;
     __m256i xWhole, yWhole;
     __m256 wx1, wy1;
@@ -507,6 +512,7 @@ DROLLO_AVX2_FMA void SampleOffsetRunAvx2Fma(const OffsetRun& run, const ConstVie
 }
 
 #undef DROLLO_AVX2_FMA
+#undef DROLLO_ALWAYS_INLINE
 
 // GCC 12 takes the undefined start values inside its own AVX-512 conversions for uninitialised.
 #pragma GCC diagnostic push
