@@ -251,27 +251,34 @@ SplitTable Split(const std::vector<double>& terms, double sign) {
   return t;
 }
 
+// The run of n pixels from (x, y) through the tables from a0 by step, with the signed splits.
+OffsetRun RunThrough(int x, int y, int n, int a0, int step, const std::vector<double>& u,
+                     const std::vector<double>& v, double sx, double sy, const SplitTable& xs,
+                     const SplitTable& ys) {
+  return OffsetRun{.x = x,
+                   .y = y,
+                   .n = n,
+                   .a0 = a0,
+                   .step = step,
+                   .u = u.data(),
+                   .v = v.data(),
+                   .sx = sx,
+                   .sy = sy,
+                   .xWhole = xs.whole.data(),
+                   .xFraction = xs.fraction.data(),
+                   .yWhole = ys.whole.data(),
+                   .yFraction = ys.fraction.data()};
+}
+
 // Offsets of every kind a warp's table holds: anywhere in [0, 7), whole numbers, a hair either
-// side of one, halves (where blends tie) and a hair either side of a half, and 0. Every form of
-// the offset run must give SampleBgr's bytes at (x + i) + sx u[a], y + sy v[a], for runs going
-// either way through the tables, of every length around the vector width, with both signs.
-TEST(SampleOffsetRun, EveryFormGivesTheBytesOfThePositionsItStandsFor) {
-  const std::vector<SampleOffsetRunFunction> runs = SampleOffsetRunsOfThisProcessor();
-  ASSERT_EQ(runs.front(), &SampleOffsetRunScalar);
-  ASSERT_EQ(runs.back(), FastestSampleOffsetRun());
-  const Picture p = test::PatternPicture(80, 30, 5);
-  const ConstView view = p.view();
-  std::uint32_t seed = 7;
-  auto next = [&seed] {
-    seed = seed * 1664525u + 1013904223u;
-    return seed >> 8;
-  };
-  const double hair = std::ldexp(1.0, -40);
-  constexpr int kLength = 64;
-  std::vector<double> u, v;
-  for (int a = 0; a < kLength; ++a) {
-    const double whole = next() % 7;
-    const double kinds[] = {next() % 100000 / 100000.0 * 7,
+// side of one, halves (where blends tie) and a hair either side of a half, and 0 when asked for.
+class OffsetKinds {
+ public:
+  explicit OffsetKinds(std::uint32_t seed) : seed_(seed) {}
+  double next(bool withZero) {
+    const double hair = std::ldexp(1.0, -40);
+    const double whole = random() % 7;
+    const double kinds[] = {random() % 100000 / 100000.0 * 7,
                             whole,
                             whole + hair,
                             whole > 0 ? whole - hair : 0,
@@ -279,8 +286,32 @@ TEST(SampleOffsetRun, EveryFormGivesTheBytesOfThePositionsItStandsFor) {
                             whole + 0.5 - hair,
                             whole + 0.5 + hair,
                             0};
-    u.push_back(kinds[next() % 8]);
-    v.push_back(kinds[next() % 8]);
+    return kinds[random() % (withZero ? 8 : 7)];
+  }
+
+ private:
+  std::uint32_t random() {
+    seed_ = seed_ * 1664525u + 1013904223u;
+    return seed_ >> 8;
+  }
+  std::uint32_t seed_;
+};
+
+// Every form of the offset run must give SampleBgr's bytes at (x + i) + sx u[a], y + sy v[a], for
+// runs going either way through the tables, of every length around the vector width, with both
+// signs.
+TEST(SampleOffsetRun, EveryFormGivesTheBytesOfThePositionsItStandsFor) {
+  const std::vector<SampleOffsetRunFunction> runs = SampleOffsetRunsOfThisProcessor();
+  ASSERT_EQ(runs.front(), &SampleOffsetRunScalar);
+  ASSERT_EQ(runs.back(), FastestSampleOffsetRun());
+  const Picture p = test::PatternPicture(80, 30, 5);
+  const ConstView view = p.view();
+  OffsetKinds kinds(7);
+  constexpr int kLength = 64;
+  std::vector<double> u, v;
+  for (int a = 0; a < kLength; ++a) {
+    u.push_back(kinds.next(true));
+    v.push_back(kinds.next(true));
   }
   const SplitTable uSplit[2] = {Split(u, 1), Split(u, -1)};
   const SplitTable vSplit[2] = {Split(v, 1), Split(v, -1)};
@@ -290,19 +321,8 @@ TEST(SampleOffsetRun, EveryFormGivesTheBytesOfThePositionsItStandsFor) {
       for (int n = 1; n <= 40; ++n) {
         const double sx = signs[s % 2], sy = signs[s / 2];
         const int a0 = step > 0 ? kLength - n - s : n + s;
-        const OffsetRun run{.x = 8 + s,
-                            .y = 9 + s,
-                            .n = n,
-                            .a0 = a0,
-                            .step = step,
-                            .u = u.data(),
-                            .v = v.data(),
-                            .sx = sx,
-                            .sy = sy,
-                            .xWhole = uSplit[s % 2].whole.data(),
-                            .xFraction = uSplit[s % 2].fraction.data(),
-                            .yWhole = vSplit[s / 2].whole.data(),
-                            .yFraction = vSplit[s / 2].fraction.data()};
+        const OffsetRun run =
+            RunThrough(8 + s, 9 + s, n, a0, step, u, v, sx, sy, uSplit[s % 2], vSplit[s / 2]);
         std::vector<std::uint8_t> expected(3 * view.width, 77);
         for (int i = 0; i < n; ++i) {
           const int a = a0 + step * i;
@@ -331,29 +351,13 @@ namespace {
 TEST(SampleOffsetRun, LensRunsGiveTheBytesOfTheLensPositions) {
   const Picture p = test::PatternPicture(80, 30, 5);
   const ConstView view = p.view();
-  std::uint32_t seed = 11;
-  auto next = [&seed] {
-    seed = seed * 1664525u + 1013904223u;
-    return seed >> 8;
-  };
-  const double hair = std::ldexp(1.0, -40);
+  OffsetKinds kinds(11);
   constexpr int kLength = 64;
   constexpr int kRow = 3;  // |dy| of the run's row
-  auto offset = [&] {
-    const double whole = next() % 7;
-    const double kinds[] = {next() % 100000 / 100000.0 * 7,
-                            whole,
-                            whole + hair,
-                            whole > 0 ? whole - hair : 0,
-                            whole + 0.5,
-                            whole + 0.5 - hair,
-                            whole + 0.5 + hair};
-    return kinds[next() % 7];
-  };
   std::vector<double> u, v, w, along, across;
   for (int a = 0; a < kLength; ++a) {
-    u.push_back(a - offset());
-    v.push_back(kRow - offset());
+    u.push_back(a - kinds.next(false));
+    v.push_back(kRow - kinds.next(false));
     w.push_back(40 + 0.37 * a);
     along.push_back(a - u.back());
     across.push_back(kRow - v.back());
@@ -367,21 +371,8 @@ TEST(SampleOffsetRun, LensRunsGiveTheBytesOfTheLensPositions) {
         const int step = sx > 0 ? -1 : 1;
         const int a0 = sx > 0 ? kLength - 1 : 0;
         const int x = 8, y = 9;
-        const OffsetRun run{
-            .x = x,
-            .y = y,
-            .n = n,
-            .a0 = a0,
-            .step = step,
-            .u = u.data(),
-            .v = v.data(),
-            .sx = sx,
-            .sy = sy,
-            .xWhole = xSplit.whole.data(),
-            .xFraction = xSplit.fraction.data(),
-            .yWhole = ySplit.whole.data(),
-            .yFraction = ySplit.fraction.data(),
-            .lens = {.w = w.data(), .K = K, .cx = x + sx * a0, .cy = y + sy * kRow}};
+        OffsetRun run = RunThrough(x, y, n, a0, step, u, v, sx, sy, xSplit, ySplit);
+        run.lens = {.w = w.data(), .K = K, .cx = x + sx * a0, .cy = y + sy * kRow};
         std::vector<std::uint8_t> expected(3 * view.width, 77);
         for (int i = 0; i < n; ++i) {
           const int a = a0 + step * i;
