@@ -817,10 +817,23 @@ SourceReach ReachOf(const Rect& patch) {
              : SourceReach::Near;
 }
 
+namespace {
+
+// Whether the fastest forms for a far source are the eight-lane ones that ask ahead (the
+// sixteen-lane ones do not).
+bool AsksAhead(SourceReach reach) {
+#if defined(__x86_64__)
+  return reach == SourceReach::Far && HasAvx2() && HasFma() && !HasAvx512();
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
 SampleRunFunction FastestSampleRun(SourceReach reach) {
 #if defined(__x86_64__)
-  if (reach == SourceReach::Far && HasAvx2() && HasFma() && !HasAvx512())
-    return &SampleRunAvx2Fma<true>;
+  if (AsksAhead(reach)) return &SampleRunAvx2Fma<true>;
 #endif
   return SampleRunsOfThisProcessor().back();
 }
@@ -847,8 +860,7 @@ std::vector<SampleOffsetRunFunction> SampleOffsetRunsOfThisProcessor() {
 
 SampleOffsetRunFunction FastestSampleOffsetRun(SourceReach reach) {
 #if defined(__x86_64__)
-  if (reach == SourceReach::Far && HasAvx2() && HasFma() && !HasAvx512())
-    return &SampleOffsetRunAvx2Fma<true>;
+  if (AsksAhead(reach)) return &SampleOffsetRunAvx2Fma<true>;
 #endif
   return SampleOffsetRunsOfThisProcessor().back();
 }

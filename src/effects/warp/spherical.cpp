@@ -199,25 +199,29 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
   // ((w - T) + a) - w, with T odd in the offset, so the table holds it for |dx|, |dy| only. A run
   // lies on one side of the centre, so the signs hold for all of it; the sign is applied as a
   // product with 1 or -1, which is exact.
-  auto source = [&](int x, int y, int n, double* X, double* Y) {
+  auto shiftOf = [&p](int x, int y) {
     const int dx0 = p.a - x, dy = p.b - y;
-    const int ay = std::abs(dy);
-    const double sx = dx0 > 0 ? 1 : -1, sy = dy > 0 ? 1 : -1;
-    const int step = dx0 > 0 ? -1 : 1;  // of |dx| along the run
-    const LensPositions lens{.w = table->w.data(),
-                             .K = terms[ay].w,
-                             .a = static_cast<double>(p.a),
-                             .sx = sx,
-                             .b = static_cast<double>(p.b),
-                             .sy = sy};
+    return RunShift{std::abs(dy), std::abs(dx0), dx0 > 0 ? -1 : 1, dx0 > 0 ? 1.0 : -1.0,
+                    dy > 0 ? 1.0 : -1.0};
+  };
+  auto lensOf = [&](const RunShift& s) {
+    return OffsetRunLens{.w = table->w.data(),
+                         .K = terms[s.ay].w,
+                         .cx = static_cast<double>(p.a),
+                         .cy = static_cast<double>(p.b)};
+  };
+  auto source = [&](int x, int y, int n, double* X, double* Y) {
+    const RunShift s = shiftOf(x, y);
+    const OffsetRunLens l = lensOf(s);
+    const LensPositions lens{.w = l.w, .K = l.K, .a = l.cx, .sx = s.sx, .b = l.cy, .sy = s.sy};
     if (table->grid.tabulated()) {
-      lensRun(TermsOfRun(table->grid, ay, std::abs(dx0), step, n), lens, X, Y);
+      lensRun(TermsOfRun(table->grid, s.ay, s.ax0, s.step, n), lens, X, Y);
       return;
     }
-    for (int i = 0, ax = std::abs(dx0); i < n; ++i, ax += step) {
-      const auto [u, v] = table->compute(ax, ay);
-      X[i] = ((lens.K - sx * u) + lens.a) - lens.K;
-      Y[i] = ((lens.w[ax] - sy * v) + lens.b) - lens.w[ax];
+    for (int i = 0, ax = s.ax0; i < n; ++i, ax += s.step) {
+      const auto [u, v] = table->compute(ax, s.ay);
+      X[i] = ((lens.K - s.sx * u) + lens.a) - lens.K;
+      Y[i] = ((lens.w[ax] - s.sy * v) + lens.b) - lens.w[ax];
     }
   };
   auto above = [&](int x) {
@@ -233,29 +237,8 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
     Tick(progress);
   })
                                   : Progress{};
-  // Where the whole patch keeps clear of the edges, a run whose terms are finite goes to the
-  // sampler as an offset run with the lens's positions; otherwise its positions are formed first.
-  // Both give the same bytes.
-  const bool split = table->grid.splitFits(src, p.a, p.b);
-  auto samples = [&, positions = SamplesAt(src, dst, source),
-                  sampleOffsetRun = OffsetSamplerFor(dst.bounds)](int x, int y, int n,
-                                                                  std::uint8_t* out) {
-    if (split) {
-      const int dx0 = p.a - x, dy = p.b - y;
-      const int ay = std::abs(dy);
-      OffsetRun run;
-      if (table->grid.offsetRun(x, y, n, ay, std::abs(dx0), dx0 > 0 ? -1 : 1, dx0 > 0 ? 1 : -1,
-                                dy > 0 ? 1 : -1, run)) {
-        run.lens = OffsetRunLens{.w = table->w.data(),
-                                 .K = terms[ay].w,
-                                 .cx = static_cast<double>(p.a),
-                                 .cy = static_cast<double>(p.b)};
-        sampleOffsetRun(run, src, out);
-        return;
-      }
-    }
-    positions(x, y, n, out);
-  };
+  const auto samples = SplitOrPositionSamples(table->grid, src, dst, p.a, p.b, shiftOf, lensOf,
+                                              SamplesAt(src, dst, source));
   SweepQuadrantRows(dst, p.a, p.b, p.R, above, below, samples, twice);
 
   AxisPass(src, dst, p,

@@ -447,11 +447,32 @@ struct RunShift {
   double sy;
 };
 
+// A run sampler over the grid's split offsets: where the whole patch of radius R around (a, b)
+// keeps clear of the edges, a run whose terms are finite goes to the sampler as an offset run,
+// displaced as shiftOf(x, y) gives (a RunShift) and with the lens lensOf(shift) (none for a
+// displacement); otherwise positions(x, y, n, out) samples it. Both give the same bytes.
+template <typename ShiftOf, typename LensOf, typename Positions>
+auto SplitOrPositionSamples(const OffsetGrid& grid, const ConstView& src, const MutableView& dst,
+                            int a, int b, ShiftOf shiftOf, LensOf lensOf, Positions positions) {
+  const bool split = grid.splitFits(src, a, b);
+  return [&grid, &src, split, shiftOf, lensOf, positions,
+          sampleOffsetRun = OffsetSamplerFor(dst.bounds)](int x, int y, int n, std::uint8_t* out) {
+    if (split) {
+      const RunShift s = shiftOf(x, y);
+      OffsetRun run;
+      if (grid.offsetRun(x, y, n, s.ay, s.ax0, s.step, s.sx, s.sy, run)) {
+        run.lens = lensOf(s);
+        sampleOffsetRun(run, src, out);
+        return;
+      }
+    }
+    positions(x, y, n, out);
+  };
+}
+
 // The run sampler of the displacement warps (the pinch and the swirl), whose source positions
 // are X = (x + i) + sx u, Y = y + sy v: shiftOf(x, y) gives the RunShift of a run from pixel x
-// of row y, and compute(ax, ay) the terms {u, v} beyond the grid. Where the whole patch of radius
-// R around (a, b) keeps clear of the edges, a run whose terms are finite goes to the sampler as an
-// offset run; otherwise its positions are formed first. Both give the same bytes.
+// of row y, and compute(ax, ay) the terms {u, v} beyond the grid (see SplitOrPositionSamples).
 template <typename ShiftOf, typename Compute>
 auto DisplacedSamples(const OffsetGrid& grid, const ConstView& src, const MutableView& dst, int a,
                       int b, ShiftOf shiftOf, Compute compute) {
@@ -467,19 +488,8 @@ auto DisplacedSamples(const OffsetGrid& grid, const ConstView& src, const Mutabl
         DisplacedRun(
             x, y, n, s.ax0, s.step, s.sx, s.sy, [&](int ax) { return compute(ax, s.ay); }, X, Y);
       });
-  const bool split = grid.splitFits(src, a, b);
-  return [&grid, &src, split, shiftOf, positions, sampleOffsetRun = OffsetSamplerFor(dst.bounds)](
-             int x, int y, int n, std::uint8_t* out) {
-    if (split) {
-      const RunShift s = shiftOf(x, y);
-      OffsetRun run;
-      if (grid.offsetRun(x, y, n, s.ay, s.ax0, s.step, s.sx, s.sy, run)) {
-        sampleOffsetRun(run, src, out);
-        return;
-      }
-    }
-    positions(x, y, n, out);
-  };
+  return SplitOrPositionSamples(
+      grid, src, dst, a, b, shiftOf, [](const RunShift&) { return OffsetRunLens{}; }, positions);
 }
 
 // Every pixel of the quadrant pass of a round patch around (a, b) of radius R: the columns
