@@ -389,28 +389,35 @@ __attribute__((target("ssse3"))) void Bgr24ToBgrx32Ssse3(const std::uint8_t* src
   CopyRow<3, 4>(src, count - x, d);
 }
 
-// The same eight pixels at a time: 32 bytes are read for the 24 of eight pixels. The last eight
-// pixels of a row read the 32 bytes that end with them instead, so they are taken eight at a time
-// too, written again where they overlap pixels already done; a row shorter than that is left to
-// the four-pixel form.
+// The same eight pixels at a time, from the 24 bytes of the eight: the two halves of a 256-bit
+// register load the 16 bytes of pixels 0 to 3 and those of pixels 4 to 7, read from 8 bytes on,
+// so nothing past the eight is read and no lanes need crossing. A row's last pixels that do not
+// make eight are taken with the eight that end the row, written again where they overlap pixels
+// already done; a row shorter than eight is left to the four-pixel form.
+__attribute__((target("avx2"), always_inline)) inline void EightBgr24ToBgrx32(
+    const std::uint8_t* src, std::uint8_t* d, __m256i spread, __m256i alpha) {
+  const __m256i v = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(src + 8),
+                                        reinterpret_cast<const __m128i*>(src));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(d),
+                      _mm256_or_si256(_mm256_shuffle_epi8(v, spread), alpha));
+}
+
 __attribute__((target("avx2"))) void Bgr24ToBgrx32Avx2(const std::uint8_t* src, int count,
                                                        std::uint8_t* d) {
-  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
-  const __m256i lastLanes = _mm256_setr_epi32(2, 3, 4, 0, 5, 6, 7, 0);
-  const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0,
-                                          1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 4,
+                                          5, 6, -1, 7, 8, 9, -1, 10, 11, 12, -1, 13, 14, 15, -1);
   const __m256i alpha = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
-  if (count < 11) return Bgr24ToBgrx32Ssse3(src, count, d);
-  for (int x = 0; x < count; x += 8) {
-    // Pixels p .. p + 7; near the end from the 32 bytes that end with pixel p + 7 (p >= 3 there).
-    const bool last = x + 11 > count;
-    const int p = last ? std::min(x, count - 8) : x;
-    const __m256i v = _mm256_permutevar8x32_epi32(
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + 3 * p - (last ? 8 : 0))),
-        last ? lastLanes : lanes);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 4 * p),
-                        _mm256_or_si256(_mm256_shuffle_epi8(v, spread), alpha));
+  if (count < 8) return Bgr24ToBgrx32Ssse3(src, count, d);
+  int x = 0;
+  for (; x + 16 <= count; x += 16) {
+    EightBgr24ToBgrx32(src + 3 * x, d + 4 * x, spread, alpha);
+    EightBgr24ToBgrx32(src + 3 * x + 24, d + 4 * x + 32, spread, alpha);
   }
+  if (x + 8 <= count) {
+    EightBgr24ToBgrx32(src + 3 * x, d + 4 * x, spread, alpha);
+    x += 8;
+  }
+  if (x < count) EightBgr24ToBgrx32(src + 3 * (count - 8), d + 4 * (count - 8), spread, alpha);
 }
 
 #endif
