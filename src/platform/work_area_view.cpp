@@ -376,8 +376,10 @@ void WorkAreaView::paintPicture(QPainter& p, const PixelSource& picture, const Q
                 qCeil((r.bottom() + 1) * ratio) - origin.y()}
         .intersected(Rect{0, 0, device.width(), device.height()});
   };
-  p.setClipRect(exposed);
+  // Only what goes through the painter is clipped to the exposed area: the pixels made in place
+  // are the exposed ones already.
   if (device.width() < picture.width() || device.height() < picture.height()) {
+    p.setClipRect(exposed);
     reduced_.update(picture, device.width(), device.height(), onDevice(viewport()->rect()));
     const Rect area = reduced_.area();
     if (!area.empty()) {
@@ -411,6 +413,7 @@ void WorkAreaView::paintPicture(QPainter& p, const PixelSource& picture, const Q
                           MutableView{bytes, stride, part, 4});
       QImage image(bytes, part.width(), part.height(), stride, QImage::Format_RGB32);
       image.setDevicePixelRatio(ratio);
+      p.setClipRect(exposed);
       p.drawImage(QPointF(origin + QPoint(part.left, part.top)) / ratio, image);
     }
   }
