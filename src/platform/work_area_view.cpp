@@ -347,8 +347,11 @@ std::uint8_t* PaintedInPlace(QPainter& p, const QRect& rect, std::ptrdiff_t& str
                       scale * rect.top() + static_cast<int>(t.dy()), scale * rect.width(),
                       scale * rect.height());
   if (!image->rect().contains(onImage)) return nullptr;
+  // What the paint may change is most often one rectangle, which needs no region arithmetic.
   const QRegion allowed = engine->systemClip();
-  if (!allowed.isEmpty() && !(QRegion(onImage) - allowed).isEmpty()) return nullptr;
+  if (allowed.rectCount() == 1 ? !allowed.boundingRect().contains(onImage)
+                               : !allowed.isEmpty() && !(QRegion(onImage) - allowed).isEmpty())
+    return nullptr;
   if (p.hasClipping() && !(QRegion(rect) - p.clipRegion()).isEmpty()) return nullptr;
   stride = image->bytesPerLine();
   return image->bits() + onImage.top() * stride + 4 * std::ptrdiff_t{onImage.left()};
