@@ -338,12 +338,6 @@ TEST(SampleOffsetRun, EveryFormGivesTheBytesOfThePositionsItStandsFor) {
       }
 }
 
-}  // namespace
-}  // namespace drollo
-
-namespace drollo {
-namespace {
-
 // The lens's runs: the tables hold u and v, and the split offsets from each pixel to its source,
 // sx (a - u[a]) and sy (|dy| - v[a]), of every kind above; every form must give SampleBgr's bytes
 // at the lens's own positions ((K - sx u) + cx) - K and ((w - sy v) + cy) - w, which differ from

@@ -106,16 +106,19 @@ void SweepColumns(int x0, int x1, const Rect& bounds, RowsOf rowsOf, Pixel pixel
   }
 }
 
-// The fastest samplers for a patch with these bounds (see SourceReach), each chosen once.
-inline SampleRunFunction SamplerFor(const Rect& patch) {
-  static const SampleRunFunction nearSource = FastestSampleRun(SourceReach::Near);
-  static const SampleRunFunction farSource = FastestSampleRun(SourceReach::Far);
+// The fastest form Fastest gives for a patch with these bounds (see SourceReach), each reach's
+// chosen once.
+template <auto Fastest>
+auto FastestFor(const Rect& patch) {
+  static const auto nearSource = Fastest(SourceReach::Near);
+  static const auto farSource = Fastest(SourceReach::Far);
   return ReachOf(patch) == SourceReach::Far ? farSource : nearSource;
 }
+inline SampleRunFunction SamplerFor(const Rect& patch) {
+  return FastestFor<&FastestSampleRun>(patch);
+}
 inline SampleOffsetRunFunction OffsetSamplerFor(const Rect& patch) {
-  static const SampleOffsetRunFunction nearSource = FastestSampleOffsetRun(SourceReach::Near);
-  static const SampleOffsetRunFunction farSource = FastestSampleOffsetRun(SourceReach::Far);
-  return ReachOf(patch) == SourceReach::Far ? farSource : nearSource;
+  return FastestFor<&FastestSampleOffsetRun>(patch);
 }
 
 // The longest run of positions handed to the sampler at once.
