@@ -74,8 +74,8 @@ SourceReach ReachOf(const Rect& patch);
 
 // SampleRunScalar, or a vectorised form with the same bytes when the processor has AVX2 (four
 // positions at once in doubles; eight at once in a checked float blend when it also has FMA) or
-// AVX-512 (sixteen); chosen once. The scalar form stays the reference the vectorised ones are
-// tested against.
+// AVX-512 (sixteen); chosen once. A far source takes the eight-lane form that asks ahead when
+// there is one. The scalar form stays the reference the vectorised ones are tested against.
 SampleRunFunction FastestSampleRun(SourceReach reach = SourceReach::Near);
 // Every form this processor runs, the scalar one first and the fastest for a near source last:
 // for the tests.
