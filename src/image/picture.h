@@ -35,7 +35,9 @@ namespace drollo {
 // ahead, a megabyte per call on every worker: a fresh 36 MB picture then costs 36 calls instead
 // of nine thousand page faults, which were most of what a whole-picture command spent. They are
 // not offered as huge pages: in a virtual machine whose host takes back free memory, a huge page
-// is almost always memory the host has taken back, and the median took eight times as long.
+// is almost always memory the host has taken back, and the median took eight times as long. The
+// big block freed last is kept for the next of about its size (a command's result replacing the
+// last one), which then needs no fresh pages at all.
 void* AllocatePictureBytes(std::size_t n);
 void FreePictureBytes(void* p, std::size_t n) noexcept;
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "support/pictures.h"
 
 namespace drollo {
@@ -225,6 +227,30 @@ TEST(Picture, RegionAddressesPictureCoordinatesAndClips) {
 TEST(Picture, RefusesPicturesBeyondTheLimit) {
   EXPECT_THROW(Picture(1 << 15, 1 << 14, 24), std::length_error);
   EXPECT_NO_THROW(Picture(0, 0, 24));
+}
+
+// The bytes of a big picture just freed serve the next picture of their size; a picture made over
+// them holds what it is made with, not what the freed one held; and a bigger request gets bytes it
+// can fill.
+TEST(PictureBytes, FreedBigBytesServeTheNextPictureOfTheirSize) {
+  constexpr int kWidth = 1500, kHeight = 1000;  // 4.5 MB at 24 bits
+  const std::uint8_t* freed = nullptr;
+  {
+    Picture white = Picture::Blank(kWidth, kHeight, PixelFormat::Bgr24(), 255);
+    white.setPixel(0, 0, MakeColour(255, 255, 255));  // gives it its bytes
+    freed = white.row(0);
+  }
+  const Picture black(kWidth, kHeight, 24);
+  EXPECT_EQ(black.row(0), freed);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; x += 499) ASSERT_EQ(black.pixel(x, y), 0u) << x << ", " << y;
+
+  const std::size_t size = black.byteSize();
+  void* bytes = AllocatePictureBytes(size);
+  FreePictureBytes(bytes, size);
+  void* bigger = AllocatePictureBytes(2 * size);
+  std::memset(bigger, 1, 2 * size);
+  FreePictureBytes(bigger, 2 * size);
 }
 
 }  // namespace
