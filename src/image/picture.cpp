@@ -51,6 +51,7 @@ void Populate(void* p, std::size_t n) {
       },
       {}, 4);
 }
+
 // The bytes of the big picture freed last, kept for the next one of about its size: a command's
 // result most often replaces one of the same size, and memory that stays mapped costs neither the
 // page faults nor the clearing of fresh pages, work that two threads do hardly faster than one.
@@ -95,11 +96,12 @@ KeptBlock& Kept() {
 }  // namespace
 
 void* AllocatePictureBytes(std::size_t n) {
-  if (n >= kPopulateFrom)
+  const bool big = n >= kPopulateFrom;
+  if (big)
     if (void* p = Kept().take(n)) return p;
   void* p = std::malloc(n == 0 ? 1 : n);
   if (p == nullptr) throw std::bad_alloc();
-  if (n >= kPopulateFrom) Populate(p, n);
+  if (big) Populate(p, n);
   return p;
 }
 
