@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <span>
 #include <stdexcept>
 
 #include <sys/mman.h>
@@ -421,6 +422,15 @@ MutableView Picture::region(const Rect& r) {
                      c, bpp};
 }
 
+MutableView Picture::region(const Rect& r, const std::vector<Rect>& parts) {
+  assert(format_.bitsPerPixel == 24 || format_.bitsPerPixel == 32);
+  const Rect c = r.intersected(rect());
+  markWritten(c, parts);
+  const int bpp = format_.bitsPerPixel / 8;
+  return MutableView{data() + c.top * stride_ + c.left * bpp, static_cast<std::ptrdiff_t>(stride_),
+                     c, bpp};
+}
+
 TColor Picture::pixel(int x, int y) const {
   if (x < 0 || y < 0 || x >= width_ || y >= height_) return kBlack;
   std::uint8_t bgr[3];
@@ -581,17 +591,35 @@ bool Picture::anyTileWritten() const {
 void Picture::markWritten(const Rect& r) {
   const Rect c = r.intersected(rect());
   if (c.empty()) return;
-  const int tx0 = c.left / kTileSize, tx1 = (c.right - 1) / kTileSize;
-  const int ty0 = c.top / kTileSize, ty1 = (c.bottom - 1) / kTileSize;
   const std::uint64_t now = NextStamp();
   latest_ = now;
   remember(now, c);
-  for (int ty = ty0; ty <= ty1; ++ty) {
+  const TileRange t = stampTiles(c, now);
+  takeBackTiles(&t, 1);
+}
+
+void Picture::markWritten(const Rect& r, const std::vector<Rect>& parts) {
+  const Rect c = r.intersected(rect());
+  if (c.empty()) return;
+  const std::uint64_t now = NextStamp();
+  latest_ = now;
+  remember(now, c);
+  std::vector<TileRange> ranges;
+  ranges.reserve(parts.size());
+  for (const Rect& part : parts)
+    if (const Rect p = part.intersected(c); !p.empty()) ranges.push_back(stampTiles(p, now));
+  takeBackTiles(ranges.data(), ranges.size());
+}
+
+Picture::TileRange Picture::stampTiles(const Rect& r, std::uint64_t now) {
+  const TileRange t{r.left / kTileSize, (r.right - 1) / kTileSize, r.top / kTileSize,
+                    (r.bottom - 1) / kTileSize};
+  for (int ty = t.ty0; ty <= t.ty1; ++ty) {
     std::uint64_t* s = stamps_.data() + ty * tilesX_;
-    std::fill(s + tx0, s + tx1 + 1, now);
+    std::fill(s + t.tx0, s + t.tx1 + 1, now);
     rowStamps_[ty] = now;
   }
-  takeBackTiles(tx0, tx1, ty0, ty1);
+  return t;
 }
 
 void Picture::markAllWritten() {
@@ -599,7 +627,7 @@ void Picture::markAllWritten() {
   std::fill(stamps_.begin(), stamps_.end(), latest_);
   std::fill(rowStamps_.begin(), rowStamps_.end(), latest_);
   remember(latest_, rect());
-  takeBackTiles(0, tilesX_ - 1, 0, tilesY_ - 1);
+  takeBackAllTiles();
 }
 
 std::vector<Rect> Picture::writtenSince(std::uint64_t stamp) const {
@@ -655,21 +683,25 @@ std::vector<Rect> Picture::writtenAreasSince(std::uint64_t stamp) const {
   return areas;
 }
 
-void Picture::takeBackTiles(int tx0, int tx1, int ty0, int ty1) {
+void Picture::takeBackTiles(const TileRange* ranges, std::size_t n) {
   if (readers_.empty()) return;
   std::vector<std::shared_ptr<TileReader>> readers;
-  for (int ty = ty0; ty <= ty1; ++ty)
-    for (int tx = tx0; tx <= tx1; ++tx) {
-      std::weak_ptr<TileReader>& lent = readers_[ty * tilesX_ + tx];
-      if (std::shared_ptr<TileReader> reader = lent.lock()) readers.push_back(std::move(reader));
-      lent.reset();
-    }
+  int tiles = 0;
+  for (const TileRange& t : std::span(ranges, n)) {
+    tiles += (t.tx1 - t.tx0 + 1) * (t.ty1 - t.ty0 + 1);
+    for (int ty = t.ty0; ty <= t.ty1; ++ty)
+      for (int tx = t.tx0; tx <= t.tx1; ++tx) {
+        std::weak_ptr<TileReader>& lent = readers_[ty * tilesX_ + tx];
+        if (std::shared_ptr<TileReader> reader = lent.lock()) readers.push_back(std::move(reader));
+        lent.reset();
+      }
+  }
   // Each reader copies its own tile: the copies are independent, and many of them (a large patch,
   // or the whole picture) are shared out between the worker threads. A few, as a small brush
   // writes, are copied here without waking the workers. A write over most of the picture lets
   // the tiles that the origin can make again go instead: undoing it is a whole-picture step
   // anyway, and the copies would double the picture's memory.
-  const bool most = 2 * (tx1 - tx0 + 1) * (ty1 - ty0 + 1) >= tilesX_ * tilesY_;
+  const bool most = 2 * tiles >= tilesX_ * tilesY_;
   constexpr int kCopiesPerTask = 16;
   ForRows(
       0, static_cast<int>(readers.size()),
@@ -681,6 +713,11 @@ void Picture::takeBackTiles(int tx0, int tx1, int ty0, int ty1) {
             readers[i]->takeOwnCopy();
       },
       {}, kCopiesPerTask);
+}
+
+void Picture::takeBackAllTiles() {
+  const TileRange all{0, tilesX_ - 1, 0, tilesY_ - 1};
+  takeBackTiles(&all, 1);
 }
 
 std::shared_ptr<const void> Picture::lendTile(int tx, int ty,
@@ -712,7 +749,7 @@ std::uint8_t* Picture::overwriteAll() {
 }
 
 std::uint8_t* Picture::rawData() {
-  takeBackTiles(0, tilesX_ - 1, 0, tilesY_ - 1);
+  takeBackAllTiles();
   return data();
 }
 

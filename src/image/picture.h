@@ -200,6 +200,9 @@ class Picture {
   // picture.
   ConstView view() const;
   MutableView region(const Rect& r);
+  // The view of region(r) for a write that stays inside `parts` (rectangles within r): only their
+  // tiles are marked written, and the write is remembered as r.
+  MutableView region(const Rect& r, const std::vector<Rect>& parts);
 
   // Single-pixel read and write of the drawing surface, as colour values. Reads outside give
   // black; writes outside are ignored. Indexed pictures take the nearest colour of their table.
@@ -228,6 +231,7 @@ class Picture {
   bool tileRowWritten(int ty) const { return rowStamps_[ty] > syncStamp_; }
   bool anyTileWritten() const;
   void markWritten(const Rect& r);
+  void markWritten(const Rect& r, const std::vector<Rect>& parts);
   void markAllWritten();
 
   // The write clock: the stamp of the latest write to any picture. Later writes get larger
@@ -294,8 +298,15 @@ class Picture {
   // The bytes for writing; a blank picture gets them first, filled with its value.
   std::uint8_t* data();
   const std::uint8_t* fill() const { return fillRow_ ? fillRow_->data() : nullptr; }
-  // Hands the tiles in [tx0, tx1] x [ty0, ty1] back from their readers before a write.
-  void takeBackTiles(int tx0, int tx1, int ty0, int ty1);
+  // Tiles tx0 .. tx1 of rows ty0 .. ty1.
+  struct TileRange {
+    int tx0, tx1, ty0, ty1;
+  };
+  // Stamps the tiles under r (inside the picture) with `now`; returns them.
+  TileRange stampTiles(const Rect& r, std::uint64_t now);
+  // Hands the tiles of the n ranges (or all tiles) back from their readers before a write.
+  void takeBackTiles(const TileRange* ranges, std::size_t n);
+  void takeBackAllTiles();
 
   int width_ = 0;
   int height_ = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "effects/warp/smudge.h"
@@ -20,10 +21,17 @@ namespace {
 // back. Pixels the kernel leaves alone keep their colour, and nothing outside the box is touched or
 // copied. The patch's memory is kept for the next step when it is no larger than kKeptPatchBytes,
 // so that a click does not take fresh memory (and fault it in) every time.
+//
+// A kernel that says before it runs where it writes (`writesIn(box)`, one entry per row of the
+// box) is spared the copy of the rows it writes whole, and only what it writes goes back: the
+// round warps leave the box's corners alone, and their tiles are not even marked written.
 constexpr std::size_t kKeptPatchBytes = std::size_t{16} << 20;
 
+using WritesIn = std::function<warp::Writes(const Rect& box)>;
+
 template <typename Kernel>
-void StepOnBox(Picture& picture, const Rect& wanted, PatchBytes& patch, Kernel kernel) {
+void StepOnBox(Picture& picture, const Rect& wanted, PatchBytes& patch, Kernel kernel,
+               const WritesIn& writesIn = {}) {
   EnsureBgr24(picture);
   const Rect box = wanted.intersected(picture.rect());
   if (box.empty()) {
@@ -32,30 +40,57 @@ void StepOnBox(Picture& picture, const Rect& wanted, PatchBytes& patch, Kernel k
   }
   const std::size_t rowBytes = static_cast<std::size_t>(box.width()) * 3;
   const std::size_t bytes = rowBytes * static_cast<std::size_t>(box.height());
-  // Every byte of the patch is copied in below: the allocator leaves new bytes as they are.
+  // Every byte of the patch that goes back is copied in below or written by the kernel: the
+  // allocator leaves new bytes as they are.
   if (patch.size() < bytes) {
     patch.clear();
     patch.shrink_to_fit();
     patch.resize(bytes);
   }
+  warp::Writes writes = writesIn ? writesIn(box) : warp::Writes{};
+  if (writes.size() != static_cast<std::size_t>(box.height()))
+    writes.assign(static_cast<std::size_t>(box.height()), {box.left, box.right, false});
+  auto rowWrites = [&](int y) -> const warp::RowWrites& {
+    return writes[static_cast<std::size_t>(y - box.top)];
+  };
   const MutableView dst{patch.data(), static_cast<std::ptrdiff_t>(rowBytes), box, 3};
   const int grain = GrainRows(rowBytes);
   ForRows(
       box.top, box.bottom,
       [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y)
-          std::memcpy(dst.pixel(box.left, y), picture.row(y) + 3 * box.left, rowBytes);
+          if (const warp::RowWrites& w = rowWrites(y); !w.whole && w.right > w.left)
+            std::memcpy(dst.pixel(w.left, y), picture.row(y) + 3 * w.left,
+                        3 * static_cast<std::size_t>(w.right - w.left));
       },
       {}, grain);
   kernel(picture.view(), dst);
-  const MutableView out = picture.region(box);
-  ForRows(
-      box.top, box.bottom,
-      [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y)
-          std::memcpy(out.pixel(box.left, y), dst.pixel(box.left, y), rowBytes);
-      },
-      {}, grain);
+  // What goes back, band by band of tiles.
+  std::vector<Rect> parts;
+  constexpr int kTile = Picture::kTileSize;
+  for (int top = box.top; top < box.bottom;) {
+    const int bottom = std::min(box.bottom, (top / kTile + 1) * kTile);
+    Rect part{box.right, top, box.left, bottom};
+    for (int y = top; y < bottom; ++y)
+      if (const warp::RowWrites& w = rowWrites(y); w.right > w.left) {
+        part.left = std::min(part.left, w.left);
+        part.right = std::max(part.right, w.right);
+      }
+    if (!part.empty()) parts.push_back(part);
+    top = bottom;
+  }
+  if (!parts.empty()) {
+    const MutableView out = picture.region(box, parts);
+    ForRows(
+        box.top, box.bottom,
+        [&](int y0, int y1) {
+          for (int y = y0; y < y1; ++y)
+            if (const warp::RowWrites& w = rowWrites(y); w.right > w.left)
+              std::memcpy(out.pixel(w.left, y), dst.pixel(w.left, y),
+                          3 * static_cast<std::size_t>(w.right - w.left));
+        },
+        {}, grain);
+  }
   if (patch.size() > kKeptPatchBytes) PatchBytes().swap(patch);
 }
 
@@ -122,7 +157,8 @@ void WarpSteps::Sphericalpengzhang(int X, int Y) {
   sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
     StepOnBox(
         warpState_.WorkingPicture, warp::SphereBounds(p), patch_,
-        [&](const ConstView& src, const MutableView& dst) { warp::bulge(src, dst, p, progress); });
+        [&](const ConstView& src, const MutableView& dst) { warp::bulge(src, dst, p, progress); },
+        [&](const Rect& box) { return warp::BulgeWrites(p, box); });
   });
 }
 
@@ -130,7 +166,8 @@ void WarpSteps::Sphericalshousuo(int X, int Y) {
   sphereStep(X, Y, true, [this](const warp::SphereParams& p, const Progress& progress) {
     StepOnBox(
         warpState_.WorkingPicture, warp::SphereBounds(p), patch_,
-        [&](const ConstView& src, const MutableView& dst) { warp::pinch(src, dst, p, progress); });
+        [&](const ConstView& src, const MutableView& dst) { warp::pinch(src, dst, p, progress); },
+        [&](const Rect& box) { return warp::PinchWrites(p, box); });
   });
 }
 
@@ -196,7 +233,8 @@ void WarpSteps::swirlStep(int X, int Y, bool clockwise) {
   const Progress progress = columnProgress();
   StepOnBox(
       warpState_.WorkingPicture, warp::SwirlBounds(p), patch_,
-      [&](const ConstView& src, const MutableView& dst) { warp::swirl(src, dst, p, progress); });
+      [&](const ConstView& src, const MutableView& dst) { warp::swirl(src, dst, p, progress); },
+      [&](const Rect& box) { return warp::SwirlWrites(p, box); });
   finishProgress();
 }
 

@@ -98,6 +98,25 @@ TEST_F(WarpStepTest, OnlyThePatchTilesAreMarkedWritten) {
       EXPECT_EQ(state.WorkingPicture.tileWritten(tx, ty), tx == 0 && ty == 0) << tx << "," << ty;
 }
 
+// A round patch leaves the corners of its box alone: their tiles are neither marked written nor
+// copied for the history, and the step still equals the reference.
+TEST_F(WarpStepTest, ARoundStepLeavesTheTilesOfItsBoxCornersUnwritten) {
+  state.WorkingPicture = PatternPicture(400, 400, 3);
+  tools.TrackBar1.SetPosition(100);
+  tools.TrackBar2.SetPosition(30);
+  state.WarpAction = Warp::Expand;
+  Picture expected = state.WorkingPicture;
+  warp::reference::Bulge(expected, 224, 224, 100, 30);
+  ForgetWrites();
+  area.SphericalStretch(224, 224);  // the box: columns and rows 125..323, tiles 1..5
+  EXPECT_TRUE(SamePicture(expected, state.WorkingPicture));
+  const Picture& p = state.WorkingPicture;
+  for (int t : {1, 5})
+    for (int u : {1, 5}) EXPECT_FALSE(p.tileWritten(t, u)) << t << "," << u;
+  for (int t : {1, 3, 5}) EXPECT_TRUE(p.tileWritten(t, 3) && p.tileWritten(3, t)) << t;
+  EXPECT_FALSE(p.tileWritten(0, 3) || p.tileWritten(6, 3));
+}
+
 TEST_F(WarpStepTest, PictureOfAnotherDepthIsStepAt24Bits) {
   Picture grey(120, 90, PixelFormat::Grey8());
   for (int y = 0; y < grey.height(); ++y)

@@ -115,6 +115,22 @@ std::shared_ptr<const LensTable> PinchTable(int R, int H) {
   return CachedTable(cache, R, H, false);
 }
 
+// The rows the quadrant pass gives column a - ax and a + ax: from top(ax) down to the row above
+// the centre's, and from the row below it down to bottom(ax). The kernels clip them to their
+// destination; BulgeWrites and PinchWrites read them whole.
+struct BulgeColumns {
+  const SphereParams& p;
+  const std::vector<BulgeTerms>& terms;
+  int top(int ax) const { return Round(p.b - terms[ax].w) + 1; }
+  int bottom(int ax) const { return Round(p.b + terms[ax].w) - 1; }
+};
+struct PinchColumns {
+  const SphereParams& p;
+  const LensTable& table;
+  int top(int ax) const { return p.b - table.pinchHalf(ax) + 1; }
+  int bottom(int ax) const { return p.b + table.pinchHalf(ax) - 1; }
+};
+
 }  // namespace
 
 Sphere MakeSphere(int R, int H) {
@@ -224,12 +240,9 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
       Y[i] = ((lens.w[ax] - s.sy * v) + lens.b) - lens.w[ax];
     }
   };
-  auto above = [&](int x) {
-    return Clip(Round(p.b - terms[std::abs(p.a - x)].w) + 1, p.b - 1, bounds);
-  };
-  auto below = [&](int x) {
-    return Clip(p.b + 1, Round(p.b + terms[std::abs(p.a - x)].w) - 1, bounds);
-  };
+  const BulgeColumns columns{p, terms};
+  auto above = [&](int x) { return Clip(columns.top(std::abs(p.a - x)), p.b - 1, bounds); };
+  auto below = [&](int x) { return Clip(p.b + 1, columns.bottom(std::abs(p.a - x)), bounds); };
   // The pass ticks once per column of each half (above and below the centre); the patch has as
   // many rows as columns, so two ticks per row give the same count.
   const Progress twice = progress ? Progress([&progress] {
@@ -260,14 +273,32 @@ void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
                     dy > 0 ? -1.0 : 1.0};
   };
   auto compute = [&table](int ax, int ay) { return table->compute(ax, ay); };
-  auto half = [&](int x) { return table->pinchHalf(std::abs(p.a - x)); };
-  auto above = [&](int x) { return Clip(p.b - half(x) + 1, p.b - 1, bounds); };
-  auto below = [&](int x) { return Clip(p.b + 1, p.b + half(x) - 1, bounds); };
+  const PinchColumns columns{p, *table};
+  auto above = [&](int x) { return Clip(columns.top(std::abs(p.a - x)), p.b - 1, bounds); };
+  auto below = [&](int x) { return Clip(p.b + 1, columns.bottom(std::abs(p.a - x)), bounds); };
   SweepQuadrantRows(dst, p.a, p.b, p.R, above, below,
                     DisplacedSamples(table->grid, src, dst, p.a, p.b, shiftOf, compute), progress);
 
   AxisPass(src, dst, p,
            [&](int centre, int pos) { return PinchAxisSource(table->s, centre, pos); });
+}
+
+Writes BulgeWrites(const SphereParams& p, const Rect& bounds) {
+  if (p.R < 1) return Writes(static_cast<std::size_t>(std::max(bounds.height(), 0)));
+  const std::shared_ptr<const LensTable> table = BulgeTable(p.R, p.H);
+  const BulgeColumns columns{p, table->bulge};
+  return RoundWrites(
+      p.a, p.b, p.R, bounds, [&](int ax) { return columns.top(ax); },
+      [&](int ax) { return columns.bottom(ax); });
+}
+
+Writes PinchWrites(const SphereParams& p, const Rect& bounds) {
+  if (p.R < 1) return Writes(static_cast<std::size_t>(std::max(bounds.height(), 0)));
+  const std::shared_ptr<const LensTable> table = PinchTable(p.R, p.H);
+  const PinchColumns columns{p, *table};
+  return RoundWrites(
+      p.a, p.b, p.R, bounds, [&](int ax) { return columns.top(ax); },
+      [&](int ax) { return columns.bottom(ax); });
 }
 
 }  // namespace drollo::warp

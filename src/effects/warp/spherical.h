@@ -16,6 +16,7 @@
 #include <cmath>
 #include <vector>
 
+#include "effects/warp/writes.h"
 #include "image/picture.h"
 #include "image/progress.h"
 
@@ -88,5 +89,10 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
            const Progress& progress = {});
 void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
            const Progress& progress = {});
+
+// Where bulge and pinch write inside `bounds`, before they run (see Writes): the round patch, the
+// centre left out.
+Writes BulgeWrites(const SphereParams& p, const Rect& bounds);
+Writes PinchWrites(const SphereParams& p, const Rect& bounds);
 
 }  // namespace drollo::warp

@@ -90,6 +90,16 @@ std::shared_ptr<const SwirlTable> Table(int R, int H) {
   });
 }
 
+// The rows the quadrant pass gives column a - ax and a + ax: those within sqrt(R^2 - ax^2) - 1/2
+// of the centre's, rounded as the formula rounds them; an integer radicand, formed exactly in
+// double (R may exceed 46340 when zoomed far out).
+struct SwirlColumns {
+  const SwirlParams& p;
+  double halfHeight(int ax) const { return std::sqrt(Square(p.R) - Square(ax)); }
+  int top(int ax) const { return Round(p.b - halfHeight(ax)) + 1; }
+  int bottom(int ax) const { return Round(p.b + halfHeight(ax)) - 1; }
+};
+
 }  // namespace
 
 void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
@@ -110,10 +120,9 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
                     dx0 > 0 ? -turn : turn};
   };
   auto compute = [&table](int ax, int ay) { return table->compute(ax, ay); };
-  // An integer radicand, formed exactly in double (R may exceed 46340 when zoomed far out).
-  auto halfHeight = [&](int x) { return std::sqrt(Square(p.R) - Square(x - p.a)); };
-  auto above = [&](int x) { return Clip(Round(p.b - halfHeight(x)) + 1, p.b - 1, bounds); };
-  auto below = [&](int x) { return Clip(p.b + 1, Round(p.b + halfHeight(x)) - 1, bounds); };
+  const SwirlColumns columns{p};
+  auto above = [&](int x) { return Clip(columns.top(std::abs(x - p.a)), p.b - 1, bounds); };
+  auto below = [&](int x) { return Clip(p.b + 1, columns.bottom(std::abs(x - p.a)), bounds); };
   // The pass ticks once per column of each half (above and below the centre); the patch has as
   // many rows as columns, so two ticks per row give the same count.
   const Progress twice = progress ? Progress([&progress] {
@@ -165,6 +174,13 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
   if (X.empty()) return;
   static const SampleRunFunction sampleRun = FastestSampleRun();
   sampleRun(X.data(), Y.data(), at.data(), static_cast<int>(X.size()), src, dst.pixel(p.a, top));
+}
+
+Writes SwirlWrites(const SwirlParams& p, const Rect& bounds) {
+  const SwirlColumns columns{p};
+  return RoundWrites(
+      p.a, p.b, p.R, bounds, [&](int ax) { return columns.top(ax); },
+      [&](int ax) { return columns.bottom(ax); });
 }
 
 }  // namespace drollo::warp

@@ -4,6 +4,7 @@
 // radius, in the form below; every sample, the axes included, is bilinear.
 #pragma once
 
+#include "effects/warp/writes.h"
 #include "image/picture.h"
 #include "image/progress.h"
 
@@ -36,5 +37,9 @@ Rect SwirlBounds(const SwirlParams& p);
 // pixels). Progress ticks once per column of the quadrant pass.
 void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
            const Progress& progress = {});
+
+// Where swirl writes inside `bounds`, before it runs (see Writes): the round patch, the centre left
+// out.
+Writes SwirlWrites(const SwirlParams& p, const Rect& bounds);
 
 }  // namespace drollo::warp

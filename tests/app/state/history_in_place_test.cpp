@@ -2,6 +2,9 @@
 // and no later write, replacement, undo or copy of the picture changes what a snapshot holds.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <vector>
+
 #include "app/state/history.h"
 #include "support/pictures.h"
 
@@ -48,6 +51,29 @@ TEST_F(InPlaceTiles, WriteTakesBackOnlyItsTilesAndTheSnapshotKeepsTheOldBytes) {
   const PictureSnapshot& s = *ring_.slot(1);
   EXPECT_FALSE(s.tile(2, 1)->readsInPlace());
   EXPECT_EQ(TilesInPlace(s), 19);
+  EXPECT_TRUE(SamePicture(original_, MaterialiseSnapshot(s)));
+  ring_.record(picture_);
+  ring_.undo(picture_);
+  EXPECT_TRUE(SamePicture(original_, picture_));
+}
+
+// A write in parts (a round patch's rows, band by band) takes back the tiles of its parts alone,
+// is remembered whole for the screen, and undoes like any other.
+TEST_F(InPlaceTiles, AWriteInPartsTakesBackTheTilesOfItsPartsOnly) {
+  ring_.reset(picture_);
+  const std::uint64_t before = Picture::WriteClock();
+  const Rect box{10, 10, 290, 190};
+  const std::vector<Rect> parts{Rect{100, 10, 190, 64}, Rect{10, 64, 290, 128},
+                                Rect{150, 130, 160, 140}};
+  const MutableView v = picture_.region(box, parts);
+  for (const Rect& part : parts)
+    for (int y = part.top; y < part.bottom; ++y) std::memset(v.pixel(part.left, y), 0x5A, 3);
+  const PictureSnapshot& s = *ring_.slot(1);
+  EXPECT_EQ(TilesInPlace(s), 20 - (2 + 5 + 1));
+  for (int tx : {1, 2, 3}) EXPECT_EQ(s.tile(tx, 0)->readsInPlace(), tx == 3) << tx;
+  EXPECT_FALSE(s.tile(2, 2)->readsInPlace());
+  EXPECT_TRUE(s.tile(1, 2)->readsInPlace());
+  EXPECT_EQ(picture_.writtenAreasSince(before), std::vector<Rect>{box});
   EXPECT_TRUE(SamePicture(original_, MaterialiseSnapshot(s)));
   ring_.record(picture_);
   ring_.undo(picture_);
