@@ -414,18 +414,19 @@ ConstView Picture::view() const {
 }
 
 MutableView Picture::region(const Rect& r) {
-  assert(format_.bitsPerPixel == 24 || format_.bitsPerPixel == 32);
   const Rect c = r.intersected(rect());
   markWritten(c);
-  const int bpp = format_.bitsPerPixel / 8;
-  return MutableView{data() + c.top * stride_ + c.left * bpp, static_cast<std::ptrdiff_t>(stride_),
-                     c, bpp};
+  return writableView(c);
 }
 
 MutableView Picture::region(const Rect& r, const std::vector<Rect>& parts) {
-  assert(format_.bitsPerPixel == 24 || format_.bitsPerPixel == 32);
   const Rect c = r.intersected(rect());
   markWritten(c, parts);
+  return writableView(c);
+}
+
+MutableView Picture::writableView(const Rect& c) {
+  assert(format_.bitsPerPixel == 24 || format_.bitsPerPixel == 32);
   const int bpp = format_.bitsPerPixel / 8;
   return MutableView{data() + c.top * stride_ + c.left * bpp, static_cast<std::ptrdiff_t>(stride_),
                      c, bpp};

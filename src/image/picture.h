@@ -297,6 +297,8 @@ class Picture {
   void resizeTiles();
   // The bytes for writing; a blank picture gets them first, filled with its value.
   std::uint8_t* data();
+  // The view of c (inside the picture) for writing, already marked written.
+  MutableView writableView(const Rect& c);
   const std::uint8_t* fill() const { return fillRow_ ? fillRow_->data() : nullptr; }
   // Tiles tx0 .. tx1 of rows ty0 .. ty1.
   struct TileRange {

@@ -286,19 +286,13 @@ void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
 Writes BulgeWrites(const SphereParams& p, const Rect& bounds) {
   if (p.R < 1) return Writes(static_cast<std::size_t>(std::max(bounds.height(), 0)));
   const std::shared_ptr<const LensTable> table = BulgeTable(p.R, p.H);
-  const BulgeColumns columns{p, table->bulge};
-  return RoundWrites(
-      p.a, p.b, p.R, bounds, [&](int ax) { return columns.top(ax); },
-      [&](int ax) { return columns.bottom(ax); });
+  return RoundWrites(p.a, p.b, p.R, bounds, BulgeColumns{p, table->bulge});
 }
 
 Writes PinchWrites(const SphereParams& p, const Rect& bounds) {
   if (p.R < 1) return Writes(static_cast<std::size_t>(std::max(bounds.height(), 0)));
   const std::shared_ptr<const LensTable> table = PinchTable(p.R, p.H);
-  const PinchColumns columns{p, *table};
-  return RoundWrites(
-      p.a, p.b, p.R, bounds, [&](int ax) { return columns.top(ax); },
-      [&](int ax) { return columns.bottom(ax); });
+  return RoundWrites(p.a, p.b, p.R, bounds, PinchColumns{p, *table});
 }
 
 }  // namespace drollo::warp

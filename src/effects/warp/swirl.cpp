@@ -177,10 +177,7 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
 }
 
 Writes SwirlWrites(const SwirlParams& p, const Rect& bounds) {
-  const SwirlColumns columns{p};
-  return RoundWrites(
-      p.a, p.b, p.R, bounds, [&](int ax) { return columns.top(ax); },
-      [&](int ax) { return columns.bottom(ax); });
+  return RoundWrites(p.a, p.b, p.R, bounds, SwirlColumns{p});
 }
 
 }  // namespace drollo::warp

@@ -21,11 +21,11 @@ struct RowWrites {
 using Writes = std::vector<RowWrites>;
 
 // The writes of a round warp around (a, b) of radius R inside `bounds`: its quadrant pass, column
-// a - ax and a + ax (0 < ax < R) taking rows top(ax) .. b - 1 above the centre and b + 1 ..
-// bottom(ax) below it, and its axis pass, row b and column a out to R - 1 from the centre, the
-// centre itself left out.
-template <typename Top, typename Bottom>
-Writes RoundWrites(int a, int b, int R, const Rect& bounds, Top top, Bottom bottom) {
+// a - ax and a + ax (0 < ax < R) taking rows columns.top(ax) .. b - 1 above the centre and b + 1 ..
+// columns.bottom(ax) below it, and its axis pass, row b and column a out to R - 1 from the centre,
+// the centre itself left out.
+template <typename Columns>
+Writes RoundWrites(int a, int b, int R, const Rect& bounds, const Columns& columns) {
   Writes writes(static_cast<std::size_t>(std::max(bounds.height(), 0)));
   if (R < 1 || bounds.empty()) return writes;
   // above[k], below[k]: the largest ax whose columns reach k rows above or below the centre.
@@ -34,7 +34,7 @@ Writes RoundWrites(int a, int b, int R, const Rect& bounds, Top top, Bottom bott
   int lastUp = R - 1, lastDown = R - 1;
   for (int ax = 1; ax < R; ++ax) {
     // The rows a column reaches inside the patch, which ends R - 1 rows from the centre.
-    const int t = top(ax), u = bottom(ax);
+    const int t = columns.top(ax), u = columns.bottom(ax);
     const int up = t > b - 1 ? 0 : t <= b - (R - 1) ? R - 1 : b - t;
     const int down = u < b + 1 ? 0 : u >= b + (R - 1) ? R - 1 : u - b;
     above[up] = ax;
