@@ -592,24 +592,26 @@ bool Picture::anyTileWritten() const {
 void Picture::markWritten(const Rect& r) {
   const Rect c = r.intersected(rect());
   if (c.empty()) return;
-  const std::uint64_t now = NextStamp();
-  latest_ = now;
-  remember(now, c);
-  const TileRange t = stampTiles(c, now);
+  const TileRange t = stampTiles(c, newWrite(c));
   takeBackTiles(&t, 1);
 }
 
 void Picture::markWritten(const Rect& r, const std::vector<Rect>& parts) {
   const Rect c = r.intersected(rect());
   if (c.empty()) return;
-  const std::uint64_t now = NextStamp();
-  latest_ = now;
-  remember(now, c);
+  const std::uint64_t now = newWrite(c);
   std::vector<TileRange> ranges;
   ranges.reserve(parts.size());
   for (const Rect& part : parts)
     if (const Rect p = part.intersected(c); !p.empty()) ranges.push_back(stampTiles(p, now));
   takeBackTiles(ranges.data(), ranges.size());
+}
+
+std::uint64_t Picture::newWrite(const Rect& c) {
+  const std::uint64_t now = NextStamp();
+  latest_ = now;
+  remember(now, c);
+  return now;
 }
 
 Picture::TileRange Picture::stampTiles(const Rect& r, std::uint64_t now) {

@@ -231,7 +231,6 @@ class Picture {
   bool tileRowWritten(int ty) const { return rowStamps_[ty] > syncStamp_; }
   bool anyTileWritten() const;
   void markWritten(const Rect& r);
-  void markWritten(const Rect& r, const std::vector<Rect>& parts);
   void markAllWritten();
 
   // The write clock: the stamp of the latest write to any picture. Later writes get larger
@@ -304,6 +303,11 @@ class Picture {
   struct TileRange {
     int tx0, tx1, ty0, ty1;
   };
+  // markWritten for a write inside `parts` (within r): their tiles alone are stamped and handed
+  // back, the write is remembered as r.
+  void markWritten(const Rect& r, const std::vector<Rect>& parts);
+  // The stamp of a new write over c (inside the picture), remembered as the latest.
+  std::uint64_t newWrite(const Rect& c);
   // Stamps the tiles under r (inside the picture) with `now`; returns them.
   TileRange stampTiles(const Rect& r, std::uint64_t now);
   // Hands the tiles of the n ranges (or all tiles) back from their readers before a write.

@@ -117,7 +117,7 @@ std::shared_ptr<const LensTable> PinchTable(int R, int H) {
 
 // The rows the quadrant pass gives column a - ax and a + ax: from top(ax) down to the row above
 // the centre's, and from the row below it down to bottom(ax). The kernels clip them to their
-// destination; BulgeWrites and PinchWrites read them whole.
+// destination (SweepQuadrantRows); BulgeWrites and PinchWrites read them whole.
 struct BulgeColumns {
   const SphereParams& p;
   const std::vector<BulgeTerms>& terms;
@@ -208,7 +208,6 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
   if (p.R < 1) return;
   const std::shared_ptr<const LensTable> table = BulgeTable(p.R, p.H);
   const std::vector<BulgeTerms>& terms = table->bulge;
-  const Rect& bounds = dst.bounds;
   const LensRunFunction lensRun = FastestPositionForms().lens;
 
   // Source of (x, y) = a + ... written as the formula does, from the tabulated offset terms:
@@ -240,9 +239,6 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
       Y[i] = ((lens.w[ax] - s.sy * v) + lens.b) - lens.w[ax];
     }
   };
-  const BulgeColumns columns{p, terms};
-  auto above = [&](int x) { return Clip(columns.top(std::abs(p.a - x)), p.b - 1, bounds); };
-  auto below = [&](int x) { return Clip(p.b + 1, columns.bottom(std::abs(p.a - x)), bounds); };
   // The pass ticks once per column of each half (above and below the centre); the patch has as
   // many rows as columns, so two ticks per row give the same count.
   const Progress twice = progress ? Progress([&progress] {
@@ -252,7 +248,7 @@ void bulge(const ConstView& src, const MutableView& dst, const SphereParams& p,
                                   : Progress{};
   const auto samples = SplitOrPositionSamples(table->grid, src, dst, p.a, p.b, shiftOf, lensOf,
                                               SamplesAt(src, dst, source));
-  SweepQuadrantRows(dst, p.a, p.b, p.R, above, below, samples, twice);
+  SweepQuadrantRows(dst, p.a, p.b, p.R, BulgeColumns{p, terms}, samples, twice);
 
   AxisPass(src, dst, p,
            [&](int centre, int pos) { return BulgeAxisSource(table->s, centre, pos); });
@@ -264,7 +260,6 @@ void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
   assert(!Overlap(src, dst));
   if (p.R < 1) return;
   const std::shared_ptr<const LensTable> table = PinchTable(p.R, p.H);
-  const Rect& bounds = dst.bounds;
 
   // The sign moves away from the centre: minus left of and above it, plus right of and below.
   auto shiftOf = [&p](int x, int y) {
@@ -273,10 +268,7 @@ void pinch(const ConstView& src, const MutableView& dst, const SphereParams& p,
                     dy > 0 ? -1.0 : 1.0};
   };
   auto compute = [&table](int ax, int ay) { return table->compute(ax, ay); };
-  const PinchColumns columns{p, *table};
-  auto above = [&](int x) { return Clip(columns.top(std::abs(p.a - x)), p.b - 1, bounds); };
-  auto below = [&](int x) { return Clip(p.b + 1, columns.bottom(std::abs(p.a - x)), bounds); };
-  SweepQuadrantRows(dst, p.a, p.b, p.R, above, below,
+  SweepQuadrantRows(dst, p.a, p.b, p.R, PinchColumns{p, *table},
                     DisplacedSamples(table->grid, src, dst, p.a, p.b, shiftOf, compute), progress);
 
   AxisPass(src, dst, p,

@@ -496,24 +496,30 @@ auto DisplacedSamples(const OffsetGrid& grid, const ConstView& src, const Mutabl
 }
 
 // Every pixel of the quadrant pass of a round patch around (a, b) of radius R: the columns
-// a - R + 1 .. a + R - 1 but a itself, column x taking the rows above(x) above row b and below(x)
-// below it; each takes the bilinear sample of src at its source position. Walked row by row, each
+// a - R + 1 .. a + R - 1 but a itself, column a - ax and a + ax taking the rows columns.top(ax) ..
+// b - 1 above row b and b + 1 .. columns.bottom(ax) below it, as RoundWrites reads them, clipped to
+// dst; each takes the bilinear sample of src at its source position. Walked row by row, each
 // row left to right in runs of neighbouring pixels, all on one side of the centre:
 // sampleRun(x, y, n, out) samples pixels x .. x + n - 1 of row y into `out`, the start of the row
 // in dst (see SamplesAt and DisplacedSamples). The rows are split between threads. Every pixel is
 // written once, so neither the order nor the split can change the result. `rowProgress` ticks once
 // per row of the patch but row b, whether or not the row lies in the destination, from the calling
 // thread.
-template <typename Above, typename Below, typename SampleRun>
-void SweepQuadrantRows(const MutableView& dst, int a, int b, int R, Above above, Below below,
+template <typename Columns, typename SampleRun>
+void SweepQuadrantRows(const MutableView& dst, int a, int b, int R, const Columns& columns,
                        SampleRun sampleRun, const Progress& rowProgress) {
   const Rect& bounds = dst.bounds;
   const int xl = std::max(a - R + 1, bounds.left), xr = std::min(a + R - 1, bounds.right - 1);
-  const int columns = std::max(xr - xl + 1, 0);
-  std::vector<RowSpan> upper(columns), lower(columns);
+  const int count = std::max(xr - xl + 1, 0);
+  std::vector<RowSpan> upper(count), lower(count);
   for (int x = xl; x <= xr; ++x) {
-    upper[x - xl] = x == a ? RowSpan{0, -1} : above(x);
-    lower[x - xl] = x == a ? RowSpan{0, -1} : below(x);
+    if (x == a) {
+      upper[x - xl] = lower[x - xl] = RowSpan{0, -1};
+      continue;
+    }
+    const int ax = std::abs(x - a);
+    upper[x - xl] = Clip(columns.top(ax), b - 1, bounds);
+    lower[x - xl] = Clip(b + 1, columns.bottom(ax), bounds);
   }
   // In a round patch a row's pixels on each side of the centre are found by halving.
   const bool nested = SpansNest(upper, xl, a, false) && SpansNest(lower, xl, a, false);

@@ -120,9 +120,6 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
                     dx0 > 0 ? -turn : turn};
   };
   auto compute = [&table](int ax, int ay) { return table->compute(ax, ay); };
-  const SwirlColumns columns{p};
-  auto above = [&](int x) { return Clip(columns.top(std::abs(x - p.a)), p.b - 1, bounds); };
-  auto below = [&](int x) { return Clip(p.b + 1, columns.bottom(std::abs(x - p.a)), bounds); };
   // The pass ticks once per column of each half (above and below the centre); the patch has as
   // many rows as columns, so two ticks per row give the same count.
   const Progress twice = progress ? Progress([&progress] {
@@ -130,7 +127,7 @@ void swirl(const ConstView& src, const MutableView& dst, const SwirlParams& p,
     Tick(progress);
   })
                                   : Progress{};
-  SweepQuadrantRows(dst, p.a, p.b, p.R, above, below,
+  SweepQuadrantRows(dst, p.a, p.b, p.R, SwirlColumns{p},
                     DisplacedSamples(table->grid, src, dst, p.a, p.b, shiftOf, compute), twice);
 
   // Axis pass: the offset is z along the one tangent axis. Clockwise, the row right of the centre
